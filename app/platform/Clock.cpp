@@ -1,0 +1,45 @@
+#include "platform/Clock.h"
+
+#include <atomic>
+#include <chrono>
+
+namespace {
+std::atomic<bool> frozen{false};
+std::atomic<double> frozenTime{0.0};
+
+double systemTime()
+{
+    using namespace std::chrono;
+    const auto sinceEpoch = duration<double>(system_clock::now().time_since_epoch());
+    return sinceEpoch.count() - Clock::kReferenceDateUnixOffset;
+}
+} // namespace
+
+double Clock::now()
+{
+    return frozen.load(std::memory_order_acquire) ? frozenTime.load(std::memory_order_acquire)
+                                                  : systemTime();
+}
+
+double Clock::unixTimeFromReference(double referenceTime)
+{
+    return referenceTime + kReferenceDateUnixOffset;
+}
+
+void Clock::freezeAt(double referenceTime)
+{
+    frozenTime.store(referenceTime, std::memory_order_release);
+    frozen.store(true, std::memory_order_release);
+}
+
+void Clock::advance(double seconds)
+{
+    double current = frozenTime.load(std::memory_order_acquire);
+    while (!frozenTime.compare_exchange_weak(current, current + seconds, std::memory_order_acq_rel)) {
+    }
+}
+
+void Clock::useSystemTime()
+{
+    frozen.store(false, std::memory_order_release);
+}

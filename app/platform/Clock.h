@@ -1,0 +1,19 @@
+#pragma once
+
+// The one source of "now" for the application: seconds, as a double, since the reference
+// date 2001-01-01 00:00:00 UTC. Real system time by default; tests freeze and advance it
+// so expiry, speeds and cache ageing are checked without sleeping.
+class Clock
+{
+public:
+    // Seconds between the Unix epoch and the reference date.
+    static constexpr double kReferenceDateUnixOffset = 978307200.0;
+
+    static double now();
+    static double unixTimeFromReference(double referenceTime);
+
+    // Test seam. Safe to call while other threads read now().
+    static void freezeAt(double referenceTime);
+    static void advance(double seconds);
+    static void useSystemTime();
+};
