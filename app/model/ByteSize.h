@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// A byte count as text with one decimal and a unit of powers of 1024, no space before the
+// unit: 1536 reads "1.5kB". A value stays in a unit up to and including 1024 of it
+// (1024 reads "1024.0B", 1025 reads "1.0kB"); units stop at exabytes, so the largest
+// count reads "16.0EB".
+QString stringWithByteSize(std::uint64_t byteCount);

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QLatin1StringView>
+#include <QMetaObject>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class QSettings;
+
+// The per-user settings every stream window reads, in two layers: the values the user
+// saved (QSettings, organisation and application "Quillmere", so
+// ~/.config/Quillmere/Quillmere.conf) over a registration layer of defaults that is made
+// anew at every start and never written to the file. A key the user never set reads as
+// its registered default; a key with neither reads as an invalid QVariant (so a switch
+// without a default, such as LookupServiceNames, reads as off).
+//
+// Writes, change signals and bindings belong to the main thread. Reads are safe from any
+// thread: a reader thread asks for the lookup switches while it creates streams.
+class Preferences final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Keys of the stored settings; their text is the name in the settings file.
+    static constexpr QLatin1StringView UpdateInterval{"UpdateInterval"};               // double, seconds
+    static constexpr QLatin1StringView RemoveInterval{"RemoveInterval"};               // double, seconds
+    static constexpr QLatin1StringView LookupHostnames{"LookupHostnames"};             // bool
+    static constexpr QLatin1StringView LookupServiceNames{"LookupServiceNames"};       // bool, no default
+    static constexpr QLatin1StringView NewStreamLogString{"NewStreamLogString"};       // QString
+    static constexpr QLatin1StringView StreamClosedLogString{"StreamClosedLogString"}; // QString
+    // Saved toolbar configuration of the stream windows (written by the window layer).
+    static constexpr QLatin1StringView StreamWindow{"StreamWindow"};
+
+    using Receiver = std::function<void(const QVariant &value)>;
+
+    // The process-wide store, created on first use over the default settings location.
+    // Tests that write preferences redirect that location first, for instance with
+    // QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, temporaryDir).
+    static Preferences &shared();
+
+    // A store over the default settings location, or over one INI file (tests, tools).
+    explicit Preferences(QObject *parent = nullptr);
+    explicit Preferences(const QString &settingsFilePath, QObject *parent = nullptr);
+    ~Preferences() override;
+
+    // --- application defaults -------------------------------------------------------
+    // The two log templates, passed through the translation table (context
+    // "Preferences"); an untranslated template is used as written.
+    static QString defaultNewStreamLoggingString();
+    static QString defaultStreamClosedLoggingString();
+    // UpdateInterval 1.0, RemoveInterval 10.0, LookupHostnames true and the two templates.
+    static QVariantMap defaultValues();
+    // Start-up registration: defaultValues() become the initial values, then the
+    // registered defaults. Called once by the application controller before any window
+    // reads a preference; a window-less run may call it just the same.
+    void registerDefaultPreferences();
+    // Stores both default templates as the user's values (in that order) and tells every
+    // binding; no other preference changes.
+    void resetLoggingStrings();
+
+    // --- registration layer -----------------------------------------------------------
+    // Merged into the registered defaults; never written to the settings file.
+    void registerDefaults(const QVariantMap &defaults);
+    QVariantMap registeredDefaults() const;
+    // What revertToInitialValues() restores (the preference controls' "revert" action).
+    void setInitialValues(const QVariantMap &values);
+    QVariantMap initialValues() const;
+    void revertToInitialValues();
+
+    // --- reading (any thread) -----------------------------------------------------------
+    // The user's value, else the registered default, else an invalid QVariant. Values of
+    // the known keys come back in their own type (double, bool, QString) even though the
+    // settings file keeps text.
+    QVariant value(QAnyStringView key) const;
+    bool boolValue(QAnyStringView key) const;     // absent reads false
+    double doubleValue(QAnyStringView key) const; // absent reads 0.0
+    QString stringValue(QAnyStringView key) const; // absent reads a null QString
+    bool hasUserValue(QAnyStringView key) const;
+
+    // --- writing (main thread) ----------------------------------------------------------
+    // Saved at once; valueChanged follows when the value read back changes.
+    void setValue(const QString &key, const QVariant &value);
+    // Forgets the user's value, so the registered default (if any) applies again.
+    void removeValue(const QString &key);
+
+    // Binding: pushes value(key) to the receiver at once, then again after every change
+    // of that key, for as long as context lives (or until the returned connection is
+    // disconnected). The receiver runs on context's thread.
+    QMetaObject::Connection bind(const QString &key, const QObject *context, Receiver receiver);
+
+signals:
+    // One signal for every key: the key that changed and the value it now reads as.
+    void valueChanged(const QString &key, const QVariant &value);
+
+private:
+    QVariant valueLocked(QAnyStringView key) const;
+    void changeAndNotify(const std::function<void()> &change);
+
+    mutable std::mutex mutex_;
+    std::unique_ptr<QSettings> settings_;
+    QVariantMap registered_;
+    QVariantMap initial_;
+};
