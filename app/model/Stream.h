@@ -1,0 +1,149 @@
+#pragma once
+
+#include "resolve/DNSAsyncLookupClient.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringView>
+#include <QVariant>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+
+// One conversation seen on the monitored interface: two endpoint texts and a protocol, byte
+// counters in each direction and three times, with the speeds and texts derived from them.
+//
+// Threads: a live stream is created, counted, copied and reset under its capture's lock.
+// Host-name answers arrive on the main thread without that lock, so the two endpoint texts
+// have a small lock of their own; the stream never calls out while holding it. Copies are
+// read on the main thread only.
+class Stream final : public DNSAsyncLookupClient
+{
+public:
+    // Every value that logs, table columns and copied rows read by name.
+    enum class Key {
+        Source,
+        Destination,
+        Protocol,
+        OpenedTime,
+        LastUpdateTime,
+        StartTime,
+        TotalUpBytes,
+        TotalDownBytes,
+        LifetimeUpBytes,
+        LifetimeDownBytes,
+        LifetimeUpDataBytes,
+        LifetimeDownDataBytes,
+        LifetimeUpDataBytesFormatted,
+        LifetimeDownDataBytesFormatted,
+        UpSpeed,
+        DownSpeed,
+        UpSpeedNumber,
+        DownSpeedNumber,
+        LifetimeUpSpeed,
+        LifetimeDownSpeed,
+        LifetimeUpSpeedNumber,
+        LifetimeDownSpeedNumber,
+        DateTime,
+        UnixTime,
+    };
+    static constexpr int kKeyCount = static_cast<int>(Key::UnixTime) + 1;
+
+    // A live stream with lookups on: service names from the services table and host names
+    // from the reverse-lookup service, as the preferences ask. A known host name may already
+    // be written in when this returns. The lookup service shares ownership of the stream
+    // until its answers are delivered.
+    static std::shared_ptr<Stream> streamWithSource(const QString &source, const QString &destination,
+                                                    const QString &protocol);
+    // With performLookup false the stream only stores the texts and times.
+    static std::shared_ptr<Stream> streamWithSource(const QString &source, const QString &destination,
+                                                    const QString &protocol, bool performLookup);
+
+    // A stream without lookups (they need shared ownership: use streamWithSource for them).
+    Stream(const QString &source, const QString &destination, const QString &protocol);
+
+    Stream(const Stream &) = delete;
+    Stream &operator=(const Stream &) = delete;
+    ~Stream() override = default;
+
+    // The snapshot the update cycle shows: same texts, times and counters, but
+    // lastUpdateTime 0 and no lookups; later answers rewrite only the live stream.
+    std::shared_ptr<Stream> copy() const;
+
+    // Starts a new measuring interval: the interval counters go to 0, lifetime ones stay.
+    void resetTime();
+
+    // Whole-packet bytes of one packet (interval counters wrap at 2^32, lifetime at 2^64).
+    void addUpBytes(quint32 bytes);
+    void addDownBytes(quint32 bytes);
+    // Payload bytes of one packet; no time is touched.
+    void addUpDataBytes(quint32 bytes);
+    void addDownDataBytes(quint32 bytes);
+
+    // One word of the search text. Raw: empty, or found case-insensitively in source,
+    // destination or protocol. Filter: a leading "-" inverts the raw match of the rest.
+    bool matchesRawFilter(QStringView word) const;
+    bool matchesFilter(QStringView word) const;
+
+    // Answer of the reverse-lookup service: rewrites the endpoint whose address is
+    // `address` (source first) as name:port. A null name leaves the stream as it is.
+    void dnsGotName(const QString &name, const QString &address, const QVariant &userInfo) override;
+
+    QString source() const;
+    QString destination() const;
+    const QString &protocol() const { return protocol_; }
+    double openedTime() const { return openedTime_; }
+    double startTime() const { return startTime_; }
+    double lastUpdateTime() const { return lastUpdateTime_; }
+    quint32 totalUpBytes() const { return totalUpBytes_; }
+    quint32 totalDownBytes() const { return totalDownBytes_; }
+    quint64 lifetimeUpBytes() const { return lifetimeUpBytes_; }
+    quint64 lifetimeDownBytes() const { return lifetimeDownBytes_; }
+    quint64 lifetimeUpDataBytes() const { return lifetimeUpDataBytes_; }
+    quint64 lifetimeDownDataBytes() const { return lifetimeDownDataBytes_; }
+
+    QString lifetimeUpDataBytesFormatted() const;
+    QString lifetimeDownDataBytesFormatted() const;
+    // Speeds read the clock when asked. Bytes per second; the texts are kilobytes
+    // (1024 bytes) with one decimal and "k/sec".
+    double upSpeedNumber() const;
+    double downSpeedNumber() const;
+    double lifetimeUpSpeedNumber() const;
+    double lifetimeDownSpeedNumber() const;
+    QString upSpeed() const;
+    QString downSpeed() const;
+    QString lifetimeUpSpeed() const;
+    QString lifetimeDownSpeed() const;
+
+    // The moment of reading, not the stream: a log line shows when it was written.
+    static QDateTime dateTime();
+    static quint64 unixTime();
+
+    // Key-value access. An invalid QVariant means the key is not answered. Numbers come
+    // back as quint32, quint64 or double, texts as QString, dateTime as QDateTime.
+    QVariant valueForKey(const QString &key) const;
+    QVariant value(Key key) const;
+    // For callers that resolve a name once and read it many times (log templates, columns).
+    static std::optional<Key> keyNamed(QStringView name);
+    static QLatin1StringView keyName(Key key);
+
+private:
+    void lookUpNames(const std::shared_ptr<Stream> &self);
+    void lookUpServiceName(QString Stream::*endpoint);
+    void lookUpHostName(const std::shared_ptr<Stream> &self, QString Stream::*endpoint);
+
+    mutable std::mutex endpointMutex_; // guards source_ and destination_ only
+    QString source_;
+    QString destination_;
+    const QString protocol_;
+    double openedTime_;
+    double startTime_;
+    double lastUpdateTime_ = 0.0;
+    quint32 totalUpBytes_ = 0;
+    quint32 totalDownBytes_ = 0;
+    quint64 lifetimeUpDataBytes_ = 0;
+    quint64 lifetimeDownDataBytes_ = 0;
+    quint64 lifetimeUpBytes_ = 0;
+    quint64 lifetimeDownBytes_ = 0;
+};
