@@ -1,0 +1,380 @@
+#include "model/Stream.h"
+
+#include "model/ByteSize.h"
+#include "platform/Clock.h"
+#include "platform/Preferences.h"
+#include "platform/SystemLog.h"
+#include "resolve/DNSAsyncLookup.h"
+#include "resolve/EtcServicesDictionary.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace {
+
+struct KeyEntry
+{
+    QLatin1StringView name;
+    Stream::Key key;
+};
+
+// Sorted by name for binary search; a test checks that every key is found by its name.
+constexpr std::array<KeyEntry, Stream::kKeyCount> kKeysByName{{
+    {QLatin1StringView("dateTime"), Stream::Key::DateTime},
+    {QLatin1StringView("destination"), Stream::Key::Destination},
+    {QLatin1StringView("downSpeed"), Stream::Key::DownSpeed},
+    {QLatin1StringView("downSpeedNumber"), Stream::Key::DownSpeedNumber},
+    {QLatin1StringView("lastUpdateTime"), Stream::Key::LastUpdateTime},
+    {QLatin1StringView("lifetimeDownBytes"), Stream::Key::LifetimeDownBytes},
+    {QLatin1StringView("lifetimeDownDataBytes"), Stream::Key::LifetimeDownDataBytes},
+    {QLatin1StringView("lifetimeDownDataBytesFormatted"), Stream::Key::LifetimeDownDataBytesFormatted},
+    {QLatin1StringView("lifetimeDownSpeed"), Stream::Key::LifetimeDownSpeed},
+    {QLatin1StringView("lifetimeDownSpeedNumber"), Stream::Key::LifetimeDownSpeedNumber},
+    {QLatin1StringView("lifetimeUpBytes"), Stream::Key::LifetimeUpBytes},
+    {QLatin1StringView("lifetimeUpDataBytes"), Stream::Key::LifetimeUpDataBytes},
+    {QLatin1StringView("lifetimeUpDataBytesFormatted"), Stream::Key::LifetimeUpDataBytesFormatted},
+    {QLatin1StringView("lifetimeUpSpeed"), Stream::Key::LifetimeUpSpeed},
+    {QLatin1StringView("lifetimeUpSpeedNumber"), Stream::Key::LifetimeUpSpeedNumber},
+    {QLatin1StringView("openedTime"), Stream::Key::OpenedTime},
+    {QLatin1StringView("protocol"), Stream::Key::Protocol},
+    {QLatin1StringView("source"), Stream::Key::Source},
+    {QLatin1StringView("startTime"), Stream::Key::StartTime},
+    {QLatin1StringView("totalDownBytes"), Stream::Key::TotalDownBytes},
+    {QLatin1StringView("totalUpBytes"), Stream::Key::TotalUpBytes},
+    {QLatin1StringView("unixTime"), Stream::Key::UnixTime},
+    {QLatin1StringView("upSpeed"), Stream::Key::UpSpeed},
+    {QLatin1StringView("upSpeedNumber"), Stream::Key::UpSpeedNumber},
+}};
+
+// Bytes over the seconds since `since`. No time passed (or a clock set back) measures
+// nothing, so it reads 0 rather than infinity or NaN in a log line or cell.
+double bytesPerSecond(quint64 bytes, double since)
+{
+    const double elapsed = Clock::now() - since;
+    return elapsed > 0.0 ? static_cast<double>(bytes) / elapsed : 0.0;
+}
+
+QString kilobytesPerSecondText(double bytesPerSecond)
+{
+    return QString::asprintf("%.1fk/sec", bytesPerSecond / 1024.0);
+}
+
+// An endpoint reads address:port (or a name in either place); text without a colon, such
+// as the "Other" stream's, has neither piece.
+struct EndpointPieces
+{
+    QStringView address;
+    QStringView port;
+};
+
+std::optional<EndpointPieces> splitEndpoint(QStringView endpoint)
+{
+    const qsizetype colon = endpoint.indexOf(u':');
+    if (colon < 0)
+        return std::nullopt;
+    QStringView rest = endpoint.mid(colon + 1);
+    const qsizetype nextColon = rest.indexOf(u':');
+    return EndpointPieces{endpoint.first(colon), nextColon < 0 ? rest : rest.first(nextColon)};
+}
+
+// The address piece must match whole: an answer for 10.0.0.2 must not rewrite 10.0.0.25:80.
+bool endpointHasAddress(const QString &endpoint, const QString &address)
+{
+    return endpoint.size() > address.size() && endpoint.startsWith(address)
+        && endpoint.at(address.size()) == u':';
+}
+
+QString withNewAddress(const QString &endpoint, const QString &name)
+{
+    return name + endpoint.sliced(endpoint.lastIndexOf(u':'));
+}
+
+} // namespace
+
+std::shared_ptr<Stream> Stream::streamWithSource(const QString &source, const QString &destination,
+                                                 const QString &protocol)
+{
+    return streamWithSource(source, destination, protocol, true);
+}
+
+std::shared_ptr<Stream> Stream::streamWithSource(const QString &source, const QString &destination,
+                                                 const QString &protocol, bool performLookup)
+{
+    auto stream = std::make_shared<Stream>(source, destination, protocol);
+    if (performLookup)
+        stream->lookUpNames(stream);
+    return stream;
+}
+
+Stream::Stream(const QString &source, const QString &destination, const QString &protocol)
+    : source_(source)
+    , destination_(destination)
+    , protocol_(protocol)
+    , openedTime_(Clock::now())
+    , startTime_(openedTime_)
+{
+}
+
+void Stream::lookUpNames(const std::shared_ptr<Stream> &self)
+{
+    DNSAsyncLookup::sharedLookup();
+    for (QString Stream::*endpoint : {&Stream::source_, &Stream::destination_}) {
+        lookUpServiceName(endpoint);
+        lookUpHostName(self, endpoint);
+    }
+}
+
+// The services table is built on its first use, so it is asked outside the endpoint lock;
+// a host name written in meanwhile changes only the address piece, which is taken afresh.
+void Stream::lookUpServiceName(QString Stream::*endpoint)
+{
+    if (!Preferences::shared().boolValue(Preferences::LookupServiceNames))
+        return;
+    QString key;
+    {
+        std::lock_guard guard(endpointMutex_);
+        const auto pieces = splitEndpoint(this->*endpoint);
+        if (!pieces)
+            return;
+        key = pieces->port.toString() + u'/' + protocol_.toLower();
+    }
+    const QString service = EtcServicesDictionary::sharedDictionary().objectForKey(key);
+    if (service.isNull())
+        return;
+    std::lock_guard guard(endpointMutex_);
+    const auto pieces = splitEndpoint(this->*endpoint);
+    if (pieces)
+        this->*endpoint = pieces->address.toString() + u':' + service;
+}
+
+// A known answer is delivered inside lookupAddress, so the endpoint lock must be free by then.
+void Stream::lookUpHostName(const std::shared_ptr<Stream> &self, QString Stream::*endpoint)
+{
+    if (!Preferences::shared().boolValue(Preferences::LookupHostnames))
+        return;
+    QString address;
+    {
+        std::lock_guard guard(endpointMutex_);
+        const auto pieces = splitEndpoint(this->*endpoint);
+        if (!pieces)
+            return;
+        address = pieces->address.toString();
+    }
+    DNSAsyncLookup::sharedLookup().lookupAddress(address, self, QVariant());
+}
+
+void Stream::dnsGotName(const QString &name, const QString &address, const QVariant &)
+{
+    if (name.isNull())
+        return;
+    {
+        std::lock_guard guard(endpointMutex_);
+        if (endpointHasAddress(source_, address)) {
+            source_ = withNewAddress(source_, name);
+            return;
+        }
+        if (endpointHasAddress(destination_, address)) {
+            destination_ = withNewAddress(destination_, name);
+            return;
+        }
+    }
+    systemLog(QStringLiteral("%1: unknown address %2").arg(QLatin1StringView(Q_FUNC_INFO), address));
+}
+
+std::shared_ptr<Stream> Stream::copy() const
+{
+    auto snapshot = std::make_shared<Stream>(source(), destination(), protocol_);
+    snapshot->openedTime_ = openedTime_;
+    snapshot->startTime_ = startTime_;
+    snapshot->totalUpBytes_ = totalUpBytes_;
+    snapshot->totalDownBytes_ = totalDownBytes_;
+    snapshot->lifetimeUpDataBytes_ = lifetimeUpDataBytes_;
+    snapshot->lifetimeDownDataBytes_ = lifetimeDownDataBytes_;
+    snapshot->lifetimeUpBytes_ = lifetimeUpBytes_;
+    snapshot->lifetimeDownBytes_ = lifetimeDownBytes_;
+    return snapshot;
+}
+
+void Stream::resetTime()
+{
+    startTime_ = Clock::now();
+    totalUpBytes_ = 0;
+    totalDownBytes_ = 0;
+}
+
+void Stream::addUpBytes(quint32 bytes)
+{
+    totalUpBytes_ += bytes;
+    lifetimeUpBytes_ += bytes;
+    lastUpdateTime_ = Clock::now();
+}
+
+void Stream::addDownBytes(quint32 bytes)
+{
+    totalDownBytes_ += bytes;
+    lifetimeDownBytes_ += bytes;
+    lastUpdateTime_ = Clock::now();
+}
+
+void Stream::addUpDataBytes(quint32 bytes)
+{
+    lifetimeUpDataBytes_ += bytes;
+}
+
+void Stream::addDownDataBytes(quint32 bytes)
+{
+    lifetimeDownDataBytes_ += bytes;
+}
+
+bool Stream::matchesRawFilter(QStringView word) const
+{
+    if (word.isEmpty())
+        return true;
+    {
+        std::lock_guard guard(endpointMutex_);
+        if (source_.contains(word, Qt::CaseInsensitive) || destination_.contains(word, Qt::CaseInsensitive))
+            return true;
+    }
+    return protocol_.contains(word, Qt::CaseInsensitive);
+}
+
+// A lone "-" inverts the match of an empty word, which always matches, so it hides every stream.
+bool Stream::matchesFilter(QStringView word) const
+{
+    if (word.isEmpty())
+        return true;
+    if (word.front() == u'-')
+        return !matchesRawFilter(word.mid(1));
+    return matchesRawFilter(word);
+}
+
+QString Stream::source() const
+{
+    std::lock_guard guard(endpointMutex_);
+    return source_;
+}
+
+QString Stream::destination() const
+{
+    std::lock_guard guard(endpointMutex_);
+    return destination_;
+}
+
+QString Stream::lifetimeUpDataBytesFormatted() const
+{
+    return stringWithByteSize(lifetimeUpDataBytes_);
+}
+
+QString Stream::lifetimeDownDataBytesFormatted() const
+{
+    return stringWithByteSize(lifetimeDownDataBytes_);
+}
+
+double Stream::upSpeedNumber() const
+{
+    return bytesPerSecond(totalUpBytes_, startTime_);
+}
+
+double Stream::downSpeedNumber() const
+{
+    return bytesPerSecond(totalDownBytes_, startTime_);
+}
+
+double Stream::lifetimeUpSpeedNumber() const
+{
+    return bytesPerSecond(lifetimeUpBytes_, openedTime_);
+}
+
+double Stream::lifetimeDownSpeedNumber() const
+{
+    return bytesPerSecond(lifetimeDownBytes_, openedTime_);
+}
+
+QString Stream::upSpeed() const
+{
+    return kilobytesPerSecondText(upSpeedNumber());
+}
+
+QString Stream::downSpeed() const
+{
+    return kilobytesPerSecondText(downSpeedNumber());
+}
+
+QString Stream::lifetimeUpSpeed() const
+{
+    return kilobytesPerSecondText(lifetimeUpSpeedNumber());
+}
+
+QString Stream::lifetimeDownSpeed() const
+{
+    return kilobytesPerSecondText(lifetimeDownSpeedNumber());
+}
+
+QDateTime Stream::dateTime()
+{
+    const double unixSeconds = Clock::unixTimeFromReference(Clock::now());
+    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::floor(unixSeconds * 1000.0)));
+}
+
+// Truncated toward zero; a clock set before 1970 reads 0 instead of an undefined conversion.
+quint64 Stream::unixTime()
+{
+    const double unixSeconds = Clock::unixTimeFromReference(Clock::now());
+    return unixSeconds > 0.0 ? static_cast<quint64>(unixSeconds) : 0;
+}
+
+QVariant Stream::valueForKey(const QString &key) const
+{
+    const std::optional<Key> known = keyNamed(key);
+    return known ? value(*known) : QVariant();
+}
+
+std::optional<Stream::Key> Stream::keyNamed(QStringView name)
+{
+    const auto found = std::lower_bound(kKeysByName.begin(), kKeysByName.end(), name,
+                                        [](const KeyEntry &entry, QStringView wanted) {
+                                            return QStringView(wanted).compare(entry.name) > 0;
+                                        });
+    if (found == kKeysByName.end() || QStringView(name).compare(found->name) != 0)
+        return std::nullopt;
+    return found->key;
+}
+
+QLatin1StringView Stream::keyName(Key key)
+{
+    const auto found = std::find_if(kKeysByName.begin(), kKeysByName.end(),
+                                    [key](const KeyEntry &entry) { return entry.key == key; });
+    return found->name;
+}
+
+QVariant Stream::value(Key key) const
+{
+    switch (key) {
+    case Key::Source: return source();
+    case Key::Destination: return destination();
+    case Key::Protocol: return protocol_;
+    case Key::OpenedTime: return openedTime_;
+    case Key::LastUpdateTime: return lastUpdateTime_;
+    case Key::StartTime: return startTime_;
+    case Key::TotalUpBytes: return QVariant::fromValue(totalUpBytes_);
+    case Key::TotalDownBytes: return QVariant::fromValue(totalDownBytes_);
+    case Key::LifetimeUpBytes: return QVariant::fromValue(lifetimeUpBytes_);
+    case Key::LifetimeDownBytes: return QVariant::fromValue(lifetimeDownBytes_);
+    case Key::LifetimeUpDataBytes: return QVariant::fromValue(lifetimeUpDataBytes_);
+    case Key::LifetimeDownDataBytes: return QVariant::fromValue(lifetimeDownDataBytes_);
+    case Key::LifetimeUpDataBytesFormatted: return lifetimeUpDataBytesFormatted();
+    case Key::LifetimeDownDataBytesFormatted: return lifetimeDownDataBytesFormatted();
+    case Key::UpSpeed: return upSpeed();
+    case Key::DownSpeed: return downSpeed();
+    case Key::UpSpeedNumber: return upSpeedNumber();
+    case Key::DownSpeedNumber: return downSpeedNumber();
+    case Key::LifetimeUpSpeed: return lifetimeUpSpeed();
+    case Key::LifetimeDownSpeed: return lifetimeDownSpeed();
+    case Key::LifetimeUpSpeedNumber: return lifetimeUpSpeedNumber();
+    case Key::LifetimeDownSpeedNumber: return lifetimeDownSpeedNumber();
+    case Key::DateTime: return dateTime();
+    case Key::UnixTime: return QVariant::fromValue(unixTime());
+    }
+    return {};
+}
