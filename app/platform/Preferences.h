@@ -7,8 +7,9 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <QStringList>
+
 #include <functional>
-#include <memory>
 #include <mutex>
 
 class QSettings;
@@ -84,7 +85,8 @@ public:
     bool hasUserValue(QAnyStringView key) const;
 
     // --- writing (main thread) ----------------------------------------------------------
-    // Saved at once; valueChanged follows when the value read back changes.
+    // Saved at once; valueChanged follows when the value read back changes. An invalid
+    // value removes the key.
     void setValue(const QString &key, const QVariant &value);
     // Forgets the user's value, so the registered default (if any) applies again.
     void removeValue(const QString &key);
@@ -99,11 +101,16 @@ signals:
     void valueChanged(const QString &key, const QVariant &value);
 
 private:
-    QVariant valueLocked(QAnyStringView key) const;
-    void changeAndNotify(const std::function<void()> &change);
+    void loadUserValues();
+    void save();
+    // Runs change, then announces every key of keys whose value read back differs.
+    void changeAndNotify(const QStringList &keys, const std::function<void()> &change);
 
+    // Touched on the main thread only; readers on other threads use the copies below.
+    QSettings *settings_;
+    // Guards the three maps, never held across file access or a signal.
     mutable std::mutex mutex_;
-    std::unique_ptr<QSettings> settings_;
+    QVariantMap userValues_;
     QVariantMap registered_;
     QVariantMap initial_;
 };

@@ -1,0 +1,242 @@
+#include "platform/Preferences.h"
+
+#include "platform/SystemLog.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+#include <QThread>
+
+namespace {
+
+// The settings file keeps text, so a value read back is converted to the type its key
+// stands for. Keys outside this table take the type of their registered default.
+QMetaType typeOfKnownKey(QAnyStringView key)
+{
+    if (key == Preferences::UpdateInterval || key == Preferences::RemoveInterval)
+        return QMetaType::fromType<double>();
+    if (key == Preferences::LookupHostnames || key == Preferences::LookupServiceNames)
+        return QMetaType::fromType<bool>();
+    if (key == Preferences::NewStreamLogString || key == Preferences::StreamClosedLogString)
+        return QMetaType::fromType<QString>();
+    return {};
+}
+
+QVariant convertedOrInvalid(const QVariant &value, QMetaType type)
+{
+    if (!value.isValid() || !type.isValid() || value.metaType() == type)
+        return value;
+    QVariant converted = value;
+    return converted.convert(type) ? converted : QVariant();
+}
+
+} // namespace
+
+Preferences &Preferences::shared()
+{
+    // Never destroyed: it must outlive every window and reader thread, and everything
+    // written has been saved at once.
+    static Preferences *const instance = [] {
+        auto *preferences = new Preferences;
+        if (const auto *application = QCoreApplication::instance())
+            preferences->moveToThread(application->thread());
+        return preferences;
+    }();
+    return *instance;
+}
+
+Preferences::Preferences(QObject *parent)
+    : QObject(parent)
+    , settings_(new QSettings(QStringLiteral("Quillmere"), QStringLiteral("Quillmere"), this))
+{
+    loadUserValues();
+}
+
+Preferences::Preferences(const QString &settingsFilePath, QObject *parent)
+    : QObject(parent)
+    , settings_(new QSettings(settingsFilePath, QSettings::IniFormat, this))
+{
+    loadUserValues();
+}
+
+Preferences::~Preferences() = default;
+
+QString Preferences::defaultNewStreamLoggingString()
+{
+    return tr("__dateTime__ (__unixTime__): new __protocol__ stream: source: __source__ - "
+              "destination: __destination__");
+}
+
+QString Preferences::defaultStreamClosedLoggingString()
+{
+    return tr("__dateTime__ (__unixTime__): __protocol__ stream closed: source: __source__ - "
+              "destination: __destination__ - total bytes uploaded: __lifetimeUpDataBytes__ "
+              "(__lifetimeUpDataBytesFormatted__ at __lifetimeUpSpeed__) - total bytes "
+              "downloaded: __lifetimeDownDataBytes__ (__lifetimeDownDataBytesFormatted__ at "
+              "__lifetimeDownSpeed__)");
+}
+
+QVariantMap Preferences::defaultValues()
+{
+    return {
+        {UpdateInterval, 1.0},
+        {RemoveInterval, 10.0},
+        {LookupHostnames, true},
+        {NewStreamLogString, defaultNewStreamLoggingString()},
+        {StreamClosedLogString, defaultStreamClosedLoggingString()},
+    };
+}
+
+void Preferences::registerDefaultPreferences()
+{
+    const QVariantMap defaults = defaultValues();
+    setInitialValues(defaults);
+    registerDefaults(defaults);
+}
+
+void Preferences::resetLoggingStrings()
+{
+    setValue(NewStreamLogString, defaultNewStreamLoggingString());
+    setValue(StreamClosedLogString, defaultStreamClosedLoggingString());
+}
+
+void Preferences::registerDefaults(const QVariantMap &defaults)
+{
+    changeAndNotify(defaults.keys(), [&] {
+        const std::lock_guard lock(mutex_);
+        registered_.insert(defaults);
+    });
+}
+
+QVariantMap Preferences::registeredDefaults() const
+{
+    const std::lock_guard lock(mutex_);
+    return registered_;
+}
+
+void Preferences::setInitialValues(const QVariantMap &values)
+{
+    const std::lock_guard lock(mutex_);
+    initial_ = values;
+}
+
+QVariantMap Preferences::initialValues() const
+{
+    const std::lock_guard lock(mutex_);
+    return initial_;
+}
+
+void Preferences::revertToInitialValues()
+{
+    const QVariantMap values = initialValues();
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        setValue(it.key(), it.value());
+}
+
+QVariant Preferences::value(QAnyStringView key) const
+{
+    const QString name = key.toString();
+    QVariant stored;
+    QVariant registered;
+    {
+        const std::lock_guard lock(mutex_);
+        stored = userValues_.value(name);
+        registered = registered_.value(name);
+    }
+    QMetaType type = typeOfKnownKey(key);
+    if (!type.isValid() && registered.isValid())
+        type = registered.metaType();
+    registered = convertedOrInvalid(registered, type);
+    // A saved value that cannot be read as its key's type (a hand-edited file) does not
+    // hide the default.
+    const QVariant user = convertedOrInvalid(stored, type);
+    return user.isValid() ? user : registered;
+}
+
+bool Preferences::boolValue(QAnyStringView key) const
+{
+    return value(key).toBool();
+}
+
+double Preferences::doubleValue(QAnyStringView key) const
+{
+    return value(key).toDouble();
+}
+
+QString Preferences::stringValue(QAnyStringView key) const
+{
+    return value(key).toString();
+}
+
+bool Preferences::hasUserValue(QAnyStringView key) const
+{
+    const std::lock_guard lock(mutex_);
+    return userValues_.contains(key.toString());
+}
+
+void Preferences::setValue(const QString &key, const QVariant &newValue)
+{
+    if (!newValue.isValid()) {
+        removeValue(key);
+        return;
+    }
+    changeAndNotify({key}, [&] {
+        settings_->setValue(key, newValue);
+        save();
+        const std::lock_guard lock(mutex_);
+        userValues_.insert(key, newValue);
+    });
+}
+
+void Preferences::removeValue(const QString &key)
+{
+    changeAndNotify({key}, [&] {
+        settings_->remove(key);
+        save();
+        const std::lock_guard lock(mutex_);
+        userValues_.remove(key);
+    });
+}
+
+QMetaObject::Connection Preferences::bind(const QString &key, const QObject *context,
+                                          Receiver receiver)
+{
+    receiver(value(key));
+    const QObject *owner = context ? context : this;
+    return connect(this, &Preferences::valueChanged, owner,
+                   [key, receiver = std::move(receiver)](const QString &changed,
+                                                         const QVariant &now) {
+                       if (changed == key)
+                           receiver(now);
+                   });
+}
+
+void Preferences::loadUserValues()
+{
+    QVariantMap loaded;
+    const QStringList keys = settings_->allKeys();
+    for (const QString &key : keys)
+        loaded.insert(key, settings_->value(key));
+    const std::lock_guard lock(mutex_);
+    userValues_ = loaded;
+}
+
+void Preferences::save()
+{
+    settings_->sync();
+    if (settings_->status() != QSettings::NoError)
+        systemLog(QStringLiteral("Couldn't save preferences to %1").arg(settings_->fileName()));
+}
+
+void Preferences::changeAndNotify(const QStringList &keys, const std::function<void()> &change)
+{
+    QVariantList before;
+    before.reserve(keys.size());
+    for (const QString &key : keys)
+        before.append(value(key));
+    change();
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const QVariant after = value(keys[i]);
+        if (after != before[i])
+            emit valueChanged(keys[i], after);
+    }
+}
