@@ -1,0 +1,30 @@
+#pragma once
+
+// Collects the records of one capture pass and writes them with as few write calls as
+// possible. Records stay whole and in the order they were added; the buffer is bounded and
+// written out early when it fills. A reader that closed the pipe ends the process through
+// SIGPIPE inside flush(); any other write failure drops what was pending so capture goes on.
+
+#include "tools/capture/PacketSummary.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+class RecordWriter
+{
+public:
+    static constexpr std::size_t kCapacityRecords = 4096;
+
+    explicit RecordWriter(int fileDescriptor);
+
+    void add(const PacketSummary& summary);
+    // Writes every pending record; true when all of them reached the descriptor.
+    bool flush();
+    std::size_t pendingRecords() const;
+
+private:
+    int m_fileDescriptor;
+    std::size_t m_pendingBytes = 0;
+    std::array<std::uint8_t, kCapacityRecords * PacketSummary::kWireSize> m_buffer{};
+};

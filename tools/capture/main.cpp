@@ -1,0 +1,143 @@
+// Netsiphon: runs as root; never trust its input.
+//
+// The setuid capture helper. It opens one interface for capture, gives up root, and then
+// writes one 20-byte PacketSummary per frame to standard output until the reader closes
+// the pipe (SIGPIPE ends it with status 0). Set-up failures are one line on standard error
+// and status 1. Everything it reads from the wire is decoded only within captured bytes.
+
+#include "tools/capture/CaptureLoop.h"
+#include "tools/capture/LinkTypes.h"
+#include "tools/capture/PrivilegeDrop.h"
+#include "tools/capture/RecordWriter.h"
+
+#include <pcap/pcap.h>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+constexpr int kSnapshotLength = 65536;
+constexpr int kPromiscuous = 1;
+// A short time-out makes the kernel hand over a partly filled capture block; with 0 a lone
+// frame on a quiet interface could wait until the block fills.
+constexpr int kReadTimeoutMilliseconds = 10;
+// Room for bursts of a few hundred thousand frames per second while the loop catches up.
+constexpr int kKernelBufferBytes = 32 * 1024 * 1024;
+
+using ErrorBuffer = std::array<char, PCAP_ERRBUF_SIZE>;
+
+[[noreturn]] void failOpen(const char* text)
+{
+    std::fprintf(stderr, "pcap_open_live: %s\n", text);
+    std::exit(1);
+}
+
+extern "C" void endOnBrokenPipe(int)
+{
+    _exit(0);
+}
+
+void endOnClosedOutput()
+{
+    struct sigaction action {};
+    action.sa_handler = endOnBrokenPipe;
+    sigemptyset(&action.sa_mask);
+    if (sigaction(SIGPIPE, &action, nullptr) != 0) {
+        std::fprintf(stderr, "sigaction: %s\n", std::strerror(errno));
+        std::exit(1);
+    }
+}
+
+void configure(pcap_t* capture)
+{
+    for (const int status : {pcap_set_snaplen(capture, kSnapshotLength),
+                             pcap_set_promisc(capture, kPromiscuous),
+                             pcap_set_timeout(capture, kReadTimeoutMilliseconds),
+                             pcap_set_buffer_size(capture, kKernelBufferBytes)}) {
+        if (status != 0)
+            failOpen(pcap_statustostr(status));
+    }
+}
+
+// Worded as libpcap's own open call words it, so the user sees the familiar text.
+void describeActivation(const char* interfaceName, pcap_t* capture, int status, ErrorBuffer& errorBuffer)
+{
+    const char* detail = pcap_geterr(capture);
+    const bool hasDetail = detail != nullptr && detail[0] != '\0';
+    if (status == PCAP_ERROR || (status > 0 && hasDetail))
+        std::snprintf(errorBuffer.data(), errorBuffer.size(), "%s: %s", interfaceName,
+                      hasDetail ? detail : pcap_statustostr(status));
+    else if (hasDetail && (status == PCAP_ERROR_NO_SUCH_DEVICE || status == PCAP_ERROR_PERM_DENIED
+                           || status == PCAP_ERROR_PROMISC_PERM_DENIED))
+        std::snprintf(errorBuffer.data(), errorBuffer.size(), "%s: %s (%s)", interfaceName,
+                      pcap_statustostr(status), detail);
+    else
+        std::snprintf(errorBuffer.data(), errorBuffer.size(), "%s: %s", interfaceName,
+                      pcap_statustostr(status));
+}
+
+// A warning from activation counts as a failure, as an open that warned always has.
+pcap_t* openInterface(const char* interfaceName, ErrorBuffer& errorBuffer)
+{
+    pcap_t* capture = pcap_create(interfaceName, errorBuffer.data());
+    if (capture == nullptr)
+        failOpen(errorBuffer.data());
+    configure(capture);
+    const int status = pcap_activate(capture);
+    if (status != 0) {
+        describeActivation(interfaceName, capture, status, errorBuffer);
+        failOpen(errorBuffer.data());
+    }
+    if (pcap_setnonblock(capture, 1, errorBuffer.data()) < 0) {
+        std::fprintf(stderr, "pcap_setnonblock: %s\n", errorBuffer.data());
+        std::exit(1);
+    }
+    return capture;
+}
+
+std::size_t acceptedLinkHeaderLength(pcap_t* capture)
+{
+    const int linkType = pcap_datalink(capture);
+    if (const auto length = linkHeaderLength(linkType))
+        return *length;
+    const char* description = pcap_datalink_val_to_description(linkType);
+    std::fprintf(stderr, "Link type \"%s\" cannot be decoded\n",
+                 description != nullptr ? description : "unknown link type");
+    std::exit(1);
+}
+
+void dropPrivileges()
+{
+    const PrivilegeDrop drop = PrivilegeDrop::toRealIds();
+    if (drop.succeeded())
+        return;
+    if (drop.systemError() != 0)
+        std::fprintf(stderr, "dropping privileges failed: %s: %s\n", drop.failedStep(),
+                     std::strerror(drop.systemError()));
+    else
+        std::fprintf(stderr, "dropping privileges failed: %s\n", drop.failedStep());
+    std::exit(1);
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "number of arguments incorrect: %d (this should never happen)\n", argc);
+        return 1;
+    }
+    endOnClosedOutput();
+
+    ErrorBuffer errorBuffer{};
+    pcap_t* capture = openInterface(argv[1], errorBuffer);
+    const std::size_t linkHeaderLength = acceptedLinkHeaderLength(capture);
+    dropPrivileges();
+
+    static RecordWriter writer(STDOUT_FILENO);
+    CaptureLoop(capture, linkHeaderLength, writer).run();
+}
