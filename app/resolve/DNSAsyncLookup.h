@@ -67,12 +67,13 @@ private:
 
     std::optional<Answer> cachedAnswer(const QString &address);
     void storeAnswer(const QString &address, const Answer &answer);
-    std::optional<QString> ownHostNameFor(const QString &address) const;
+    static std::optional<QString> ownHostNameFor(const QString &address);
     void enqueue(Request request);
     std::optional<Request> takeRequest();
     Answer resolve(const QString &address);
     void threadLoop();
-    static void sendNotification(const Request &request, const Answer &answer);
+    void stopWorkers();
+    static void sendNotification(Request request, const Answer &answer);
 
     std::mutex queueLock_; // guards queue_ and stopping_
     std::condition_variable queueNotEmpty_;

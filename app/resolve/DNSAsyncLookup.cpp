@@ -1,0 +1,178 @@
+#include "resolve/DNSAsyncLookup.h"
+
+#include "resolve/CurrentHost.h"
+#include "resolve/MainThreadDelivery.h"
+
+#include <netdb.h>
+#include <pthread.h>
+#include <sys/socket.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <utility>
+
+DNSAsyncLookup &DNSAsyncLookup::sharedLookup()
+{
+    // Created once even when several reader threads ask at the same moment (a function-local
+    // static is initialised exactly once). Deliberately never destroyed: at exit a worker may
+    // be inside a query that can take a resolver timeout, and joining it would hold up the
+    // exit. Nothing a worker touches is destroyed at exit (this object and the delivery gate
+    // are never freed), so the workers simply end with the process.
+    static DNSAsyncLookup *const shared = new DNSAsyncLookup();
+    return *shared;
+}
+
+std::optional<QString> DNSAsyncLookup::systemResolve(const QString &address)
+{
+    const QByteArray text = address.toUtf8();
+    if (text.isEmpty() || text.contains('\0'))
+        return std::nullopt;
+    // Numeric parsing only: the text is an address, never a name to look up forwards.
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_flags = AI_NUMERICHOST;
+    addrinfo *parsed = nullptr;
+    if (getaddrinfo(text.constData(), nullptr, &hints, &parsed) != 0 || parsed == nullptr)
+        return std::nullopt;
+    const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> owner(parsed, &freeaddrinfo);
+    std::array<char, NI_MAXHOST> host{};
+    if (getnameinfo(parsed->ai_addr, parsed->ai_addrlen, host.data(), host.size(), nullptr, 0, NI_NAMEREQD) != 0)
+        return std::nullopt;
+    return QString::fromUtf8(host.data());
+}
+
+DNSAsyncLookup::DNSAsyncLookup(Resolver resolver)
+    : resolver_(resolver ? std::move(resolver) : Resolver(&DNSAsyncLookup::systemResolve))
+{
+    for (int index = 0; index < kWorkerCount; ++index) {
+        try {
+            workers_[index] = std::thread([this, index] {
+                const std::string threadName = "DNSLookup " + std::to_string(index + 1);
+                pthread_setname_np(pthread_self(), threadName.c_str());
+                threadLoop();
+            });
+        } catch (...) {
+            stopWorkers();
+            throw;
+        }
+    }
+}
+
+DNSAsyncLookup::~DNSAsyncLookup()
+{
+    stopWorkers();
+}
+
+void DNSAsyncLookup::stopWorkers()
+{
+    std::deque<Request> dropped;
+    {
+        const std::lock_guard lock(queueLock_);
+        stopping_ = true;
+        dropped.swap(queue_);
+    }
+    queueNotEmpty_.notify_all();
+    for (std::thread &worker : workers_) {
+        if (worker.joinable())
+            worker.join();
+    }
+}
+
+void DNSAsyncLookup::lookupAddress(const QString &address, std::shared_ptr<DNSAsyncLookupClient> notify,
+                                   const QVariant &userInfo)
+{
+    if (!notify)
+        return;
+    if (const std::optional<Answer> known = cachedAnswer(address)) {
+        notify->dnsGotName(known->value_or(QString()), address, userInfo);
+        return;
+    }
+    if (const std::optional<QString> ownName = ownHostNameFor(address)) {
+        storeAnswer(address, *ownName);
+        notify->dnsGotName(*ownName, address, userInfo);
+        return;
+    }
+    enqueue(Request{address, std::move(notify), userInfo});
+}
+
+void DNSAsyncLookup::setResolverForTesting(Resolver resolver)
+{
+    const std::lock_guard lock(resolverLock_);
+    resolver_ = resolver ? std::move(resolver) : Resolver(&DNSAsyncLookup::systemResolve);
+}
+
+std::optional<DNSAsyncLookup::Answer> DNSAsyncLookup::cachedAnswer(const QString &address)
+{
+    const std::lock_guard lock(cacheLock_);
+    return cache_.objectForKey(address);
+}
+
+void DNSAsyncLookup::storeAnswer(const QString &address, const Answer &answer)
+{
+    const std::lock_guard lock(cacheLock_);
+    cache_.setObject(answer, address);
+}
+
+std::optional<QString> DNSAsyncLookup::ownHostNameFor(const QString &address)
+{
+    if (!CurrentHost::addresses().contains(address))
+        return std::nullopt;
+    QString name = CurrentHost::name();
+    if (name.isEmpty())
+        return std::nullopt;
+    return name;
+}
+
+void DNSAsyncLookup::enqueue(Request request)
+{
+    {
+        const std::lock_guard lock(queueLock_);
+        if (stopping_)
+            return;
+        queue_.push_back(std::move(request));
+    }
+    queueNotEmpty_.notify_one();
+}
+
+std::optional<DNSAsyncLookup::Request> DNSAsyncLookup::takeRequest()
+{
+    std::unique_lock lock(queueLock_);
+    queueNotEmpty_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+    if (stopping_)
+        return std::nullopt;
+    Request oldest = std::move(queue_.front());
+    queue_.pop_front();
+    return oldest;
+}
+
+DNSAsyncLookup::Answer DNSAsyncLookup::resolve(const QString &address)
+{
+    Resolver resolver;
+    {
+        const std::lock_guard lock(resolverLock_);
+        resolver = resolver_;
+    }
+    return resolver(address);
+}
+
+void DNSAsyncLookup::threadLoop()
+{
+    while (std::optional<Request> request = takeRequest()) {
+        std::optional<Answer> answer = cachedAnswer(request->address);
+        if (!answer) {
+            answer = resolve(request->address);
+            storeAnswer(request->address, *answer);
+        }
+        sendNotification(std::move(*request), *answer);
+    }
+}
+
+void DNSAsyncLookup::sendNotification(Request request, const Answer &answer)
+{
+    // Without an application the answer cannot reach the main thread; the request, and with
+    // it this share of the client, is simply dropped here.
+    MainThreadDelivery::post([request = std::move(request), name = answer.value_or(QString())] {
+        request.notify->dnsGotName(name, request.address, request.userInfo);
+    });
+}
