@@ -1,0 +1,149 @@
+#include "logging/FILEAppendWrapper.h"
+
+#include "platform/SystemLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QStringList>
+
+#include <cerrno>
+#include <vector>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+// Created on first use and never destroyed, so wrappers released during process exit
+// still find it.
+struct Registry
+{
+    std::mutex mutex;
+    QHash<QString, std::weak_ptr<FILEAppendWrapper>> wrappers;
+};
+
+Registry &registry()
+{
+    static Registry *const instance = new Registry;
+    return *instance;
+}
+
+QString homeOfUser(const QString &user)
+{
+    if (user.isEmpty())
+        return QDir::homePath();
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd *found = nullptr;
+    const QByteArray name = user.toLocal8Bit();
+    if (getpwnam_r(name.constData(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        return {};
+    return QFile::decodeName(found->pw_dir);
+}
+
+QString expandTilde(const QString &path)
+{
+    if (!path.startsWith(u'~'))
+        return path;
+    const qsizetype slash = path.indexOf(u'/');
+    const qsizetype userEnd = slash < 0 ? path.size() : slash;
+    const QString home = homeOfUser(path.mid(1, userEnd - 1));
+    if (home.isEmpty())
+        return path;
+    return home + path.mid(userEnd);
+}
+
+// The components of the real parent of the absolute path made of these components.
+QStringList realParent(QStringList components)
+{
+    const QString real = QFileInfo(u'/' + components.join(u'/')).canonicalFilePath();
+    if (!real.isEmpty())
+        components = real.split(u'/', Qt::SkipEmptyParts);
+    if (!components.isEmpty())
+        components.removeLast();
+    return components;
+}
+
+int openForAppending(const QString &path)
+{
+    // A NUL would cut the name short and open some other file.
+    if (path.isEmpty() || path.contains(QChar(u'\0')))
+        return -1;
+    // Close-on-exec: the capture forks the setuid capture tool, which must not inherit it.
+    return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+}
+
+} // namespace
+
+QString FILEAppendWrapper::standardizedPath(const QString &path)
+{
+    const QString expanded = expandTilde(path);
+    const bool absolute = expanded.startsWith(u'/');
+    QStringList kept;
+    for (const QString &component : expanded.split(u'/', Qt::SkipEmptyParts)) {
+        if (component == u".")
+            continue;
+        if (component == u".." && absolute)
+            kept = realParent(kept);
+        else
+            kept.append(component);
+    }
+    return (absolute ? QStringLiteral("/") : QString()) + kept.join(u'/');
+}
+
+std::shared_ptr<FILEAppendWrapper> FILEAppendWrapper::wrapperAtPath(const QString &path)
+{
+    const QString standardized = standardizedPath(path);
+    {
+        Registry &shared = registry();
+        std::lock_guard lock(shared.mutex);
+        if (std::shared_ptr<FILEAppendWrapper> existing = shared.wrappers.value(standardized).lock())
+            return existing;
+        const int descriptor = openForAppending(standardized);
+        if (descriptor >= 0) {
+            std::shared_ptr<FILEAppendWrapper> wrapper(new FILEAppendWrapper(standardized, descriptor));
+            shared.wrappers.insert(standardized, wrapper);
+            return wrapper;
+        }
+    }
+    systemLog(QStringLiteral("Couldn't open file at ") + standardized);
+    return nullptr;
+}
+
+FILEAppendWrapper::FILEAppendWrapper(QString path, int descriptor)
+    : m_path(std::move(path)), m_descriptor(descriptor)
+{
+}
+
+FILEAppendWrapper::~FILEAppendWrapper()
+{
+    {
+        Registry &shared = registry();
+        std::lock_guard lock(shared.mutex);
+        // A request made while this one was dying may already have registered a fresh wrapper.
+        const auto entry = shared.wrappers.constFind(m_path);
+        if (entry != shared.wrappers.cend() && entry->expired())
+            shared.wrappers.erase(entry);
+    }
+    ::close(m_descriptor);
+}
+
+bool FILEAppendWrapper::appendLine(QByteArrayView line)
+{
+    std::lock_guard lock(m_writeMutex);
+    const char *next = line.data();
+    qsizetype left = line.size();
+    while (left > 0) {
+        const ssize_t written = ::write(m_descriptor, next, static_cast<size_t>(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        next += written;
+        left -= written;
+    }
+    return true;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <span>
+
+class Stream;
+
+// Copying a row of a stream window's table as one line of text, without the window: the
+// window passes what it shows and puts the result on the clipboard itself.
+class PasteboardSupport
+{
+public:
+    // Copying is possible when the stream table has the focus and a row is selected
+    // (selectedRow is -1 when none is).
+    static bool canCopy(bool tableHasFocus, int selectedRow);
+
+    // The selected row's values in the columns' order (column identifiers are stream keys),
+    // joined by tabs, with no line feed. A value the stream does not answer is left out
+    // with its tab; numbers give their decimal text. Nothing when no row is selected or the
+    // row lies beyond the shown streams (the table shrank in an update).
+    static std::optional<QString> stringForCopy(const QStringList &columnIdentifiers, int selectedRow,
+                                                std::span<const std::shared_ptr<Stream>> streamsArrayDisplay);
+};

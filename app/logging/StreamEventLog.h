@@ -1,0 +1,68 @@
+#pragma once
+
+#include "logging/LogFormat.h"
+
+#include <QString>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+
+class FILEAppendWrapper;
+class Stream;
+
+// The stream-event log of one capture: while logging, one line per new stream and one per
+// closed stream, each from its template, appended to a file that other captures may share.
+// A capture owns one and calls it as follows ("the capture's lock" is the lock over its
+// stream table):
+//
+// - logNewStream: the reader thread, holding the capture's lock, inside the batch that
+//   creates the stream (before the stream's first packet is counted).
+// - logRemovedStream: the main thread, holding the capture's lock, inside the update cycle.
+// - stopLogging: the main thread, holding the capture's lock, so it never falls between
+//   two lines of this capture.
+// - startLoggingToFile, isLogging, the template setters and readers: the main thread; the
+//   capture's lock need not be held (the setters follow the preferences).
+//
+// Each call is also safe on its own: the file and the templates are swapped under a small
+// internal lock, and a line being written holds its own references to both, so a template
+// replaced or logging stopped meanwhile stays valid until that line is done. A line reaches
+// the kernel before its call returns, whole, and never mixed with another capture's line.
+class StreamEventLog
+{
+public:
+    StreamEventLog() = default;
+    StreamEventLog(const StreamEventLog &) = delete;
+    StreamEventLog &operator=(const StreamEventLog &) = delete;
+
+    // False if already logging or if the file cannot be opened for appending; then nothing
+    // changes.
+    bool startLoggingToFile(const QString &path);
+    // Gives up the file; the last capture to let go of a shared file closes it.
+    void stopLogging();
+    bool isLogging() const;
+
+    // Write the stream's line if logging and the event has a template; otherwise nothing.
+    void logNewStream(const Stream &stream);
+    void logRemovedStream(const Stream &stream);
+
+    // A template takes effect from the next line, also while logging; no template
+    // (nullopt) switches that event's lines off without stopping the log. The readers give
+    // the text rebuilt from the parsed form, or nullopt when there is none.
+    void setLogFormatNewStream(const std::optional<QString> &logTemplate);
+    std::optional<QString> logFormatNewStream() const;
+    void setLogFormatStreamClosed(const std::optional<QString> &logTemplate);
+    std::optional<QString> logFormatStreamClosed() const;
+
+private:
+    using FormatPointer = std::shared_ptr<const LogFormat>;
+
+    void setFormat(FormatPointer &slot, const std::optional<QString> &logTemplate);
+    std::optional<QString> formatText(const FormatPointer &slot) const;
+    void logWithFormat(const FormatPointer &slot, const Stream &stream);
+
+    mutable std::mutex m_stateMutex; // guards the three members below; never held while writing
+    std::shared_ptr<FILEAppendWrapper> m_logfileWrapper; // set exactly while logging
+    FormatPointer m_logFormatNewStream;
+    FormatPointer m_logFormatStreamClosed;
+};

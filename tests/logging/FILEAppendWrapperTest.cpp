@@ -1,0 +1,138 @@
+#include "logging/FILEAppendWrapper.h"
+
+#include "LoggingTestFiles.h"
+#include "platform/SystemLog.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+namespace {
+
+class FILEAppendWrapperTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        setSystemLogSink([this](const QString &message) { m_systemLog << message; });
+    }
+    void TearDown() override { setSystemLogSink({}); }
+
+    QString pathIn(const QString &name) const { return m_folder.filePath(name); }
+
+    QTemporaryDir m_folder;
+    QStringList m_systemLog;
+};
+
+// Points HOME somewhere else for one test, so "~" is known without touching the real home.
+class ScopedHome
+{
+public:
+    explicit ScopedHome(const QString &home) : m_saved(qgetenv("HOME")) { qputenv("HOME", QFile::encodeName(home)); }
+    ~ScopedHome() { qputenv("HOME", m_saved); }
+    ScopedHome(const ScopedHome &) = delete;
+    ScopedHome &operator=(const ScopedHome &) = delete;
+
+private:
+    QByteArray m_saved;
+};
+
+} // namespace
+
+TEST_F(FILEAppendWrapperTest, OnePathSharesOneWrapperUntilTheLastHolderLetsGo)
+{
+    const QString path = pathIn(QStringLiteral("shared.txt"));
+    std::shared_ptr<FILEAppendWrapper> first = FILEAppendWrapper::wrapperAtPath(path);
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_EQ(QFile(path).size(), 0) << "a missing file is created empty";
+
+    std::shared_ptr<FILEAppendWrapper> second = FILEAppendWrapper::wrapperAtPath(path);
+    EXPECT_EQ(second, first);
+    ASSERT_TRUE(first->appendLine("one\n"));
+
+    first.reset();
+    ASSERT_TRUE(second->appendLine("two\n"));
+    const std::weak_ptr<FILEAppendWrapper> lastHeld = second;
+    second.reset();
+    EXPECT_TRUE(lastHeld.expired()) << "the registry must not keep the wrapper alive";
+
+    // Opened afresh, the file keeps its content and new lines follow it.
+    std::shared_ptr<FILEAppendWrapper> reopened = FILEAppendWrapper::wrapperAtPath(path);
+    ASSERT_TRUE(reopened);
+    ASSERT_TRUE(reopened->appendLine("three\n"));
+    EXPECT_EQ(readWholeFile(path), QByteArray("one\ntwo\nthree\n"));
+    EXPECT_TRUE(m_systemLog.isEmpty());
+}
+
+TEST_F(FILEAppendWrapperTest, SpellingsOfOnePathStandardizeToOneKey)
+{
+    ASSERT_TRUE(QDir(m_folder.path()).mkpath(QStringLiteral("real/deeper")));
+    ASSERT_TRUE(QFile::link(pathIn(QStringLiteral("real/deeper")), pathIn(QStringLiteral("link"))));
+    const QString root = QFileInfo(m_folder.path()).canonicalFilePath();
+    const ScopedHome home(root);
+
+    const QString plain = root + QStringLiteral("/log.txt");
+    EXPECT_EQ(FILEAppendWrapper::standardizedPath(QStringLiteral("~/log.txt")), plain);
+    EXPECT_EQ(FILEAppendWrapper::standardizedPath(QStringLiteral("~")), root);
+    EXPECT_EQ(FILEAppendWrapper::standardizedPath(root + QStringLiteral("//real/./..///log.txt/")), plain);
+    // ".." after a symbolic link is the link target's parent, as for the kernel.
+    EXPECT_EQ(FILEAppendWrapper::standardizedPath(root + QStringLiteral("/link/../log.txt")),
+              root + QStringLiteral("/real/log.txt"));
+    EXPECT_EQ(FILEAppendWrapper::standardizedPath(QStringLiteral("/../tmp")), QStringLiteral("/tmp"));
+    EXPECT_EQ(FILEAppendWrapper::standardizedPath(QStringLiteral("./a//b/../c")), QStringLiteral("a/b/../c"));
+    EXPECT_EQ(FILEAppendWrapper::standardizedPath(QStringLiteral("~root/x")), QStringLiteral("/root/x"));
+    EXPECT_EQ(FILEAppendWrapper::standardizedPath(QStringLiteral("~no-such-user-here/x")),
+              QStringLiteral("~no-such-user-here/x"));
+
+    std::shared_ptr<FILEAppendWrapper> byTilde = FILEAppendWrapper::wrapperAtPath(QStringLiteral("~/log.txt"));
+    std::shared_ptr<FILEAppendWrapper> byParent =
+        FILEAppendWrapper::wrapperAtPath(root + QStringLiteral("/real/deeper/../../log.txt"));
+    ASSERT_TRUE(byTilde);
+    EXPECT_EQ(byParent, byTilde);
+    EXPECT_EQ(byTilde->path(), plain);
+}
+
+TEST_F(FILEAppendWrapperTest, UnopenablePathsGiveNothingAndOneLogLine)
+{
+    // The tests run as root, which write protection does not stop, so the unopenable files
+    // here are ones not even root can open for writing: a folder, a path through a regular
+    // file, and a folder that does not exist.
+    ASSERT_TRUE(QFile(pathIn(QStringLiteral("regular"))).open(QIODevice::WriteOnly));
+    const QStringList unopenable{m_folder.path(), pathIn(QStringLiteral("regular/log.txt")),
+                                 pathIn(QStringLiteral("missing/log.txt"))};
+    for (const QString &path : unopenable) {
+        m_systemLog.clear();
+        EXPECT_FALSE(FILEAppendWrapper::wrapperAtPath(path)) << path.toStdString();
+        EXPECT_EQ(m_systemLog, QStringList{QStringLiteral("Couldn't open file at ") + path});
+    }
+    EXPECT_FALSE(QFile::exists(pathIn(QStringLiteral("missing"))));
+
+    // Once the folder exists the same path opens: the failure left nothing registered.
+    ASSERT_TRUE(QDir(m_folder.path()).mkdir(QStringLiteral("missing")));
+    EXPECT_TRUE(FILEAppendWrapper::wrapperAtPath(pathIn(QStringLiteral("missing/log.txt"))));
+
+    // A NUL would cut the name short at "cut" and open that file instead.
+    m_systemLog.clear();
+    EXPECT_FALSE(FILEAppendWrapper::wrapperAtPath(pathIn(QStringLiteral("cut")) + QChar(u'\0') + QStringLiteral("x")));
+    EXPECT_FALSE(QFile::exists(pathIn(QStringLiteral("cut"))));
+    EXPECT_EQ(m_systemLog.size(), 1);
+}
+
+TEST_F(FILEAppendWrapperTest, WriteProtectedFileCannotBeOpenedByOrdinaryUsers)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "needs a non-root user: root writes to write-protected files";
+    const QString path = pathIn(QStringLiteral("protected.txt"));
+    ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner));
+    EXPECT_FALSE(FILEAppendWrapper::wrapperAtPath(path));
+    EXPECT_EQ(m_systemLog, QStringList{QStringLiteral("Couldn't open file at ") + path});
+}
