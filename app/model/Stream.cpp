@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -55,9 +56,13 @@ double bytesPerSecond(quint64 bytes, double since)
     return elapsed > 0.0 ? static_cast<double>(bytes) / elapsed : 0.0;
 }
 
+// The C library's printf, whose ties round to even (0.25 reads 0.2), like the rest of the
+// system's numeric texts.
 QString kilobytesPerSecondText(double bytesPerSecond)
 {
-    return QString::asprintf("%.1fk/sec", bytesPerSecond / 1024.0);
+    std::array<char, 64> text{};
+    const int length = std::snprintf(text.data(), text.size(), "%.1fk/sec", bytesPerSecond / 1024.0);
+    return QString::fromLatin1(text.data(), std::clamp(length, 0, static_cast<int>(text.size()) - 1));
 }
 
 // An endpoint reads address:port (or a name in either place); text without a colon, such

@@ -2,11 +2,18 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
 namespace {
 
+// The C library's printf rather than QString::asprintf, which rounds ties differently.
 QString textOfDouble(double value)
 {
-    return QString::asprintf("%.16g", value);
+    std::array<char, 64> text{};
+    const int length = std::snprintf(text.data(), text.size(), "%.16g", value);
+    return QString::fromLatin1(text.data(), std::clamp(length, 0, static_cast<int>(text.size()) - 1));
 }
 
 // Qt 6.4's date formats know no numeric zone offset, so the "+hhmm" part is built here.
