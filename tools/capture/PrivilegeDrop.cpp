@@ -48,7 +48,7 @@ PrivilegeDrop PrivilegeDrop::toRealIds()
     const uid_t user = started.realUser;
     const gid_t group = started.realGroup;
     // Only root may change supplementary groups; without root they are the user's own.
-    if (started.effectiveUser == 0 && setgroups(1, &group) != 0)
+    if (started.effectiveUser == 0 && setgroups(0, nullptr) != 0)
         return failure("setgroups", errno);
     if (setresgid(group, group, group) != 0)
         return failure("setresgid", errno);

@@ -7,7 +7,7 @@
 class PrivilegeDrop
 {
 public:
-    // Sets supplementary groups to the real group (when permitted), then real, effective
+    // Clears the supplementary groups (when permitted), then sets real, effective
     // and saved group ids, then user ids, to the real ones of the starting process, and
     // checks that the change held and that root cannot be regained.
     static PrivilegeDrop toRealIds();

@@ -1,0 +1,31 @@
+#pragma once
+
+// Writes test frames byte by byte, in network order, so the tests state exactly which bytes
+// the decoder sees.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class FrameBuilder
+{
+public:
+    // 14 bytes: zero destination and source MAC, then the EtherType.
+    FrameBuilder& ethernet(std::uint16_t etherType = 0x0800);
+    // The BSD loopback header: a 4-byte address family in host order.
+    FrameBuilder& loopbackFamily(std::uint32_t family);
+    // An IPv4 header of headerWords * 4 bytes (options zero) with a valid checksum.
+    FrameBuilder& ipv4(std::uint8_t protocol, std::uint32_t source, std::uint32_t destination,
+                       std::uint16_t totalLength, std::uint8_t headerWords = 5, std::uint8_t version = 4);
+    // A 20-byte TCP header whose data offset says headerWords * 4 bytes.
+    FrameBuilder& tcp(std::uint16_t sourcePort, std::uint16_t destinationPort, std::uint8_t headerWords = 5);
+    FrameBuilder& udp(std::uint16_t sourcePort, std::uint16_t destinationPort, std::uint16_t length);
+    FrameBuilder& u16(std::uint16_t value);
+    FrameBuilder& zeros(std::size_t count);
+
+    const std::vector<std::uint8_t>& bytes() const { return m_bytes; }
+    std::size_t size() const { return m_bytes.size(); }
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+};

@@ -1,0 +1,67 @@
+#include "NetworkNamespace.h"
+#include "ToolProcess.h"
+
+#include <gtest/gtest.h>
+#include <pcap/pcap.h>
+
+#include <sys/wait.h>
+
+namespace {
+const std::string kTool = QUILLMERE_BUILD_DIR "/libexec/quillmere/Netsiphon";
+
+struct Outcome {
+    std::optional<int> status;
+    std::string error;
+    std::string output;
+};
+
+Outcome runToEnd(const std::vector<std::string>& commandLine)
+{
+    ToolProcess tool(commandLine);
+    Outcome outcome;
+    outcome.error = tool.standardError();
+    outcome.output = tool.remainingOutput();
+    outcome.status = tool.waitForExit(std::chrono::seconds(10));
+    return outcome;
+}
+
+bool exitedWith(const std::optional<int>& status, int code)
+{
+    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
+}
+} // namespace
+
+TEST(NetsiphonSetup, WrongArgumentCountIsOneLineAndStatusOne)
+{
+    const Outcome none = runToEnd({kTool});
+    EXPECT_EQ(none.error, "number of arguments incorrect: 1 (this should never happen)\n");
+    EXPECT_TRUE(exitedWith(none.status, 1));
+    EXPECT_EQ(none.output, "");
+
+    const Outcome two = runToEnd({kTool, "lo", "extra"});
+    EXPECT_EQ(two.error, "number of arguments incorrect: 3 (this should never happen)\n");
+    EXPECT_TRUE(exitedWith(two.status, 1));
+    EXPECT_EQ(two.output, "");
+}
+
+TEST(NetsiphonSetup, MissingInterfaceReportsLibpcapsText)
+{
+    const Outcome missing = runToEnd({kTool, "qmnosuch0"});
+    EXPECT_TRUE(missing.error.starts_with("pcap_open_live: ")) << missing.error;
+    EXPECT_GT(missing.error.size(), std::string("pcap_open_live: \n").size());
+    EXPECT_EQ(missing.error.find('\n'), missing.error.size() - 1) << "exactly one line: " << missing.error;
+    EXPECT_TRUE(exitedWith(missing.status, 1));
+    EXPECT_EQ(missing.output, "");
+}
+
+TEST(NetsiphonSetup, LinkTypeOutsideTheTableIsRefusedWithLibpcapsDescription)
+{
+    const NetworkNamespace network;
+    if (!network.failure().empty())
+        GTEST_SKIP() << network.failure();
+    // On Linux the "any" pseudo-interface delivers cooked frames (DLT_LINUX_SLL, 113).
+    const Outcome any = runToEnd(network.commandLine({kTool, "any"}));
+    EXPECT_EQ(any.error, std::string("Link type \"") + pcap_datalink_val_to_description(113) + "\" cannot be decoded\n");
+    EXPECT_TRUE(exitedWith(any.status, 1));
+    EXPECT_EQ(any.output, "");
+}

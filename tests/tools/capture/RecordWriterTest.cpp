@@ -1,0 +1,64 @@
+#include "tools/capture/RecordWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+PacketSummary numbered(std::uint32_t number)
+{
+    return PacketSummary{1, 17, number, ~number, static_cast<std::uint16_t>(number),
+                         static_cast<std::uint16_t>(number >> 16), 28, 0};
+}
+} // namespace
+
+// A small non-blocking pipe drained slowly in odd-sized pieces forces partial writes and
+// EAGAIN; more records than the buffer holds force flushes while adding.
+TEST(RecordWriter, RecordsArriveWholeAndInOrderThroughASlowNonBlockingPipe)
+{
+    int ends[2];
+    ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+    ASSERT_GT(fcntl(ends[1], F_SETPIPE_SZ, 4096), 0);
+    ASSERT_EQ(fcntl(ends[1], F_SETFL, O_NONBLOCK), 0);
+    constexpr std::uint32_t kRecords = 3 * RecordWriter::kCapacityRecords + 17;
+
+    std::vector<std::uint8_t> received;
+    std::thread reader([&] {
+        std::uint8_t piece[997];
+        ssize_t got = 0;
+        while ((got = read(ends[0], piece, sizeof piece)) > 0)
+            received.insert(received.end(), piece, piece + got);
+    });
+    {
+        RecordWriter writer(ends[1]);
+        for (std::uint32_t number = 0; number < kRecords; ++number)
+            writer.add(numbered(number));
+        EXPECT_EQ(writer.pendingRecords(), 17u);
+        EXPECT_TRUE(writer.flush());
+        EXPECT_EQ(writer.pendingRecords(), 0u);
+    }
+    close(ends[1]);
+    reader.join();
+    close(ends[0]);
+
+    ASSERT_EQ(received.size(), kRecords * PacketSummary::kWireSize);
+    for (std::uint32_t number = 0; number < kRecords; ++number) {
+        const auto image = std::span(received).subspan(number * PacketSummary::kWireSize).first<20>();
+        ASSERT_EQ(PacketSummary::decode(image), numbered(number)) << number;
+    }
+}
+
+TEST(RecordWriter, FailedWriteDropsThePendingRecordsAndCarriesOn)
+{
+    // Writing to a descriptor opened read-only fails with EBADF.
+    const int readOnly = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(readOnly, 0);
+    RecordWriter writer(readOnly);
+    writer.add(numbered(1));
+    EXPECT_FALSE(writer.flush());
+    EXPECT_EQ(writer.pendingRecords(), 0u);
+    EXPECT_TRUE(writer.flush());
+    close(readOnly);
+}

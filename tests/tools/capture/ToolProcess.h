@@ -1,0 +1,51 @@
+#pragma once
+
+// Runs a program with standard output and standard error on pipes, the way the application
+// runs the capture tool, and reads its output as PacketSummary records. The destructor
+// kills a tool that is still running.
+
+#include "tools/capture/PacketSummary.h"
+
+#include <chrono>
+#include <optional>
+#include <utility>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class ToolProcess
+{
+public:
+    explicit ToolProcess(const std::vector<std::string>& commandLine);
+    ~ToolProcess();
+    ToolProcess(const ToolProcess&) = delete;
+    ToolProcess& operator=(const ToolProcess&) = delete;
+
+    pid_t pid() const { return m_pid; }
+
+    // Reads until `count` records arrived or `timeout` passed.
+    std::vector<PacketSummary> readRecords(std::size_t count, std::chrono::milliseconds timeout);
+    // Reads until no byte arrived for `quiet`.
+    std::vector<PacketSummary> readUntilQuiet(std::chrono::milliseconds quiet);
+    // Bytes of a record cut short so far (a whole-record stream leaves none).
+    std::size_t partialBytes() const { return m_partial.size(); }
+
+    // The exit status once the process ended within `timeout`.
+    std::optional<int> waitForExit(std::chrono::milliseconds timeout);
+    bool running();
+    void closeOutput();
+    // Everything written to standard error; waits for the process to close it.
+    std::string standardError();
+    // Everything written to standard output after the records read so far.
+    std::string remainingOutput();
+
+private:
+    bool readOutputChunk(std::chrono::milliseconds timeout);
+
+    pid_t m_pid = -1;
+    int m_output = -1;
+    int m_error = -1;
+    std::optional<int> m_status;
+    std::vector<char> m_partial;
+    std::vector<PacketSummary> m_pending;
+};
