@@ -230,6 +230,12 @@ TEST_F(StreamTest, FilterWordsMatchAnyTextIgnoringCaseAndMinusInverts)
     // The rest of a lone minus is empty, which always matches, so nothing passes.
     EXPECT_FALSE(web->matchesFilter(u"-"));
     EXPECT_FALSE(dns->matchesFilter(u"-"));
+    // Letters beyond ASCII fold too.
+    const auto books = plainStream(QStringLiteral("laptop:49152"), QStringLiteral("Bücher.example:http"));
+    EXPECT_TRUE(books->matchesFilter(u"BÜCHER"));
+    EXPECT_TRUE(books->matchesFilter(u"ücher.EX"));
+    EXPECT_FALSE(books->matchesFilter(u"-bÜ"));
+    EXPECT_FALSE(books->matchesFilter(u"buch"));
     // matchesRawFilter takes the minus literally.
     EXPECT_FALSE(web->matchesRawFilter(u"-tcp"));
 }

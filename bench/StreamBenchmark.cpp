@@ -1,0 +1,74 @@
+#include "model/Stream.h"
+#include "platform/Clock.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QStringList>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+std::shared_ptr<Stream> countedStream(int index)
+{
+    const QString source = QStringLiteral("192.168.1.%1:%2").arg(index % 250 + 1).arg(49152 + index % 16000);
+    const QString destination = index % 3 == 0 ? QStringLiteral("mail.example.org:imaps")
+                                               : QStringLiteral("10.20.%1.%2:https").arg(index % 200).arg(index % 97);
+    auto stream = Stream::streamWithSource(source, destination,
+                                           index % 4 == 0 ? QStringLiteral("UDP") : QStringLiteral("TCP"), false);
+    stream->addUpBytes(1500);
+    stream->addUpDataBytes(1448);
+    stream->addDownBytes(52);
+    return stream;
+}
+
+void valueForTextKey(benchmark::State &state)
+{
+    const auto stream = countedStream(7);
+    const QString key = QStringLiteral("destination");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(stream->valueForKey(key));
+}
+BENCHMARK(valueForTextKey);
+
+void valueForNumberKey(benchmark::State &state)
+{
+    const auto stream = countedStream(7);
+    const QString key = QStringLiteral("lifetimeUpBytes");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(stream->valueForKey(key));
+}
+BENCHMARK(valueForNumberKey);
+
+void copy(benchmark::State &state)
+{
+    const auto stream = countedStream(7);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(stream->copy());
+}
+BENCHMARK(copy);
+
+// The update cycle's filter step: every word must match, a leading "-" excludes.
+void matchesFilterTenThousandStreams(benchmark::State &state)
+{
+    std::vector<std::shared_ptr<Stream>> streams;
+    for (int index = 0; index < 10000; ++index)
+        streams.push_back(countedStream(index)->copy());
+    const QStringList words = QStringLiteral("tcp -example").split(u' ');
+    std::size_t shown = 0;
+    for (auto _ : state) {
+        shown = 0;
+        for (const auto &stream : streams) {
+            const bool passes = std::all_of(words.cbegin(), words.cend(),
+                                            [&](const QString &word) { return stream->matchesFilter(word); });
+            shown += passes ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(shown);
+    }
+    state.counters["shown"] = static_cast<double>(shown);
+}
+BENCHMARK(matchesFilterTenThousandStreams)->Unit(benchmark::kMicrosecond);
+
+} // namespace
