@@ -6,6 +6,32 @@
 
 namespace {
 
+// Turning a date into local-time text costs the time-zone machinery several system calls,
+// more than all the rest of a line, yet the text shows whole seconds and a burst of lines
+// (an update cycle closing many streams) falls within one second. So each writing thread
+// builds the text at most once per second.
+QString textOfDateTimeNow(const Stream &stream)
+{
+    thread_local quint64 cachedSecond = 0;
+    thread_local QString cachedText;
+    const quint64 second = Stream::unixTime();
+    if (cachedText.isNull() || second != cachedSecond) {
+        cachedText = textOfValue(stream.value(Stream::Key::DateTime));
+        cachedSecond = second;
+    }
+    return cachedText;
+}
+
+QString textForKey(const Stream &stream, const QString &keyName)
+{
+    const std::optional<Stream::Key> key = Stream::keyNamed(keyName);
+    if (!key)
+        return QStringLiteral("***EXCEPTION: Stream has no value for the key \"") + keyName + QStringLiteral("\"***");
+    if (*key == Stream::Key::DateTime)
+        return textOfDateTimeNow(stream);
+    return textOfValue(stream.value(*key));
+}
+
 // The line a template gives for a stream, line feed included. Assembled whole so that it
 // can be written in one piece: it never mixes with lines of captures sharing the file. A
 // key the stream does not answer shows a message in place of its value and the line keeps
@@ -15,14 +41,8 @@ QByteArray logLine(const LogFormat &format, const Stream &stream)
     QString line;
     for (const LogFormat::Record &record : format.records) {
         line += record.literal;
-        if (!record.key)
-            continue;
-        const QVariant value = stream.valueForKey(*record.key);
-        if (value.isValid())
-            line += textOfValue(value);
-        else
-            line += QStringLiteral("***EXCEPTION: Stream has no value for the key \"") + *record.key
-                    + QStringLiteral("\"***");
+        if (record.key)
+            line += textForKey(stream, *record.key);
     }
     QByteArray bytes = line.toUtf8();
     bytes += '\n';
