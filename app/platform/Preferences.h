@@ -4,10 +4,9 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
-
-#include <QStringList>
 
 #include <functional>
 #include <mutex>
@@ -93,7 +92,8 @@ public:
 
     // Binding: pushes value(key) to the receiver at once, then again after every change
     // of that key, for as long as context lives (or until the returned connection is
-    // disconnected). The receiver runs on context's thread.
+    // disconnected). The receiver runs on context's thread; without a context it lasts as
+    // long as the store.
     QMetaObject::Connection bind(const QString &key, const QObject *context, Receiver receiver);
 
 signals:
