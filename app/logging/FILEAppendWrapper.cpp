@@ -73,7 +73,18 @@ int openForAppending(const QString &path)
     if (path.isEmpty() || path.contains(QChar(u'\0')))
         return -1;
     // Close-on-exec: the capture forks the setuid capture tool, which must not inherit it.
-    return ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    // Non-blocking only while opening, so a named pipe nobody reads fails at once instead of
+    // hanging the window; writes then block as for any file, and a line is never cut short.
+    const int descriptor = ::open(QFile::encodeName(path).constData(),
+                                  O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (descriptor < 0)
+        return -1;
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) < 0) {
+        ::close(descriptor);
+        return -1;
+    }
+    return descriptor;
 }
 
 } // namespace

@@ -37,12 +37,8 @@ TEST(PasteboardSupport, SelectedRowBecomesOneTabSeparatedLine)
                             QStringLiteral("alsoMissing")};
     EXPECT_EQ(PasteboardSupport::stringForCopy(mixed, 1, streams), QStringLiteral("UDP\t1234567"));
     EXPECT_EQ(PasteboardSupport::stringForCopy({}, 1, streams), QString());
-}
 
-TEST(PasteboardSupport, NothingIsCopiedWithoutAShownRow)
-{
-    const std::vector<std::shared_ptr<Stream>> streams = shownStreams();
-    const QStringList columns{QStringLiteral("source")};
+    // Nothing without a shown row.
     EXPECT_EQ(PasteboardSupport::stringForCopy(columns, -1, streams), std::nullopt);
     // The display array shrank under a selection made before the update.
     EXPECT_EQ(PasteboardSupport::stringForCopy(columns, 2, streams), std::nullopt);
