@@ -44,8 +44,13 @@ protected:
         QStringList asked;
     };
 
+    // Each test starts well past the answer cache's timeout, so answers cached by an
+    // earlier test (or an earlier repeat) are forgotten.
     void SetUp() override
     {
+        static double testTime = Clock::now();
+        testTime += 10 * DNSAsyncLookup::kCacheTimeout;
+        Clock::freezeAt(testTime);
         DNSAsyncLookup::sharedLookup().setResolverForTesting([fake = fake_](const QString &address) {
             std::lock_guard guard(fake->mutex);
             fake->asked << address;
@@ -57,6 +62,7 @@ protected:
     void TearDown() override
     {
         DNSAsyncLookup::sharedLookup().setResolverForTesting({});
+        Clock::useSystemTime();
         Preferences::shared().removeValue(Preferences::LookupServiceNames);
         Preferences::shared().removeValue(Preferences::LookupHostnames);
     }

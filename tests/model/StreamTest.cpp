@@ -7,7 +7,9 @@
 #include <QDateTime>
 #include <QStringList>
 
+#include <atomic>
 #include <limits>
+#include <thread>
 
 namespace {
 
@@ -209,6 +211,29 @@ TEST_F(StreamTest, UnknownAddressesAreLoggedAndColonlessEndpointsNeverRewritten)
     ASSERT_EQ(logged.size(), 2);
     EXPECT_TRUE(logged[1].contains(QStringLiteral("Stream::dnsGotName"))) << logged[1].toStdString();
     EXPECT_TRUE(logged[1].endsWith(QStringLiteral(": unknown address 10.9.9.9"))) << logged[1].toStdString();
+}
+
+// A queued answer lands on the main thread while the reader thread may be logging the
+// new stream: the endpoint texts must stay whole (run under ThreadSanitizer too).
+TEST_F(StreamTest, EndpointsStayWholeWhileAnswersRewriteThemOnAnotherThread)
+{
+    const auto stream = plainStream(QStringLiteral("10.0.0.1:1"), QStringLiteral("10.0.0.2:2"));
+    std::atomic<bool> done{false};
+    std::atomic<int> torn{0};
+    std::thread reader([&] {
+        while (!done.load()) {
+            if (stream->valueForKey(QStringLiteral("source")) != QVariant(QStringLiteral("10.0.0.1:1"))
+                || !stream->matchesFilter(u"10.0.0.2:2") || stream->copy()->destination() != QStringLiteral("10.0.0.2:2"))
+                ++torn;
+        }
+    });
+    for (int round = 0; round < 2000; ++round) {
+        stream->dnsGotName(QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.1"), QVariant());
+        stream->dnsGotName(QStringLiteral("10.0.0.2"), QStringLiteral("10.0.0.2"), QVariant());
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(torn.load(), 0);
 }
 
 TEST_F(StreamTest, FilterWordsMatchAnyTextIgnoringCaseAndMinusInverts)
