@@ -146,6 +146,8 @@ Stream::Stream(const QString &source, const QString &destination, const QString 
 {
 }
 
+// The lookup service starts with the first stream that could ask, whatever the host-name
+// switch says, so switching it on later finds the workers running.
 void Stream::lookUpNames(const std::shared_ptr<Stream> &self)
 {
     DNSAsyncLookup::sharedLookup();
@@ -194,9 +196,10 @@ void Stream::lookUpHostName(const std::shared_ptr<Stream> &self, QString Stream:
     DNSAsyncLookup::sharedLookup().lookupAddress(address, self, QVariant());
 }
 
+// An empty name is treated like no name: it would leave the endpoint as ":port".
 void Stream::dnsGotName(const QString &name, const QString &address, const QVariant &)
 {
-    if (name.isNull())
+    if (name.isEmpty())
         return;
     {
         std::lock_guard guard(endpointMutex_);

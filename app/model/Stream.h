@@ -87,7 +87,7 @@ public:
     bool matchesFilter(QStringView word) const;
 
     // Answer of the reverse-lookup service: rewrites the endpoint whose address is
-    // `address` (source first) as name:port. A null name leaves the stream as it is.
+    // `address` (source first) as name:port. A null or empty name leaves the stream as it is.
     void dnsGotName(const QString &name, const QString &address, const QVariant &userInfo) override;
 
     QString source() const;

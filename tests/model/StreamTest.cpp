@@ -168,6 +168,7 @@ TEST_F(StreamTest, NameAnswersRewriteTheEndpointWithThatAddress)
 {
     const auto stream = plainStream(QStringLiteral("10.0.0.1:49152"), QStringLiteral("10.0.0.2:ssh"));
     stream->dnsGotName(QString(), QStringLiteral("10.0.0.2"), QVariant());
+    stream->dnsGotName(QStringLiteral(""), QStringLiteral("10.0.0.2"), QVariant());
     EXPECT_EQ(stream->destination(), QStringLiteral("10.0.0.2:ssh"));
 
     stream->dnsGotName(QStringLiteral("gateway"), QStringLiteral("10.0.0.2"), QVariant());
