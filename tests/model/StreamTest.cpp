@@ -223,7 +223,7 @@ TEST_F(StreamTest, EndpointsStayWholeWhileAnswersRewriteThemOnAnotherThread)
     std::atomic<int> torn{0};
     std::thread reader([&] {
         while (!done.load()) {
-            if (stream->valueForKey(QStringLiteral("source")) != QVariant(QStringLiteral("10.0.0.1:1"))
+            if (stream->source() != QStringLiteral("10.0.0.1:1")
                 || !stream->matchesFilter(u"10.0.0.2:2") || stream->copy()->destination() != QStringLiteral("10.0.0.2:2"))
                 ++torn;
         }
