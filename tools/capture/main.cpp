@@ -37,6 +37,16 @@ using ErrorBuffer = std::array<char, PCAP_ERRBUF_SIZE>;
     std::exit(1);
 }
 
+// The caller's environment is input too: nothing a root process opens on its behalf (libpcap
+// can reach D-Bus, whose addresses come from the environment) may be steered by it.
+void forgetEnvironment()
+{
+    if (clearenv() != 0) {
+        std::fprintf(stderr, "clearenv failed\n");
+        std::exit(1);
+    }
+}
+
 extern "C" void endOnBrokenPipe(int)
 {
     _exit(0);
@@ -131,6 +141,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "number of arguments incorrect: %d (this should never happen)\n", argc);
         return 1;
     }
+    forgetEnvironment();
     endOnClosedOutput();
 
     ErrorBuffer errorBuffer{};
