@@ -57,7 +57,11 @@ void endOnClosedOutput()
     struct sigaction action {};
     action.sa_handler = endOnBrokenPipe;
     sigemptyset(&action.sa_mask);
-    if (sigaction(SIGPIPE, &action, nullptr) != 0) {
+    // A starter that blocked SIGPIPE would otherwise leave us writing into a closed pipe forever.
+    sigset_t brokenPipe;
+    sigemptyset(&brokenPipe);
+    sigaddset(&brokenPipe, SIGPIPE);
+    if (sigaction(SIGPIPE, &action, nullptr) != 0 || sigprocmask(SIG_UNBLOCK, &brokenPipe, nullptr) != 0) {
         std::fprintf(stderr, "sigaction: %s\n", std::strerror(errno));
         std::exit(1);
     }

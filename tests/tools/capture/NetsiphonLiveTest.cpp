@@ -48,9 +48,10 @@ protected:
     }
 
     // Starts the tool on the namespace's loopback and waits until its records flow.
-    std::unique_ptr<ToolProcess> captureLoopback(const std::vector<std::string>& program)
+    std::unique_ptr<ToolProcess> captureLoopback(const std::vector<std::string>& program,
+                                                 bool brokenPipeSilenced = false)
     {
-        auto tool = std::make_unique<ToolProcess>(m_network.commandLine(program));
+        auto tool = std::make_unique<ToolProcess>(m_network.commandLine(program), brokenPipeSilenced);
         m_probeSink = boundUdpSocket(m_network, kLoopbackAddress, kProbePort);
         m_prober = boundUdpSocket(m_network, kLoopbackAddress, 0);
         if (!waitUntilCapturing(*tool, [this] { sendUdp(m_prober, kLoopbackAddress, kProbePort, 1); }))
@@ -59,6 +60,20 @@ protected:
     }
 
     void probe() { sendUdp(m_prober, kLoopbackAddress, kProbePort, 1); }
+
+    void expectEndsWithStatusZeroOnceOutputCloses(ToolProcess& tool)
+    {
+        tool.closeOutput();
+        std::optional<int> status;
+        for (int attempt = 0; attempt < 50 && !status; ++attempt) {
+            probe();
+            status = tool.waitForExit(100ms);
+        }
+        ASSERT_TRUE(status) << "still running after its reader closed the pipe";
+        EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
+        EXPECT_EQ(WEXITSTATUS(*status), 0);
+        EXPECT_EQ(tool.standardError(), "");
+    }
 
     NetworkNamespace m_network;
     OwnedSocket m_probeSink;
@@ -260,14 +275,12 @@ TEST_F(NetsiphonLive, IdleToolStaysSilentAndEndsWithStatusZeroOnceItsReaderIsGon
     EXPECT_TRUE(tool->readUntilQuiet(1500ms).empty());
     EXPECT_TRUE(tool->running());
 
-    tool->closeOutput();
-    std::optional<int> status;
-    for (int attempt = 0; attempt < 50 && !status; ++attempt) {
-        probe();
-        status = tool->waitForExit(100ms);
-    }
-    ASSERT_TRUE(status) << "still running after its reader closed the pipe";
-    EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
-    EXPECT_EQ(WEXITSTATUS(*status), 0);
-    EXPECT_EQ(tool->standardError(), "");
+    expectEndsWithStatusZeroOnceOutputCloses(*tool);
+}
+
+TEST_F(NetsiphonLive, EndsWithStatusZeroEvenWhenStartedWithBrokenPipeIgnoredAndBlocked)
+{
+    auto tool = captureLoopback({kTool, "lo"}, true);
+    ASSERT_TRUE(tool) << "no record for the probe datagrams";
+    expectEndsWithStatusZeroOnceOutputCloses(*tool);
 }

@@ -38,7 +38,7 @@ std::string readToEnd(int descriptor, std::chrono::milliseconds timeout)
 }
 } // namespace
 
-ToolProcess::ToolProcess(const std::vector<std::string>& commandLine)
+ToolProcess::ToolProcess(const std::vector<std::string>& commandLine, bool brokenPipeSilenced)
 {
     int output[2];
     int error[2];
@@ -53,6 +53,13 @@ ToolProcess::ToolProcess(const std::vector<std::string>& commandLine)
     if (m_pid == 0) {
         dup2(output[1], STDOUT_FILENO);
         dup2(error[1], STDERR_FILENO);
+        if (brokenPipeSilenced) {
+            sigset_t brokenPipe;
+            sigemptyset(&brokenPipe);
+            sigaddset(&brokenPipe, SIGPIPE);
+            signal(SIGPIPE, SIG_IGN);
+            sigprocmask(SIG_BLOCK, &brokenPipe, nullptr);
+        }
         execvp(arguments[0], arguments.data());
         _exit(127);
     }

@@ -16,7 +16,9 @@
 class ToolProcess
 {
 public:
-    explicit ToolProcess(const std::vector<std::string>& commandLine);
+    // With brokenPipeSilenced the program starts with SIGPIPE ignored and blocked, as a
+    // careless starter might leave it.
+    explicit ToolProcess(const std::vector<std::string>& commandLine, bool brokenPipeSilenced = false);
     ~ToolProcess();
     ToolProcess(const ToolProcess&) = delete;
     ToolProcess& operator=(const ToolProcess&) = delete;
