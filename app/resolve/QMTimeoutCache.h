@@ -2,6 +2,8 @@
 
 #include "platform/Clock.h"
 
+#include <QHashFunctions> // std::hash for Qt's string types, the usual keys
+
 #include <cstddef>
 #include <functional>
 #include <list>

@@ -1,0 +1,373 @@
+#include "platform/Clock.h"
+#include "resolve/CurrentHost.h"
+#include "resolve/DNSAsyncLookup.h"
+#include "resolve/MainThreadDelivery.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSet>
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+struct Delivery
+{
+    QString name;
+    QString address;
+    QVariant userInfo;
+    std::thread::id thread;
+};
+
+class RecordingClient final : public DNSAsyncLookupClient
+{
+public:
+    void dnsGotName(const QString &name, const QString &address, const QVariant &userInfo) override
+    {
+        const std::lock_guard lock(mutex_);
+        deliveries_.push_back({name, address, userInfo, std::this_thread::get_id()});
+    }
+
+    std::vector<Delivery> deliveries() const
+    {
+        const std::lock_guard lock(mutex_);
+        return deliveries_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<Delivery> deliveries_;
+};
+
+// A resolver whose answers the test sets and whose queries it holds until released, counting
+// how many run at once.
+class ControlledResolver
+{
+public:
+    void answer(const QString &address, std::optional<QString> name)
+    {
+        const std::lock_guard lock(mutex_);
+        names_[address] = std::move(name);
+    }
+    void hold(const QString &address)
+    {
+        const std::lock_guard lock(mutex_);
+        held_.insert(address);
+    }
+    void release(const QString &address)
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            held_.erase(address);
+        }
+        changed_.notify_all();
+    }
+
+    std::optional<QString> operator()(const QString &address)
+    {
+        std::unique_lock lock(mutex_);
+        ++calls_;
+        running_.insert(address);
+        mostAtOnce_ = std::max(mostAtOnce_, running_.size());
+        changed_.notify_all();
+        // Bounded, so a failed test cannot leave a worker stuck and its join hanging.
+        changed_.wait_for(lock, 10s, [&] { return !held_.contains(address); });
+        running_.erase(address);
+        const auto found = names_.find(address);
+        return found == names_.end() ? std::nullopt : found->second;
+    }
+
+    // Waits (up to a few seconds) until exactly these queries are running.
+    bool waitUntilRunning(const std::set<QString> &addresses)
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, 5s, [&] { return running_ == addresses; });
+    }
+    int calls() const
+    {
+        const std::lock_guard lock(mutex_);
+        return calls_;
+    }
+    std::size_t mostAtOnce() const
+    {
+        const std::lock_guard lock(mutex_);
+        return mostAtOnce_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<QString, std::optional<QString>> names_;
+    std::set<QString> held_;
+    std::set<QString> running_;
+    std::size_t mostAtOnce_ = 0;
+    int calls_ = 0;
+};
+
+class DNSAsyncLookupTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Clock::freezeAt(50'000.0);
+        // Queries are only made for other machines' addresses.
+        for (const QString &own : CurrentHost::addresses()) {
+            if (own.startsWith(QStringLiteral("198.51.100.")))
+                GTEST_SKIP() << "this machine has an address in 198.51.100.0/24, which the tests use";
+        }
+    }
+    void TearDown() override { Clock::useSystemTime(); }
+
+    DNSAsyncLookup::Resolver resolverFunction()
+    {
+        return [resolver = resolver_](const QString &address) { return (*resolver)(address); };
+    }
+
+    // Runs the main thread's event loop until `done` holds or five seconds have passed.
+    template <typename Predicate>
+    static bool processEventsUntil(Predicate done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            std::this_thread::sleep_for(1ms);
+        }
+        return true;
+    }
+
+    static bool deliveredCount(const std::shared_ptr<RecordingClient> &client, std::size_t count)
+    {
+        return processEventsUntil([&] { return client->deliveries().size() >= count; });
+    }
+
+    int argc_ = 1;
+    char programName_[16] = "test_resolve";
+    char *argv_[2] = {programName_, nullptr};
+    std::optional<QCoreApplication> application_{std::in_place, argc_, argv_};
+    std::shared_ptr<ControlledResolver> resolver_ = std::make_shared<ControlledResolver>();
+};
+
+QStringList lookupThreadNames()
+{
+    QStringList names;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly)) {
+            const QString name = QString::fromUtf8(comm.readAll()).trimmed();
+            if (name.startsWith(QStringLiteral("DNSLookup")))
+                names << name;
+        }
+    }
+    names.sort();
+    return names;
+}
+
+const QString kGatewayAddress = QStringLiteral("198.51.100.1");
+const QString kGatewayName = QStringLiteral("gateway");
+} // namespace
+
+TEST_F(DNSAsyncLookupTest, NewAddressIsAnsweredLaterOnTheMainThread)
+{
+    resolver_->answer(kGatewayAddress, kGatewayName);
+    resolver_->hold(kGatewayAddress);
+    DNSAsyncLookup lookup(resolverFunction());
+    auto withInfo = std::make_shared<RecordingClient>();
+    auto withoutInfo = std::make_shared<RecordingClient>();
+
+    lookup.lookupAddress(kGatewayAddress, withInfo, QVariant(42));
+    lookup.lookupAddress(kGatewayAddress, withoutInfo);
+    EXPECT_TRUE(withInfo->deliveries().empty()) << "the ask must return before the query ends";
+    resolver_->release(kGatewayAddress);
+
+    ASSERT_TRUE(deliveredCount(withInfo, 1));
+    ASSERT_TRUE(deliveredCount(withoutInfo, 1));
+    const Delivery answer = withInfo->deliveries().front();
+    EXPECT_EQ(answer.name, kGatewayName);
+    EXPECT_EQ(answer.address, kGatewayAddress);
+    EXPECT_EQ(answer.userInfo, QVariant(42));
+    EXPECT_EQ(answer.thread, std::this_thread::get_id());
+    EXPECT_FALSE(withoutInfo->deliveries().front().userInfo.isValid());
+    EXPECT_EQ(withoutInfo->deliveries().front().name, kGatewayName);
+    EXPECT_EQ(withInfo->deliveries().size(), 1u);
+}
+
+TEST_F(DNSAsyncLookupTest, KnownAnswersAndFailuresComeAtOnceOnTheAskingThreadForFiveMinutes)
+{
+    const QString nameless = QStringLiteral("198.51.100.9");
+    resolver_->answer(kGatewayAddress, kGatewayName);
+    DNSAsyncLookup lookup(resolverFunction());
+    auto client = std::make_shared<RecordingClient>();
+    lookup.lookupAddress(kGatewayAddress, client);
+    lookup.lookupAddress(nameless, client);
+    ASSERT_TRUE(deliveredCount(client, 2));
+    ASSERT_EQ(resolver_->calls(), 2);
+
+    Clock::advance(DNSAsyncLookup::kCacheTimeout); // exactly five minutes: still known
+    auto later = std::make_shared<RecordingClient>();
+    std::thread reader([&] {
+        lookup.lookupAddress(kGatewayAddress, later, QStringLiteral("info"));
+        lookup.lookupAddress(nameless, later);
+        EXPECT_EQ(later->deliveries().size(), 2u) << "known answers arrive before the ask returns";
+    });
+    reader.join();
+    const std::vector<Delivery> known = later->deliveries();
+    ASSERT_EQ(known.size(), 2u);
+    EXPECT_EQ(known[0].name, kGatewayName);
+    EXPECT_EQ(known[0].userInfo, QVariant(QStringLiteral("info")));
+    EXPECT_NE(known[0].thread, std::this_thread::get_id());
+    EXPECT_TRUE(known[1].name.isNull()) << "a failure is remembered as no name";
+    EXPECT_EQ(resolver_->calls(), 2);
+
+    Clock::advance(0.5);
+    lookup.lookupAddress(nameless, later);
+    EXPECT_EQ(later->deliveries().size(), 2u) << "an expired failure is queried afresh";
+    ASSERT_TRUE(deliveredCount(later, 3));
+    EXPECT_TRUE(later->deliveries()[2].name.isNull());
+    EXPECT_EQ(resolver_->calls(), 3);
+}
+
+TEST_F(DNSAsyncLookupTest, OwnAddressesAreNamedAtOnceWithoutAQuery)
+{
+    DNSAsyncLookup lookup(resolverFunction());
+    const QStringList ownAddresses = CurrentHost::addresses();
+    ASSERT_TRUE(ownAddresses.contains(QStringLiteral("127.0.0.1")));
+    ASSERT_FALSE(CurrentHost::name().isEmpty());
+    auto client = std::make_shared<RecordingClient>();
+    for (const QString &address : ownAddresses)
+        lookup.lookupAddress(address, client);
+
+    const std::vector<Delivery> answers = client->deliveries();
+    ASSERT_EQ(answers.size(), static_cast<std::size_t>(ownAddresses.size()));
+    for (const Delivery &answer : answers)
+        EXPECT_EQ(answer.name, CurrentHost::name()) << answer.address.toStdString();
+    EXPECT_EQ(resolver_->calls(), 0);
+}
+
+TEST_F(DNSAsyncLookupTest, ASlowQueryDoesNotHoldUpTheOtherWorkerOrTheAskingThread)
+{
+    const QString slow = QStringLiteral("198.51.100.7");
+    resolver_->hold(slow);
+    resolver_->answer(kGatewayAddress, kGatewayName);
+    DNSAsyncLookup lookup(resolverFunction());
+    auto client = std::make_shared<RecordingClient>();
+
+    lookup.lookupAddress(slow, client);
+    ASSERT_TRUE(resolver_->waitUntilRunning({slow}));
+    lookup.lookupAddress(kGatewayAddress, client);
+    ASSERT_TRUE(deliveredCount(client, 1)) << "the second worker answers while the first waits";
+    EXPECT_EQ(client->deliveries().front().address, kGatewayAddress);
+
+    // The cache lock is free during the slow query: a known address is answered at once.
+    lookup.lookupAddress(kGatewayAddress, client);
+    EXPECT_EQ(client->deliveries().size(), 2u);
+
+    resolver_->release(slow);
+    ASSERT_TRUE(deliveredCount(client, 3));
+    EXPECT_EQ(client->deliveries()[2].address, slow);
+}
+
+TEST_F(DNSAsyncLookupTest, RequestsAreTakenOldestFirstTwoAtATime)
+{
+    QStringList addresses;
+    for (int host = 1; host <= 6; ++host) {
+        addresses << QStringLiteral("198.51.100.%1").arg(100 + host);
+        resolver_->hold(addresses.back());
+    }
+    DNSAsyncLookup lookup(resolverFunction());
+    auto client = std::make_shared<RecordingClient>();
+    for (const QString &address : addresses)
+        lookup.lookupAddress(address, client);
+
+    // Two queries overlap: neither worker holds a lock while resolving.
+    ASSERT_TRUE(resolver_->waitUntilRunning({addresses[0], addresses[1]}));
+    for (int next = 2; next < addresses.size(); ++next) {
+        resolver_->release(addresses[next - 2]);
+        ASSERT_TRUE(resolver_->waitUntilRunning({addresses[next - 1], addresses[next]})) << next;
+    }
+    resolver_->release(addresses[4]);
+    resolver_->release(addresses[5]);
+    ASSERT_TRUE(deliveredCount(client, 6));
+    EXPECT_EQ(resolver_->mostAtOnce(), 2u);
+}
+
+TEST_F(DNSAsyncLookupTest, AQueuedRequestKeepsItsClientAliveUntilDelivery)
+{
+    resolver_->hold(kGatewayAddress);
+    resolver_->answer(kGatewayAddress, kGatewayName);
+    DNSAsyncLookup lookup(resolverFunction());
+    auto client = std::make_shared<RecordingClient>();
+    const std::weak_ptr<RecordingClient> watch = client;
+    lookup.lookupAddress(kGatewayAddress, client);
+    client.reset();
+    EXPECT_FALSE(watch.expired());
+
+    resolver_->release(kGatewayAddress);
+    EXPECT_TRUE(processEventsUntil([&] { return watch.expired(); }))
+        << "the client is let go once its answer has been delivered";
+}
+
+TEST_F(DNSAsyncLookupTest, AnswersPostedWithoutAnApplicationAreDroppedAndAReturningOneGetsThemAgain)
+{
+    int ran = 0;
+    EXPECT_TRUE(MainThreadDelivery::post([&] { ++ran; }));
+    ASSERT_TRUE(processEventsUntil([&] { return ran == 1; }));
+
+    application_.reset();
+    auto work = std::make_shared<int>(0);
+    EXPECT_FALSE(MainThreadDelivery::post([work] { ++*work; }));
+    EXPECT_EQ(work.use_count(), 1) << "undeliverable work is destroyed at once";
+    application_.emplace(argc_, argv_);
+
+    EXPECT_TRUE(MainThreadDelivery::post([&] { ++ran; }));
+    EXPECT_TRUE(processEventsUntil([&] { return ran == 2; }));
+}
+
+TEST(DNSAsyncLookupSystem, RealResolverNamesLoopbackAndRejectsNonAddresses)
+{
+    const std::optional<QString> loopback = DNSAsyncLookup::systemResolve(QStringLiteral("127.0.0.1"));
+    ASSERT_TRUE(loopback.has_value()) << "getnameinfo found no name for 127.0.0.1 (no /etc/hosts?)";
+    EXPECT_FALSE(loopback->isEmpty());
+    EXPECT_EQ(DNSAsyncLookup::systemResolve(QStringLiteral("localhost")), std::nullopt)
+        << "names are never looked up forwards";
+    EXPECT_EQ(DNSAsyncLookup::systemResolve(QString()), std::nullopt);
+    EXPECT_EQ(DNSAsyncLookup::systemResolve(QStringLiteral("127.0.0.1%1x")), std::nullopt);
+}
+
+TEST(DNSAsyncLookupSystem, SharedServiceIsCreatedOnceWithTwoNamedWorkers)
+{
+    std::mutex seenMutex;
+    std::set<DNSAsyncLookup *> seen;
+    std::vector<std::thread> readers;
+    for (int reader = 0; reader < 8; ++reader) {
+        readers.emplace_back([&] {
+            DNSAsyncLookup *service = &DNSAsyncLookup::sharedLookup();
+            const std::lock_guard lock(seenMutex);
+            seen.insert(service);
+        });
+    }
+    for (std::thread &reader : readers)
+        reader.join();
+    EXPECT_EQ(seen.size(), 1u);
+
+    // A worker names itself as it starts, so give a just-created service a moment.
+    QStringList workerNames;
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while ((workerNames = lookupThreadNames()).size() < 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(workerNames, (QStringList{QStringLiteral("DNSLookup 1"), QStringLiteral("DNSLookup 2")}));
+}
