@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -35,6 +36,17 @@ using ErrorBuffer = std::array<char, PCAP_ERRBUF_SIZE>;
 {
     std::fprintf(stderr, "pcap_open_live: %s\n", text);
     std::exit(1);
+}
+
+// With standard output closed the capture socket could take descriptor 1, and records would
+// be written onto the network. Missing standard descriptors are pointed at /dev/null.
+void ensureStandardDescriptors()
+{
+    for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
+        if (fcntl(descriptor, F_GETFD) == -1 && errno == EBADF
+            && open("/dev/null", O_RDWR | O_CLOEXEC) != descriptor)
+            _exit(1);
+    }
 }
 
 // The caller's environment is input too: nothing a root process opens on its behalf (libpcap
@@ -145,6 +157,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "number of arguments incorrect: %d (this should never happen)\n", argc);
         return 1;
     }
+    ensureStandardDescriptors();
     forgetEnvironment();
     endOnClosedOutput();
 

@@ -7,7 +7,9 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 #include <linux/if_packet.h>
 #include <linux/if_tun.h>
 #include <net/if.h>
@@ -283,4 +285,21 @@ TEST_F(NetsiphonLive, EndsWithStatusZeroEvenWhenStartedWithBrokenPipeIgnoredAndB
     auto tool = captureLoopback({kTool, "lo"}, true);
     ASSERT_TRUE(tool) << "no record for the probe datagrams";
     expectEndsWithStatusZeroOnceOutputCloses(*tool);
+}
+
+TEST_F(NetsiphonLive, ClosedStandardOutputIsNeverTakenByTheCaptureSocket)
+{
+    std::string command = "exec";
+    for (const auto& word : m_network.commandLine({kTool, "lo"}))
+        command += " " + word;
+    ToolProcess tool({"sh", "-c", command + " >&-"});
+    const std::string standardOutput = "/proc/" + std::to_string(tool.pid()) + "/fd/1";
+    std::string target;
+    for (int attempt = 0; attempt < 100 && target != "/dev/null"; ++attempt) {
+        std::this_thread::sleep_for(50ms);
+        std::error_code error;
+        target = std::filesystem::read_symlink(standardOutput, error).string();
+    }
+    EXPECT_EQ(target, "/dev/null");
+    EXPECT_TRUE(tool.running());
 }
