@@ -1,6 +1,5 @@
 #include "logging/StreamEventLog.h"
 #include "model/Stream.h"
-#include "platform/Clock.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,10 +14,8 @@ const QString kStreamClosedTemplate = QStringLiteral(
     " __lifetimeDownSpeed__)");
 
 // Closed-stream lines with the default template, each written whole and handed to the
-// kernel before the next, as the update cycle writes them. With a frozen clock that moves
-// a second per line, every line also builds its date text afresh (the worst case); with
-// the real clock a burst of lines shares it.
-void logClosedStreamLines(benchmark::State &state, bool newSecondEachLine)
+// kernel before the next, as the update cycle writes them.
+void BM_LogClosedStreamLine(benchmark::State &state)
 {
     QTemporaryDir folder;
     StreamEventLog log;
@@ -32,27 +29,10 @@ void logClosedStreamLines(benchmark::State &state, bool newSecondEachLine)
     stream.addUpDataBytes(120000);
     stream.addDownBytes(9876543);
     stream.addDownDataBytes(9800000);
-    if (newSecondEachLine)
-        Clock::freezeAt(Clock::now());
-    for (auto _ : state) {
+    for (auto _ : state)
         log.logRemovedStream(stream);
-        if (newSecondEachLine)
-            Clock::advance(1.0);
-    }
-    Clock::useSystemTime();
     state.SetItemsProcessed(state.iterations());
 }
-
-void BM_LogClosedStreamLine(benchmark::State &state)
-{
-    logClosedStreamLines(state, false);
-}
 BENCHMARK(BM_LogClosedStreamLine)->UseRealTime();
-
-void BM_LogClosedStreamLineNewSecondEach(benchmark::State &state)
-{
-    logClosedStreamLines(state, true);
-}
-BENCHMARK(BM_LogClosedStreamLineNewSecondEach)->UseRealTime();
 
 } // namespace

@@ -6,29 +6,11 @@
 
 namespace {
 
-// Turning a date into local-time text costs the time-zone machinery several system calls,
-// more than all the rest of a line, yet the text shows whole seconds and a burst of lines
-// (an update cycle closing many streams) falls within one second. So each writing thread
-// builds the text at most once per second.
-QString textOfDateTimeNow(const Stream &stream)
-{
-    thread_local quint64 cachedSecond = 0;
-    thread_local QString cachedText;
-    const quint64 second = Stream::unixTime();
-    if (cachedText.isNull() || second != cachedSecond) {
-        cachedText = textOfValue(stream.value(Stream::Key::DateTime));
-        cachedSecond = second;
-    }
-    return cachedText;
-}
-
 QString textForKey(const Stream &stream, const QString &keyName)
 {
     const std::optional<Stream::Key> key = Stream::keyNamed(keyName);
     if (!key)
         return QStringLiteral("***EXCEPTION: Stream has no value for the key \"") + keyName + QStringLiteral("\"***");
-    if (*key == Stream::Key::DateTime)
-        return textOfDateTimeNow(stream);
     return textOfValue(stream.value(*key));
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -16,14 +17,23 @@ QString textOfDouble(double value)
     return QString::fromLatin1(text.data(), std::clamp(length, 0, static_cast<int>(text.size()) - 1));
 }
 
-// Qt 6.4's date formats know no numeric zone offset, so the "+hhmm" part is built here.
+// Local time through the C library's localtime_r, which reads the zone once per process.
+// Qt's local-time conversion, and strftime, re-check the zone file on every call, which
+// would cost more than all the rest of a log line. Qt 6.4's formats also lack "+hhmm".
 QString textOfDateTime(const QDateTime &dateTime)
 {
-    const QDateTime local = dateTime.toLocalTime();
-    const int offsetMinutes = local.offsetFromUtc() / 60;
-    const int absolute = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
-    return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss "))
-        + QString::asprintf("%c%02d%02d", offsetMinutes < 0 ? '-' : '+', absolute / 60, absolute % 60);
+    const std::time_t seconds = static_cast<std::time_t>(dateTime.toSecsSinceEpoch());
+    std::tm local{};
+    if (localtime_r(&seconds, &local) == nullptr)
+        return {};
+    const long offsetMinutes = local.tm_gmtoff / 60;
+    const long absoluteOffset = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    std::array<char, 64> text{};
+    const int length = std::snprintf(text.data(), text.size(), "%04d-%02d-%02d %02d:%02d:%02d %c%02ld%02ld",
+                                     local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                                     local.tm_min, local.tm_sec, offsetMinutes < 0 ? '-' : '+',
+                                     absoluteOffset / 60, absoluteOffset % 60);
+    return QString::fromLatin1(text.data(), std::clamp(length, 0, static_cast<int>(text.size()) - 1));
 }
 
 } // namespace
