@@ -6,9 +6,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QSet>
+
 #include <array>
 #include <climits>
 #include <memory>
+#include <mutex>
 
 namespace {
 const void *addressBytes(const sockaddr *address)
@@ -27,6 +30,39 @@ QString addressText(const sockaddr *address)
     if (inet_ntop(address->sa_family, addressBytes(address), text.data(), text.size()) == nullptr)
         return {};
     return QString::fromLatin1(text.data());
+}
+
+struct Snapshot
+{
+    std::chrono::steady_clock::time_point takenAt;
+    QSet<QString> addresses;
+    QString name;
+};
+
+struct SnapshotStore
+{
+    std::mutex mutex;
+    Snapshot snapshot; // guarded by mutex
+    bool taken = false; // guarded by mutex
+};
+
+// The current snapshot, taken afresh (outside the lock) when it is too old.
+Snapshot currentSnapshot()
+{
+    // Deliberately never destroyed: reader threads may still ask while the process exits.
+    static SnapshotStore *const store = new SnapshotStore;
+    const auto now = std::chrono::steady_clock::now();
+    {
+        const std::lock_guard lock(store->mutex);
+        if (store->taken && now - store->snapshot.takenAt < CurrentHost::kSnapshotLifetime)
+            return store->snapshot;
+    }
+    const QStringList addresses = CurrentHost::addresses();
+    Snapshot fresh{now, QSet<QString>(addresses.begin(), addresses.end()), CurrentHost::name()};
+    const std::lock_guard lock(store->mutex);
+    store->snapshot = fresh;
+    store->taken = true;
+    return fresh;
 }
 } // namespace
 
@@ -51,4 +87,12 @@ QString CurrentHost::name()
     if (gethostname(buffer.data(), buffer.size() - 1) != 0)
         return {};
     return QString::fromUtf8(buffer.data());
+}
+
+QString CurrentHost::nameIfOwnAddress(const QString &address)
+{
+    const Snapshot snapshot = currentSnapshot();
+    if (snapshot.name.isEmpty() || !snapshot.addresses.contains(address))
+        return {};
+    return snapshot.name;
 }

@@ -45,6 +45,7 @@ std::optional<QString> DNSAsyncLookup::systemResolve(const QString &address)
 DNSAsyncLookup::DNSAsyncLookup(Resolver resolver)
     : resolver_(resolver ? std::move(resolver) : Resolver(&DNSAsyncLookup::systemResolve))
 {
+    MainThreadDelivery::watchApplications();
     for (int index = 0; index < kWorkerCount; ++index) {
         try {
             workers_[index] = std::thread([this, index] {
@@ -88,9 +89,9 @@ void DNSAsyncLookup::lookupAddress(const QString &address, std::shared_ptr<DNSAs
         notify->dnsGotName(known->value_or(QString()), address, userInfo);
         return;
     }
-    if (const std::optional<QString> ownName = ownHostNameFor(address)) {
-        storeAnswer(address, *ownName);
-        notify->dnsGotName(*ownName, address, userInfo);
+    if (const QString ownName = CurrentHost::nameIfOwnAddress(address); !ownName.isNull()) {
+        storeAnswer(address, ownName);
+        notify->dnsGotName(ownName, address, userInfo);
         return;
     }
     enqueue(Request{address, std::move(notify), userInfo});
@@ -112,16 +113,6 @@ void DNSAsyncLookup::storeAnswer(const QString &address, const Answer &answer)
 {
     const std::lock_guard lock(cacheLock_);
     cache_.setObject(answer, address);
-}
-
-std::optional<QString> DNSAsyncLookup::ownHostNameFor(const QString &address)
-{
-    if (!CurrentHost::addresses().contains(address))
-        return std::nullopt;
-    QString name = CurrentHost::name();
-    if (name.isEmpty())
-        return std::nullopt;
-    return name;
 }
 
 void DNSAsyncLookup::enqueue(Request request)

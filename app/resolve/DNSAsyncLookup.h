@@ -67,7 +67,6 @@ private:
 
     std::optional<Answer> cachedAnswer(const QString &address);
     void storeAnswer(const QString &address, const Answer &answer);
-    static std::optional<QString> ownHostNameFor(const QString &address);
     void enqueue(Request request);
     std::optional<Request> takeRequest();
     Answer resolve(const QString &address);

@@ -37,8 +37,12 @@ public:
         return true;
     }
 
-private:
+    // Starts following applications as they are constructed and destroyed (post does this
+    // too). Call it early, from a long-lived service's constructor, so that this one-time
+    // registration with Qt never coincides with process exit.
     static void watchApplications();
+
+private:
     static std::mutex &gateMutex();
     // The open application, or null; call with gateMutex held.
     static QCoreApplication *openApplication();

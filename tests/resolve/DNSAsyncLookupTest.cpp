@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QSet>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -370,4 +371,40 @@ TEST(DNSAsyncLookupSystem, SharedServiceIsCreatedOnceWithTwoNamedWorkers)
     while ((workerNames = lookupThreadNames()).size() < 2 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
     EXPECT_EQ(workerNames, (QStringList{QStringLiteral("DNSLookup 1"), QStringLiteral("DNSLookup 2")}));
+}
+
+namespace {
+std::atomic<bool> applicationGone{false};
+std::atomic<int> queriesStarted{0};
+
+// The shared service at exit: one worker answers after the application has gone, the other
+// is still inside a query when exit() runs the static destructors.
+[[noreturn]] void exitWhileTheSharedServiceIsBusy()
+{
+    int argc = 1;
+    char programName[] = "test_resolve";
+    char *argv[] = {programName, nullptr};
+    auto application = std::make_unique<QCoreApplication>(argc, argv);
+    DNSAsyncLookup &shared = DNSAsyncLookup::sharedLookup();
+    shared.setResolverForTesting([](const QString &address) -> std::optional<QString> {
+        ++queriesStarted;
+        while (!applicationGone || address.endsWith(QLatin1Char('2')))
+            std::this_thread::sleep_for(1ms);
+        return QStringLiteral("late");
+    });
+    shared.lookupAddress(QStringLiteral("198.51.100.201"), std::make_shared<RecordingClient>());
+    shared.lookupAddress(QStringLiteral("198.51.100.202"), std::make_shared<RecordingClient>());
+    while (queriesStarted < 2)
+        std::this_thread::sleep_for(1ms);
+    application.reset();
+    applicationGone = true;
+    std::this_thread::sleep_for(50ms); // the first answer is posted into the closed gate
+    std::exit(0);
+}
+} // namespace
+
+TEST(DNSAsyncLookupSystem, ProcessExitsCleanlyWhileTheSharedServiceIsBusy)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(exitWhileTheSharedServiceIsBusy(), ::testing::ExitedWithCode(0), "");
 }
