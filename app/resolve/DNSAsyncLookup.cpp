@@ -46,7 +46,7 @@ DNSAsyncLookup::DNSAsyncLookup(Resolver resolver)
     : resolver_(resolver ? std::move(resolver) : Resolver(&DNSAsyncLookup::systemResolve))
 {
     MainThreadDelivery::watchApplications();
-    for (int index = 0; index < kWorkerCount; ++index) {
+    for (std::size_t index = 0; index < workers_.size(); ++index) {
         try {
             workers_[index] = std::thread([this, index] {
                 const std::string threadName = "DNSLookup " + std::to_string(index + 1);
@@ -94,7 +94,8 @@ void DNSAsyncLookup::lookupAddress(const QString &address, std::shared_ptr<DNSAs
         notify->dnsGotName(ownName, address, userInfo);
         return;
     }
-    enqueue(Request{address, std::move(notify), userInfo});
+    if (!enqueue(Request{address, notify, userInfo}))
+        notify->dnsGotName(QString(), address, userInfo);
 }
 
 void DNSAsyncLookup::setResolverForTesting(Resolver resolver)
@@ -115,15 +116,22 @@ void DNSAsyncLookup::storeAnswer(const QString &address, const Answer &answer)
     cache_.setObject(answer, address);
 }
 
-void DNSAsyncLookup::enqueue(Request request)
+std::size_t DNSAsyncLookup::pendingCount() const
+{
+    const std::lock_guard lock(queueLock_);
+    return queue_.size();
+}
+
+bool DNSAsyncLookup::enqueue(Request request)
 {
     {
         const std::lock_guard lock(queueLock_);
-        if (stopping_)
-            return;
+        if (stopping_ || queue_.size() >= kQueueLimit)
+            return false;
         queue_.push_back(std::move(request));
     }
     queueNotEmpty_.notify_one();
+    return true;
 }
 
 std::optional<DNSAsyncLookup::Request> DNSAsyncLookup::takeRequest()

@@ -6,7 +6,9 @@
 #include <QString>
 #include <QVariant>
 
+#include <array>
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -31,6 +33,10 @@ public:
 
     static constexpr double kCacheTimeout = 300.0;
     static constexpr int kWorkerCount = 2;
+    // Requests waiting for a worker. Each keeps its client alive, so a flood of new addresses
+    // against a slow resolver must not queue without end; past this an ask is answered at
+    // once with no name (not remembered, so a later ask tries again).
+    static constexpr std::size_t kQueueLimit = 10'000;
 
     // The process-wide service, created on the first call from whichever thread makes it;
     // it and its workers live until the process ends.
@@ -56,6 +62,9 @@ public:
     // restores systemResolve.
     void setResolverForTesting(Resolver resolver);
 
+    // Requests waiting for a worker (not those being resolved).
+    std::size_t pendingCount() const;
+
 private:
     struct Request
     {
@@ -67,14 +76,14 @@ private:
 
     std::optional<Answer> cachedAnswer(const QString &address);
     void storeAnswer(const QString &address, const Answer &answer);
-    void enqueue(Request request);
+    bool enqueue(Request request);
     std::optional<Request> takeRequest();
     Answer resolve(const QString &address);
     void threadLoop();
     void stopWorkers();
     static void sendNotification(Request request, const Answer &answer);
 
-    std::mutex queueLock_; // guards queue_ and stopping_
+    mutable std::mutex queueLock_; // guards queue_ and stopping_
     std::condition_variable queueNotEmpty_;
     std::deque<Request> queue_;
     bool stopping_ = false;
@@ -85,5 +94,5 @@ private:
     std::mutex resolverLock_; // guards resolver_ (copied out, never called under the lock)
     Resolver resolver_;
 
-    std::thread workers_[kWorkerCount];
+    std::array<std::thread, kWorkerCount> workers_;
 };

@@ -338,6 +338,40 @@ TEST_F(DNSAsyncLookupTest, AnswersPostedWithoutAnApplicationAreDroppedAndAReturn
     EXPECT_TRUE(processEventsUntil([&] { return ran == 2; }));
 }
 
+TEST_F(DNSAsyncLookupTest, AFullQueueAnswersNewAsksAtOnceWithNoName)
+{
+    std::atomic<bool> released{false};
+    DNSAsyncLookup lookup([&](const QString &) -> std::optional<QString> {
+        while (!released)
+            std::this_thread::sleep_for(1ms);
+        return QStringLiteral("named");
+    });
+    auto client = std::make_shared<RecordingClient>();
+    const std::size_t asked = DNSAsyncLookup::kQueueLimit + DNSAsyncLookup::kWorkerCount;
+    for (std::size_t index = 0; index < asked; ++index) {
+        lookup.lookupAddress(QStringLiteral("198.51.%1.%2").arg(100 + index / 250).arg(index % 250), client);
+        if (index + 1 == DNSAsyncLookup::kWorkerCount) { // both workers busy before the queue fills
+            ASSERT_TRUE(processEventsUntil([&] { return lookup.pendingCount() == 0; }));
+        }
+    }
+    EXPECT_EQ(lookup.pendingCount(), DNSAsyncLookup::kQueueLimit);
+    EXPECT_TRUE(client->deliveries().empty());
+
+    const QString overflow = QStringLiteral("203.0.113.1");
+    lookup.lookupAddress(overflow, client, 7);
+    ASSERT_EQ(client->deliveries().size(), 1u);
+    EXPECT_EQ(client->deliveries().front().address, overflow);
+    EXPECT_TRUE(client->deliveries().front().name.isNull());
+    EXPECT_EQ(client->deliveries().front().userInfo, QVariant(7));
+
+    released = true;
+    ASSERT_TRUE(deliveredCount(client, asked + 1));
+    lookup.lookupAddress(overflow, client);
+    EXPECT_EQ(client->deliveries().size(), asked + 1) << "the overflow answer is not remembered";
+    ASSERT_TRUE(deliveredCount(client, asked + 2));
+    EXPECT_EQ(client->deliveries().back().name, QStringLiteral("named"));
+}
+
 TEST(DNSAsyncLookupSystem, RealResolverNamesLoopbackAndRejectsNonAddresses)
 {
     const std::optional<QString> loopback = DNSAsyncLookup::systemResolve(QStringLiteral("127.0.0.1"));
