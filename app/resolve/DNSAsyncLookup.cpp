@@ -1,6 +1,6 @@
 #include "resolve/DNSAsyncLookup.h"
 
-#include "resolve/CurrentHost.h"
+#include "platform/CurrentHost.h"
 #include "resolve/MainThreadDelivery.h"
 
 #include <netdb.h>

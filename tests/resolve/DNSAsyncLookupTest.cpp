@@ -1,5 +1,5 @@
 #include "platform/Clock.h"
-#include "resolve/CurrentHost.h"
+#include "platform/CurrentHost.h"
 #include "resolve/DNSAsyncLookup.h"
 #include "resolve/MainThreadDelivery.h"
 

@@ -1,4 +1,4 @@
-#include "resolve/CurrentHost.h"
+#include "platform/CurrentHost.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
