@@ -8,8 +8,8 @@ class PrivilegeDrop
 {
 public:
     // Clears the supplementary groups (when permitted), then sets real, effective
-    // and saved group ids, then user ids, to the real ones of the starting process, and
-    // checks that the change held and that root cannot be regained.
+    // and saved group ids, then user ids, to the real ones of the starting process, empties
+    // every capability set, and checks that the change held and that root cannot be regained.
     static PrivilegeDrop toRealIds();
 
     bool succeeded() const { return m_failedStep == nullptr; }
