@@ -70,32 +70,50 @@ int openSource(const std::string &source, struct stat &info)
     return S_ISREG(info.st_mode) ? fd : refuse(fd, EINVAL);
 }
 
-// O_NOFOLLOW: a symbolic link planted at the target fails the open instead of leading
-// the copy (and later the set-user-ID bit) onto the file it points to. A hard link is
-// refused too, since writing through it would replace another file's content.
-int openTarget(const std::string &target, const struct stat &sourceInfo)
+// Why an existing target may not be replaced, or 0 when it may.
+int refusalOf(const struct stat &target, const struct stat &sourceInfo)
 {
-    const int fd = open(target.c_str(),
-                        O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
-                        kWritingMode);
+    if (S_ISLNK(target.st_mode))
+        return ELOOP;
+    // Installing a file over itself would lose the very bytes being copied.
+    if (!S_ISREG(target.st_mode) || isSameFile(target, sourceInfo))
+        return EINVAL;
+    return target.st_nlink > 1 ? EMLINK : 0;
+}
+
+// Looks at what is at target without opening it for reading or writing (O_PATH) and
+// removes it when it is a plain file that may be replaced. Nothing there is fine too. A
+// symbolic link is never followed and, like a FIFO, the source itself or a second name of
+// another file, refused and left in place.
+bool removeReplaceableTarget(const std::string &target, const struct stat &sourceInfo)
+{
+    const int fd = open(target.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return -1;
+        return errno == ENOENT;
     struct stat info {};
     if (fstat(fd, &info) != 0) {
         closeKeepingErrno(fd);
-        return -1;
+        return false;
     }
-    // Installing a file over itself would truncate the very bytes being copied.
-    if (!S_ISREG(info.st_mode) || isSameFile(info, sourceInfo))
-        return refuse(fd, EINVAL);
-    if (info.st_nlink > 1)
-        return refuse(fd, EMLINK);
-    // A previous install is set-user-ID root: drop that before its content changes.
-    if (fchmod(fd, kWritingMode) != 0 || ftruncate(fd, 0) != 0) {
-        closeKeepingErrno(fd);
-        return -1;
+    const int reason = refusalOf(info, sourceInfo);
+    if (reason != 0) {
+        static_cast<void>(refuse(fd, reason));
+        return false;
     }
-    return fd;
+    static_cast<void>(close(fd));
+    return unlink(target.c_str()) == 0;
+}
+
+// The copy always goes into a file this run creates, never into an existing one: others may
+// hold that open or mapped for writing (a former owner could then change the set-user-ID
+// copy after the install), and a running tool refuses to be written at all. O_EXCL with
+// O_NOFOLLOW: whatever was planted at the name since it was cleared makes the open fail.
+int openTarget(const std::string &target, const struct stat &sourceInfo)
+{
+    if (!removeReplaceableTarget(target, sourceInfo))
+        return -1;
+    return open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
+                kWritingMode);
 }
 
 bool writeAll(int fd, const char *bytes, std::size_t count)

@@ -23,8 +23,8 @@ void makeDirectories(const std::string &path);
 // Copies the regular file source to target byte for byte and returns the target, still
 // open, so its owner and mode are set on the file that was written and not on whatever
 // the path names by then. The target is never reached through a symbolic link, must be a
-// regular file with a single name when it exists already, and loses any set-user-ID bit
-// before its content changes. Returns -1 with errno set when no complete copy was made.
+// regular file with a single name when it exists already, and is then replaced by a new
+// file rather than written into. Returns -1 with errno set when no complete copy was made.
 int copyFile(const std::string &source, const std::string &target);
 
 // Makes the open file owned by root (group unchanged) with mode 04555, then closes it.

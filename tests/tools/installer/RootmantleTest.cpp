@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -9,9 +11,11 @@
 #include <sstream>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -199,6 +203,52 @@ TEST_F(Rootmantle, ExistingTargetIsTruncatedAndInstalledAgain)
     writeFile(dir / "newer" / "Netsiphon", shorter);
     ASSERT_EQ(run({(dir / "newer" / "Netsiphon").string(), dest.string()}).status, 0);
     expectInstalled(target, shorter);
+}
+
+TEST_F(Rootmantle, ExistingTargetIsReplacedNotWrittenThrough)
+{
+    REQUIRE_ROOT();
+    const fs::path dest = dir / "dest";
+    fs::create_directory(dest);
+    const fs::path target = dest / "Netsiphon";
+
+    // A former owner that mapped its file for writing must not reach the set-user-ID copy.
+    writeFile(target, randomBytes(8192));
+    ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
+    const int former = open(target.c_str(), O_RDWR);
+    ASSERT_GE(former, 0) << std::strerror(errno);
+    void *mapped = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, former, 0);
+    close(former);
+    ASSERT_NE(mapped, MAP_FAILED) << std::strerror(errno);
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    std::memset(mapped, 0xCC, 4096);
+    msync(mapped, 4096, MS_SYNC);
+    munmap(mapped, 4096);
+    expectInstalled(target, tool);
+
+    // A newer tool goes in while the installed one is still running.
+    fs::copy_file("/bin/sleep", source, fs::copy_options::overwrite_existing);
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    const pid_t running = fork();
+    if (running == 0) {
+        execl(target.c_str(), "Netsiphon", "5", static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(running, 0);
+    const fs::path runningImage = "/proc/" + std::to_string(running) + "/exe";
+    for (int tries = 0; tries < 200; ++tries) {
+        std::error_code notYet;
+        if (fs::read_symlink(runningImage, notYet) == target)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(fs::read_symlink(runningImage), target);
+    writeFile(source, tool);
+    const Outcome outcome = run({source.string(), dest.string()});
+    kill(running, SIGKILL);
+    waitpid(running, nullptr, 0);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    expectInstalled(target, tool);
 }
 
 TEST_F(Rootmantle, MissingSourceCreatesNoTarget)
