@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -56,13 +56,16 @@ double bytesPerSecond(quint64 bytes, double since)
     return elapsed > 0.0 ? static_cast<double>(bytes) / elapsed : 0.0;
 }
 
-// The C library's printf, whose ties round to even (0.25 reads 0.2), like the rest of the
-// system's numeric texts.
+// "%.1fk/sec" with printf's rounding (ties to even: 0.25 reads 0.2), like the rest of the
+// system's numeric texts, but always with a point: printf follows the numeric locale that
+// QCoreApplication takes from the user, while std::to_chars writes the C locale's form.
 QString kilobytesPerSecondText(double bytesPerSecond)
 {
-    std::array<char, 64> text{};
-    const int length = std::snprintf(text.data(), text.size(), "%.1fk/sec", bytesPerSecond / 1024.0);
-    return QString::fromLatin1(text.data(), std::clamp(length, 0, static_cast<int>(text.size()) - 1));
+    // Room for the whole digits of the largest double.
+    std::array<char, 320> text{};
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), bytesPerSecond / 1024.0,
+                                      std::chars_format::fixed, 1);
+    return QString::fromLatin1(text.data(), result.ptr - text.data()) + QLatin1StringView("k/sec");
 }
 
 // An endpoint reads address:port (or a name in either place); text without a colon, such

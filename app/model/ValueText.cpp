@@ -4,17 +4,20 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 
 namespace {
 
-// The C library's printf rather than QString::asprintf, which rounds ties differently.
+// "%.16g" as printf writes it in the C locale, through std::to_chars: QString::asprintf rounds
+// ties differently, and printf itself follows the numeric locale that QCoreApplication takes
+// from the user, which may write a decimal comma.
 QString textOfDouble(double value)
 {
     std::array<char, 64> text{};
-    const int length = std::snprintf(text.data(), text.size(), "%.16g", value);
-    return QString::fromLatin1(text.data(), std::clamp(length, 0, static_cast<int>(text.size()) - 1));
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::general, 16);
+    return QString::fromLatin1(text.data(), result.ptr - text.data());
 }
 
 // Local time through the C library's localtime_r, which reads the zone once per process.

@@ -1,10 +1,16 @@
+#include "model/Stream.h"
 #include "model/ValueText.h"
+#include "platform/Clock.h"
 
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
+#include <clocale>
 #include <cstdlib>
 #include <ctime>
 #include <limits>
@@ -36,6 +42,47 @@ public:
 private:
     QByteArray saved_;
     bool hadZone_;
+};
+
+// The numeric locale of a desktop whose numbers use a decimal comma, as QCoreApplication
+// installs from the user's environment. No such locale need be installed: a definition with
+// only its numeric part is compiled into a temporary folder.
+class CommaNumericLocale
+{
+public:
+    CommaNumericLocale()
+    {
+        if (!folder_.isValid())
+            return;
+        QFile definition(folder_.filePath(QStringLiteral("comma.def")));
+        if (!definition.open(QIODevice::WriteOnly))
+            return;
+        definition.write("LC_NUMERIC\ndecimal_point \",\"\nthousands_sep \".\"\ngrouping 3;3\nEND LC_NUMERIC\n");
+        definition.close();
+        // It warns about the categories left out, and compiles the numeric one regardless.
+        QProcess localedef;
+        localedef.setStandardOutputFile(QProcess::nullDevice());
+        localedef.setStandardErrorFile(QProcess::nullDevice());
+        localedef.start(QStringLiteral("localedef"), {QStringLiteral("-c"), QStringLiteral("-i"), definition.fileName(),
+                                                      QStringLiteral("-f"), QStringLiteral("UTF-8"),
+                                                      folder_.filePath(QStringLiteral("comma.UTF-8"))});
+        localedef.waitForFinished(60000);
+        qputenv("LOCPATH", QFile::encodeName(folder_.path()));
+        active_ = std::setlocale(LC_NUMERIC, "comma.UTF-8") != nullptr;
+    }
+    ~CommaNumericLocale()
+    {
+        std::setlocale(LC_NUMERIC, "C");
+        qunsetenv("LOCPATH");
+    }
+    CommaNumericLocale(const CommaNumericLocale &) = delete;
+    CommaNumericLocale &operator=(const CommaNumericLocale &) = delete;
+
+    bool active() const { return active_; }
+
+private:
+    QTemporaryDir folder_;
+    bool active_ = false;
 };
 
 } // namespace
@@ -80,4 +127,28 @@ TEST(StreamValueText, DatesInLocalTimeWithNumericOffset)
         EXPECT_EQ(textOfValue(referenceDate()), QStringLiteral("2001-01-01 00:00:00 +0000"));
     }
     EXPECT_EQ(textOfValue(QDateTime()), QString());
+}
+
+// Log lines and copied rows are read by programs as well as people: the user's locale must
+// not turn 1.5 into "1,5" in some texts while byte sizes keep their point.
+TEST(StreamValueText, NumbersKeepTheirPointInACommaLocale)
+{
+    const CommaNumericLocale comma;
+    if (!comma.active())
+        GTEST_SKIP() << "needs localedef to build a locale with a decimal comma";
+    char printed[16];
+    std::snprintf(printed, sizeof printed, "%.1f", 1.5);
+    ASSERT_STREQ(printed, "1,5") << "the comma locale is not in effect";
+
+    EXPECT_EQ(textOfValue(0.5), QStringLiteral("0.5"));
+    EXPECT_EQ(textOfValue(1e20), QStringLiteral("1e+20"));
+    Clock::freezeAt(1000.0);
+    const auto stream = Stream::streamWithSource(QStringLiteral("10.0.0.1:1"), QStringLiteral("10.0.0.2:2"),
+                                                 QStringLiteral("TCP"), false);
+    stream->addUpBytes(3072);
+    Clock::advance(2.0);
+    EXPECT_EQ(stream->upSpeed(), QStringLiteral("1.5k/sec"));
+    EXPECT_EQ(stream->lifetimeUpSpeed(), QStringLiteral("1.5k/sec"));
+    EXPECT_EQ(stream->lifetimeUpDataBytesFormatted(), QStringLiteral("0.0B"));
+    Clock::useSystemTime();
 }
