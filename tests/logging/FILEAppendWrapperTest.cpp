@@ -11,7 +11,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -125,4 +128,41 @@ TEST_F(FILEAppendWrapperTest, UnopenablePathsGiveNothingAndOneLogLine)
     EXPECT_FALSE(FILEAppendWrapper::wrapperAtPath(pathIn(QStringLiteral("cut")) + QChar(u'\0') + QStringLiteral("x")));
     EXPECT_FALSE(QFile::exists(pathIn(QStringLiteral("cut"))));
     EXPECT_EQ(m_systemLog.size(), 1);
+}
+
+// Write protection does not stop root, so as root the open is tried by a child that has
+// become the unprivileged user nobody.
+TEST_F(FILEAppendWrapperTest, AWriteProtectedFileIsNotOpenedAndKeepsItsContent)
+{
+    const QString path = pathIn(QStringLiteral("protected.txt"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("kept\n");
+    }
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0444), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(m_folder.path()).constData(), 0755), 0);
+
+    const auto refused = [&] {
+        return !FILEAppendWrapper::wrapperAtPath(path)
+            && m_systemLog == QStringList{QStringLiteral("Couldn't open file at ") + path};
+    };
+    if (geteuid() != 0) {
+        EXPECT_TRUE(refused());
+    } else {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            constexpr uid_t kNobody = 65534;
+            if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)
+                _exit(2);
+            _exit(refused() ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_NE(WEXITSTATUS(status), 2) << "could not become nobody";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "a write-protected file was opened, or the log line differs";
+    }
+    EXPECT_EQ(readWholeFile(path), QByteArray("kept\n"));
 }
