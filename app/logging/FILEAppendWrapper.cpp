@@ -9,10 +9,14 @@
 #include <QStringList>
 
 #include <cerrno>
+#include <csignal>
+#include <ctime>
 #include <vector>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -87,6 +91,12 @@ int openForAppending(const QString &path)
     return descriptor;
 }
 
+bool isPipe(int descriptor)
+{
+    struct stat status{};
+    return ::fstat(descriptor, &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode));
+}
+
 } // namespace
 
 QString FILEAppendWrapper::standardizedPath(const QString &path)
@@ -125,7 +135,7 @@ std::shared_ptr<FILEAppendWrapper> FILEAppendWrapper::wrapperAtPath(const QStrin
 }
 
 FILEAppendWrapper::FILEAppendWrapper(QString path, int descriptor)
-    : m_path(std::move(path)), m_descriptor(descriptor)
+    : m_path(std::move(path)), m_descriptor(descriptor), m_isPipe(isPipe(descriptor))
 {
 }
 
@@ -145,6 +155,32 @@ FILEAppendWrapper::~FILEAppendWrapper()
 bool FILEAppendWrapper::appendLine(QByteArrayView line)
 {
     std::lock_guard lock(m_writeMutex);
+    if (!m_isPipe)
+        return writeWhole(line);
+    // Blocked for this thread only, so the application's own signal handling is untouched;
+    // a SIGPIPE this write raises is taken back before unblocking, and the write reports
+    // EPIPE instead.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    sigset_t previousMask;
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previousMask);
+    sigset_t pending;
+    const bool alreadyPending = sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
+    const bool written = writeWhole(line);
+    if (!written && errno == EPIPE && !alreadyPending) {
+        const timespec noWait{};
+        int taken = 0;
+        do
+            taken = sigtimedwait(&pipeSignal, nullptr, &noWait);
+        while (taken < 0 && errno == EINTR);
+    }
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+    return written;
+}
+
+bool FILEAppendWrapper::writeWhole(QByteArrayView line)
+{
     const char *next = line.data();
     qsizetype left = line.size();
     while (left > 0) {

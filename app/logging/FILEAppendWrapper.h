@@ -41,7 +41,12 @@ public:
 private:
     FILEAppendWrapper(QString path, int descriptor);
 
+    bool writeWhole(QByteArrayView line);
+
     const QString m_path;
     const int m_descriptor;
+    // A pipe (a named one, or /dev/stdout of a piped run) whose reader has gone raises
+    // SIGPIPE on write, whose default action would end the application.
+    const bool m_isPipe;
     std::mutex m_writeMutex;
 };

@@ -11,6 +11,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <csignal>
+
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -165,4 +168,38 @@ TEST_F(FILEAppendWrapperTest, AWriteProtectedFileIsNotOpenedAndKeepsItsContent)
         EXPECT_EQ(WEXITSTATUS(status), 0) << "a write-protected file was opened, or the log line differs";
     }
     EXPECT_EQ(readWholeFile(path), QByteArray("kept\n"));
+}
+
+namespace {
+bool sigpipeBlockedOrPending()
+{
+    sigset_t set;
+    pthread_sigmask(SIG_BLOCK, nullptr, &set);
+    if (sigismember(&set, SIGPIPE) == 1)
+        return true;
+    sigpending(&set);
+    return sigismember(&set, SIGPIPE) == 1;
+}
+
+// Logs into a named pipe whose reader then goes away, as when the program reading the log
+// ends; exits 0 when the write is reported as failed and the process lives on unchanged.
+[[noreturn]] void appendToAPipeWhoseReaderHasGone(const QString &fifo)
+{
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    const std::shared_ptr<FILEAppendWrapper> wrapper = FILEAppendWrapper::wrapperAtPath(fifo);
+    if (reader < 0 || !wrapper)
+        std::exit(2);
+    ::close(reader);
+    const bool failed = !wrapper->appendLine("lost\n");
+    std::exit(failed && !sigpipeBlockedOrPending() ? 0 : 1);
+}
+} // namespace
+
+// The default action of SIGPIPE would end the whole application over one log line.
+TEST_F(FILEAppendWrapperTest, APipeWithoutAReaderFailsTheLineWithoutEndingTheProcess)
+{
+    const QString fifo = pathIn(QStringLiteral("pipe"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(appendToAPipeWhoseReaderHasGone(fifo), ::testing::ExitedWithCode(0), "");
 }
