@@ -135,7 +135,7 @@ TEST(StreamValueText, NumbersKeepTheirPointInACommaLocale)
 {
     const CommaNumericLocale comma;
     if (!comma.active())
-        GTEST_SKIP() << "needs localedef to build a locale with a decimal comma";
+        GTEST_SKIP() << "needs localedef and its UTF-8 character map (Debian: locales) to build a decimal-comma locale";
     char printed[16];
     std::snprintf(printed, sizeof printed, "%.1f", 1.5);
     ASSERT_STREQ(printed, "1,5") << "the comma locale is not in effect";
