@@ -50,7 +50,7 @@ private:
 class CommaNumericLocale
 {
 public:
-    CommaNumericLocale()
+    CommaNumericLocale() : saved_(std::setlocale(LC_NUMERIC, nullptr))
     {
         if (!folder_.isValid())
             return;
@@ -72,8 +72,9 @@ public:
     }
     ~CommaNumericLocale()
     {
-        std::setlocale(LC_NUMERIC, "C");
+        // LOCPATH would hide the system's locales from the restoring call.
         qunsetenv("LOCPATH");
+        std::setlocale(LC_NUMERIC, saved_.constData());
     }
     CommaNumericLocale(const CommaNumericLocale &) = delete;
     CommaNumericLocale &operator=(const CommaNumericLocale &) = delete;
@@ -81,6 +82,7 @@ public:
     bool active() const { return active_; }
 
 private:
+    QByteArray saved_;
     QTemporaryDir folder_;
     bool active_ = false;
 };
