@@ -86,6 +86,17 @@ std::optional<EndpointPieces> splitEndpoint(QStringView endpoint)
     return EndpointPieces{endpoint.first(colon), nextColon < 0 ? rest : rest.first(nextColon)};
 }
 
+// One piece of an endpoint, copied while its lock is held so the lookup that follows can
+// run without it; nothing for a text without a colon.
+std::optional<QString> lockedPiece(std::mutex &lock, const QString &endpoint, QStringView EndpointPieces::*piece)
+{
+    std::lock_guard guard(lock);
+    const auto pieces = splitEndpoint(endpoint);
+    if (!pieces)
+        return std::nullopt;
+    return ((*pieces).*piece).toString();
+}
+
 // Case-insensitive search as QString's (simple case folding, unit by unit), with a fast
 // path for ASCII words, which is what people type into the search field. Filtering runs
 // over every stream on every update cycle.
@@ -166,15 +177,10 @@ void Stream::lookUpServiceName(QString Stream::*endpoint)
 {
     if (!Preferences::shared().boolValue(Preferences::LookupServiceNames))
         return;
-    QString key;
-    {
-        std::lock_guard guard(endpointMutex_);
-        const auto pieces = splitEndpoint(this->*endpoint);
-        if (!pieces)
-            return;
-        key = pieces->port.toString() + u'/' + protocol_.toLower();
-    }
-    const QString service = EtcServicesDictionary::sharedDictionary().objectForKey(key);
+    const std::optional<QString> port = lockedPiece(endpointMutex_, this->*endpoint, &EndpointPieces::port);
+    if (!port)
+        return;
+    const QString service = EtcServicesDictionary::sharedDictionary().objectForKey(*port + u'/' + protocol_.toLower());
     if (service.isNull())
         return;
     std::lock_guard guard(endpointMutex_);
@@ -188,15 +194,9 @@ void Stream::lookUpHostName(const std::shared_ptr<Stream> &self, QString Stream:
 {
     if (!Preferences::shared().boolValue(Preferences::LookupHostnames))
         return;
-    QString address;
-    {
-        std::lock_guard guard(endpointMutex_);
-        const auto pieces = splitEndpoint(this->*endpoint);
-        if (!pieces)
-            return;
-        address = pieces->address.toString();
-    }
-    DNSAsyncLookup::sharedLookup().lookupAddress(address, self, QVariant());
+    const std::optional<QString> address = lockedPiece(endpointMutex_, this->*endpoint, &EndpointPieces::address);
+    if (address)
+        DNSAsyncLookup::sharedLookup().lookupAddress(*address, self, QVariant());
 }
 
 // An empty name is treated like no name: it would leave the endpoint as ":port".

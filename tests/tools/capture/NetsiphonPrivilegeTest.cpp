@@ -74,6 +74,29 @@ std::string commandName(pid_t pid)
     std::getline(comm, name);
     return name;
 }
+
+// The copy started by the unprivileged user nobody on the namespace's loopback, with a
+// receiving socket for the probes and a sender bound to port 40000.
+struct CopyRunAsNobody
+{
+    CopyRunAsNobody(const NetworkNamespace& network, const SetuidCopy& copy)
+        : tool(network.commandLine(
+            {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", copy.path(), "lo"}))
+        , sink(boundUdpSocket(network, kLoopbackAddress, kProbePort))
+        , sender(boundUdpSocket(network, kLoopbackAddress, 40000))
+    {
+    }
+
+    // True once a probe's record came back, so the tool has opened, dropped and is capturing.
+    bool capturing()
+    {
+        return waitUntilCapturing(tool, [&] { sendUdp(sender, kLoopbackAddress, kProbePort, 1); });
+    }
+
+    ToolProcess tool;
+    const OwnedSocket sink;
+    const OwnedSocket sender;
+};
 } // namespace
 
 TEST(NetsiphonPrivileges, SetuidCopyRunByAnUnprivilegedUserDropsRootAndStillCaptures)
@@ -84,21 +107,16 @@ TEST(NetsiphonPrivileges, SetuidCopyRunByAnUnprivilegedUserDropsRootAndStillCapt
     const SetuidCopy copy;
     ASSERT_TRUE(copy.ready()) << "could not make a setuid-root copy of " << kTool;
 
-    ToolProcess tool(network.commandLine(
-        {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", copy.path(), "lo"}));
-    const OwnedSocket sink = boundUdpSocket(network, kLoopbackAddress, kProbePort);
-    const OwnedSocket sender = boundUdpSocket(network, kLoopbackAddress, 40000);
-    ASSERT_TRUE(waitUntilCapturing(tool, [&] { sendUdp(sender, kLoopbackAddress, kProbePort, 1); }))
-        << tool.standardError();
-
-    ASSERT_EQ(commandName(tool.pid()), "Netsiphon");
-    EXPECT_EQ(statusLines(tool.pid(), {"Uid", "Gid", "Groups"}),
+    CopyRunAsNobody run(network, copy);
+    ASSERT_TRUE(run.capturing()) << run.tool.standardError();
+    ASSERT_EQ(commandName(run.tool.pid()), "Netsiphon");
+    EXPECT_EQ(statusLines(run.tool.pid(), {"Uid", "Gid", "Groups"}),
               (std::vector<std::string>{"Uid:\t65534\t65534\t65534\t65534", "Gid:\t65534\t65534\t65534\t65534",
                                         "Groups:"}));
 
-    ASSERT_TRUE(sendUdp(sender, kLoopbackAddress, kProbePort, 12));
+    ASSERT_TRUE(sendUdp(run.sender, kLoopbackAddress, kProbePort, 12));
     const PacketSummary expected{1, 17, kLoopbackAddress, kLoopbackAddress, 40000, kProbePort, 40, 12};
-    EXPECT_EQ(tool.readRecords(1, 3s), std::vector{expected});
+    EXPECT_EQ(run.tool.readRecords(1, 3s), std::vector{expected});
 }
 
 TEST(NetsiphonPrivileges, FileCapabilitiesCopyGivesUpItsCapabilitiesOnceCapturing)
@@ -110,15 +128,10 @@ TEST(NetsiphonPrivileges, FileCapabilitiesCopyGivesUpItsCapabilitiesOnceCapturin
     if (!copy.ready())
         GTEST_SKIP() << "needs setcap and a file system with capability attributes";
 
-    ToolProcess tool(network.commandLine(
-        {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", copy.path(), "lo"}));
-    const OwnedSocket sink = boundUdpSocket(network, kLoopbackAddress, kProbePort);
-    const OwnedSocket sender = boundUdpSocket(network, kLoopbackAddress, 40000);
-    ASSERT_TRUE(waitUntilCapturing(tool, [&] { sendUdp(sender, kLoopbackAddress, kProbePort, 1); }))
-        << tool.standardError();
-
-    ASSERT_EQ(commandName(tool.pid()), "Netsiphon");
-    EXPECT_EQ(statusLines(tool.pid(), {"CapInh", "CapPrm", "CapEff", "CapAmb"}),
+    CopyRunAsNobody run(network, copy);
+    ASSERT_TRUE(run.capturing()) << run.tool.standardError();
+    ASSERT_EQ(commandName(run.tool.pid()), "Netsiphon");
+    EXPECT_EQ(statusLines(run.tool.pid(), {"CapInh", "CapPrm", "CapEff", "CapAmb"}),
               (std::vector<std::string>{"CapInh:\t0000000000000000", "CapPrm:\t0000000000000000",
                                         "CapEff:\t0000000000000000", "CapAmb:\t0000000000000000"}));
 }
