@@ -1,41 +1,6 @@
 #include "tools/capture/RecordWriter.h"
 
-#include <cerrno>
-#include <poll.h>
-#include <unistd.h>
-
-namespace {
-// Waits until a non-blocking descriptor accepts more bytes.
-bool waitUntilWritable(int fileDescriptor)
-{
-    pollfd writable{fileDescriptor, POLLOUT, 0};
-    int ready = 0;
-    do
-        ready = poll(&writable, 1, -1);
-    while (ready < 0 && errno == EINTR);
-    return ready > 0 && (writable.revents & POLLOUT) != 0;
-}
-
-// Completes partial writes, so the reader never sees a record cut in two by us.
-bool writeAll(int fileDescriptor, const std::uint8_t* bytes, std::size_t length)
-{
-    while (length > 0) {
-        const ssize_t written = write(fileDescriptor, bytes, length);
-        if (written > 0) {
-            bytes += written;
-            length -= static_cast<std::size_t>(written);
-        } else if (written < 0 && errno == EINTR) {
-            continue;
-        } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!waitUntilWritable(fileDescriptor))
-                return false;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-} // namespace
+#include "tools/common/OwnedDescriptor.h"
 
 RecordWriter::RecordWriter(int fileDescriptor)
     : m_fileDescriptor(fileDescriptor)
@@ -50,6 +15,7 @@ void RecordWriter::add(const PacketSummary& summary)
     m_pendingBytes += PacketSummary::kWireSize;
 }
 
+// writeAll completes partial writes, so the reader never sees a record cut in two by us.
 bool RecordWriter::flush()
 {
     const bool complete = writeAll(m_fileDescriptor, m_buffer.data(), m_pendingBytes);
