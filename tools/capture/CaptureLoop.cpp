@@ -2,20 +2,12 @@
 
 #include "tools/capture/FrameDecoder.h"
 
+#include <array>
 #include <poll.h>
-#include <time.h>
 
 namespace {
 constexpr int kWaitMilliseconds = 200;
 constexpr int kEveryReadyPacket = -1;
-
-// After a failed dispatch (for example the interface went away) the descriptor may stay
-// readable; pausing keeps the loop from spinning on it.
-void pauseAfterFailure()
-{
-    const timespec pause{0, kWaitMilliseconds * 1000L * 1000L};
-    nanosleep(&pause, nullptr);
-}
 } // namespace
 
 CaptureLoop::CaptureLoop(pcap_t* capture, std::size_t linkHeaderLength, RecordWriter& writer)
@@ -27,29 +19,33 @@ CaptureLoop::CaptureLoop(pcap_t* capture, std::size_t linkHeaderLength, RecordWr
 
 void CaptureLoop::run()
 {
-    for (;;)
-        runPass();
+    while (runPass()) {
+    }
 }
 
-void CaptureLoop::runPass()
+// After a failed dispatch (for example the interface went away) the capture descriptor may
+// stay readable; waiting for time alone keeps the loop from spinning on it.
+bool CaptureLoop::runPass()
 {
-    waitForPackets();
+    if (!wait(Wait::ForFrames))
+        return false;
     const int handled = pcap_dispatch(m_capture, kEveryReadyPacket, handlePacket,
                                       reinterpret_cast<u_char*>(this));
     m_writer.flush();
-    if (handled < 0)
-        pauseAfterFailure();
+    return handled >= 0 || wait(Wait::ForTimeOnly);
 }
 
-// The outcome does not matter: a time-out, an interruption or readiness all lead to a
-// non-blocking dispatch that returns at once when nothing is waiting.
-void CaptureLoop::waitForPackets()
+// A pipe's write end reports POLLERR once its reader has gone, whatever events were asked
+// for; a file or /dev/null never does. Otherwise the outcome does not matter: a time-out,
+// an interruption or readiness all lead to a non-blocking dispatch that returns at once
+// when nothing is waiting. poll skips a negative descriptor.
+bool CaptureLoop::wait(Wait what)
 {
-    pollfd readable{pcap_get_selectable_fd(m_capture), POLLIN, 0};
-    if (readable.fd < 0)
-        pauseAfterFailure();
-    else
-        poll(&readable, 1, kWaitMilliseconds);
+    const int frames = what == Wait::ForFrames ? pcap_get_selectable_fd(m_capture) : -1;
+    std::array<pollfd, 2> watched{{{m_writer.fileDescriptor(), 0, 0}, {frames, POLLIN, 0}}};
+    if (poll(watched.data(), watched.size(), kWaitMilliseconds) <= 0)
+        return true;
+    return (watched[0].revents & (POLLERR | POLLHUP)) == 0;
 }
 
 // libpcap hands over the captured bytes and their length; nothing past caplen is read.

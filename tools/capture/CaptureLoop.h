@@ -1,9 +1,10 @@
 #pragma once
 
-// The endless capture loop: wait at most 0.2 s for the capture descriptor, hand out every
-// packet libpcap has ready, and write their records with one write at the end of the pass.
+// The capture loop: wait at most 0.2 s for the capture descriptor, hand out every packet
+// libpcap has ready, and write their records with one write at the end of the pass.
 // Nothing is held back past the pass that captured it, so an idle interface costs nothing
-// and a flooded one is drained in large batches.
+// and a flooded one is drained in large batches. The wait also watches the output, so the
+// loop ends as soon as its reader has gone, even when no frame arrives to be written.
 
 #include "tools/capture/RecordWriter.h"
 
@@ -16,12 +17,16 @@ class CaptureLoop
 public:
     CaptureLoop(pcap_t* capture, std::size_t linkHeaderLength, RecordWriter& writer);
 
-    [[noreturn]] void run();
-    void runPass();
+    // Returns once the reader of the output has gone.
+    void run();
+    // One wait and dispatch; false once the reader of the output has gone.
+    bool runPass();
 
 private:
+    enum class Wait { ForFrames, ForTimeOnly };
+
     static void handlePacket(u_char* user, const pcap_pkthdr* header, const u_char* bytes) noexcept;
-    void waitForPackets();
+    bool wait(Wait what);
 
     pcap_t* m_capture;
     std::size_t m_linkHeaderLength;

@@ -22,6 +22,7 @@ public:
     // Writes every pending record; true when all of them reached the descriptor.
     bool flush();
     std::size_t pendingRecords() const;
+    int fileDescriptor() const { return m_fileDescriptor; }
 
 private:
     int m_fileDescriptor;

@@ -6,6 +6,7 @@
 // and status 1. Everything it reads from the wire is decoded only within captured bytes.
 
 #include "tools/capture/CaptureLoop.h"
+#include "tools/capture/InterfaceName.h"
 #include "tools/capture/LinkTypes.h"
 #include "tools/capture/PrivilegeDrop.h"
 #include "tools/capture/RecordWriter.h"
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -35,6 +37,32 @@ using ErrorBuffer = std::array<char, PCAP_ERRBUF_SIZE>;
 [[noreturn]] void failOpen(const char* text)
 {
     std::fprintf(stderr, "pcap_open_live: %s\n", text);
+    std::exit(1);
+}
+
+// Nobody may read our memory, trace us or get a core dump of us: we hold root, and later a
+// capture socket that sees every frame. Said outright rather than left to the kernel's
+// set-user-ID default, and said again after the drop, since changing ids resets it to the
+// system's suid_dumpable setting.
+void forbidInspection()
+{
+    if (prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) != 0) {
+        std::fprintf(stderr, "prctl: %s\n", std::strerror(errno));
+        std::exit(1);
+    }
+}
+
+// Checked before libpcap sees the name at all (see InterfaceName.h); refused the way a
+// missing interface is.
+void refuseAnythingButAnInterface(const char* name)
+{
+    const char* refusal = interfaceNameRefusal(name);
+    if (refusal == nullptr)
+        return;
+    if (isPlainInterfaceName(name))
+        std::fprintf(stderr, "pcap_open_live: %s: %s\n", name, refusal);
+    else
+        std::fprintf(stderr, "pcap_open_live: %s\n", refusal);
     std::exit(1);
 }
 
@@ -153,6 +181,7 @@ void dropPrivileges()
 
 int main(int argc, char* argv[])
 {
+    forbidInspection();
     if (argc != 2) {
         std::fprintf(stderr, "number of arguments incorrect: %d (this should never happen)\n", argc);
         return 1;
@@ -161,11 +190,15 @@ int main(int argc, char* argv[])
     forgetEnvironment();
     endOnClosedOutput();
 
+    refuseAnythingButAnInterface(argv[1]);
+
     ErrorBuffer errorBuffer{};
     pcap_t* capture = openInterface(argv[1], errorBuffer);
     const std::size_t linkHeaderLength = acceptedLinkHeaderLength(capture);
     dropPrivileges();
+    forbidInspection();
 
     static RecordWriter writer(STDOUT_FILENO);
     CaptureLoop(capture, linkHeaderLength, writer).run();
+    return 0;
 }

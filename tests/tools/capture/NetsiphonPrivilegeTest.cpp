@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -75,13 +77,21 @@ std::string commandName(pid_t pid)
     return name;
 }
 
-// The copy started by the unprivileged user nobody on the namespace's loopback, with a
-// receiving socket for the probes and a sender bound to port 40000.
+// What the unprivileged user nobody runs: the copy, with supplementary groups as given.
+std::vector<std::string> asNobody(const std::string& groups, const std::vector<std::string>& program)
+{
+    std::vector<std::string> commandLine{"setpriv", "--reuid=65534", "--regid=65534", groups};
+    commandLine.insert(commandLine.end(), program.begin(), program.end());
+    return commandLine;
+}
+
+// The copy started by nobody on the namespace's loopback, with a receiving socket for the
+// probes and a sender bound to port 40000.
 struct CopyRunAsNobody
 {
-    CopyRunAsNobody(const NetworkNamespace& network, const SetuidCopy& copy)
-        : tool(network.commandLine(
-            {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", copy.path(), "lo"}))
+    CopyRunAsNobody(const NetworkNamespace& network, const SetuidCopy& copy,
+                    const std::string& groups = "--clear-groups")
+        : tool(network.commandLine(asNobody(groups, {copy.path(), "lo"})))
         , sink(boundUdpSocket(network, kLoopbackAddress, kProbePort))
         , sender(boundUdpSocket(network, kLoopbackAddress, 40000))
     {
@@ -114,9 +124,44 @@ TEST(NetsiphonPrivileges, SetuidCopyRunByAnUnprivilegedUserDropsRootAndStillCapt
               (std::vector<std::string>{"Uid:\t65534\t65534\t65534\t65534", "Gid:\t65534\t65534\t65534\t65534",
                                         "Groups:"}));
 
+    // Not dumpable: its /proc entries stay root's, so nobody cannot trace it or read its memory.
+    struct stat processEntry {};
+    ASSERT_EQ(stat(("/proc/" + std::to_string(run.tool.pid()) + "/environ").c_str(), &processEntry), 0);
+    EXPECT_EQ(processEntry.st_uid, 0u);
+
     ASSERT_TRUE(sendUdp(run.sender, kLoopbackAddress, kProbePort, 12));
     const PacketSummary expected{1, 17, kLoopbackAddress, kLoopbackAddress, 40000, kProbePort, 40, 12};
     EXPECT_EQ(run.tool.readRecords(1, 3s), std::vector{expected});
+}
+
+TEST(NetsiphonPrivileges, SupplementaryGroupsOfTheStarterAreGivenUpToo)
+{
+    const NetworkNamespace network;
+    if (!network.failure().empty())
+        GTEST_SKIP() << network.failure();
+    const SetuidCopy copy;
+    ASSERT_TRUE(copy.ready()) << "could not make a setuid-root copy of " << kTool;
+
+    CopyRunAsNobody run(network, copy, "--groups=0,4");
+    ASSERT_TRUE(run.capturing()) << run.tool.standardError();
+    EXPECT_EQ(statusLines(run.tool.pid(), {"Groups"}), std::vector<std::string>{"Groups:"});
+}
+
+TEST(NetsiphonPrivileges, ABusAddressAsInterfaceNameRunsNothing)
+{
+    const SetuidCopy copy;
+    ASSERT_TRUE(copy.ready()) << "could not make a setuid-root copy of " << kTool;
+    const std::string marker = "/tmp/qm-unixexec-marker-" + std::to_string(getpid());
+    std::filesystem::remove(marker);
+
+    ToolProcess tool(asNobody("--clear-groups",
+                              {copy.path(), "dbus://unixexec:path=/bin/sh,argv1=-p,argv2=-c,argv3=id%3e" + marker}));
+    EXPECT_EQ(tool.standardError(), "pcap_open_live: not the name of a network interface\n");
+    const std::optional<int> status = tool.waitForExit(5s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(WEXITSTATUS(*status), 1);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(std::filesystem::exists(marker));
 }
 
 TEST(NetsiphonPrivileges, FileCapabilitiesCopyGivesUpItsCapabilitiesOnceCapturing)

@@ -65,3 +65,18 @@ TEST(NetsiphonSetup, LinkTypeOutsideTheTableIsRefusedWithLibpcapsDescription)
     EXPECT_TRUE(exitedWith(any.status, 1));
     EXPECT_EQ(any.output, "");
 }
+
+TEST(NetsiphonSetup, NamesThatAreNoNetworkInterfaceAreRefusedLikeAMissingOne)
+{
+    const std::vector<std::string> refused{
+        "dbus://unixexec:path=/bin/sh,argv1=-c,argv2=true", "../../../tmp/x", "lo/..", "eth0:1", "..",
+        "0123456789abcdef", "dbus-system", "dbus-session", "nflog", "nfqueue", "usbmon0", "bluetooth0",
+        "bluetooth-monitor", "qmnosuch0", ""};
+    for (const std::string& name : refused) {
+        const Outcome outcome = runToEnd({kTool, name});
+        EXPECT_TRUE(outcome.error.starts_with("pcap_open_live: ")) << name << ": " << outcome.error;
+        EXPECT_EQ(outcome.error.find('\n'), outcome.error.size() - 1) << name << ": " << outcome.error;
+        EXPECT_TRUE(exitedWith(outcome.status, 1)) << name;
+        EXPECT_EQ(outcome.output, "") << name;
+    }
+}
