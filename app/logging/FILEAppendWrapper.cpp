@@ -71,23 +71,62 @@ QStringList realParent(QStringList components)
     return components;
 }
 
+// The folder the path names its file in, open for looking at and opening relative to.
+int openFolderOf(const QString &path, qsizetype slash)
+{
+    const QString folder = slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : path.left(slash);
+    return ::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+// A sticky folder everybody may write to, such as /tmp: others can plant a link or a file of
+// their own at the log's name there, and where the kernel's link protections are off, opening
+// it would append to whatever file they chose.
+bool isSharedFolder(int folder)
+{
+    struct stat status{};
+    return ::fstat(folder, &status) == 0 && (status.st_mode & S_ISVTX) != 0 && (status.st_mode & S_IWOTH) != 0;
+}
+
+bool isOwnFile(int descriptor)
+{
+    struct stat status{};
+    return ::fstat(descriptor, &status) == 0 && status.st_uid == ::geteuid();
+}
+
+bool clearNonBlocking(int descriptor)
+{
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    return flags >= 0 && ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+// Close-on-exec: the capture forks the setuid capture tool, which must not inherit it.
+// Non-blocking only while opening, so a named pipe nobody reads fails at once instead of
+// hanging the window; writes then block as for any file, and a line is never cut short.
+// In a shared folder only a file of our own, never reached through a link at its name, as
+// the kernel's protections would have it.
+int openInFolder(int folder, const QString &name)
+{
+    const bool shared = isSharedFolder(folder);
+    const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | (shared ? O_NOFOLLOW : 0);
+    const int descriptor = ::openat(folder, QFile::encodeName(name).constData(), flags, 0666);
+    if (descriptor >= 0 && ((shared && !isOwnFile(descriptor)) || !clearNonBlocking(descriptor))) {
+        ::close(descriptor);
+        return -1;
+    }
+    return descriptor;
+}
+
 int openForAppending(const QString &path)
 {
     // A NUL would cut the name short and open some other file.
     if (path.isEmpty() || path.contains(QChar(u'\0')))
         return -1;
-    // Close-on-exec: the capture forks the setuid capture tool, which must not inherit it.
-    // Non-blocking only while opening, so a named pipe nobody reads fails at once instead of
-    // hanging the window; writes then block as for any file, and a line is never cut short.
-    const int descriptor = ::open(QFile::encodeName(path).constData(),
-                                  O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (descriptor < 0)
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const int folder = openFolderOf(path, slash);
+    if (folder < 0)
         return -1;
-    const int flags = ::fcntl(descriptor, F_GETFL);
-    if (flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) < 0) {
-        ::close(descriptor);
-        return -1;
-    }
+    const int descriptor = openInFolder(folder, path.mid(slash + 1));
+    ::close(folder);
     return descriptor;
 }
 

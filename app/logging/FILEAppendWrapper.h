@@ -15,9 +15,10 @@ class FILEAppendWrapper
 {
 public:
     // The wrapper open for the standardized path, or a new one that opens the file for
-    // appending (creating it empty if missing). Null when the file cannot be opened; then
-    // "Couldn't open file at <path>" goes to the system log and nothing is registered.
-    // Safe from any thread.
+    // appending (creating it empty if missing). In a sticky folder everybody may write to,
+    // only a file the process owns opens, and never through a symbolic link at its name.
+    // Null when the file cannot be opened; then "Couldn't open file at <path>" goes to the
+    // system log and nothing is registered. Safe from any thread.
     static std::shared_ptr<FILEAppendWrapper> wrapperAtPath(const QString &path);
 
     // The key under which one file is shared: a leading "~" or "~user" expanded, empty and

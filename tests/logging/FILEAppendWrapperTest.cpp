@@ -13,6 +13,8 @@
 
 #include <csignal>
 
+#include <spawn.h>
+
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
@@ -202,4 +204,68 @@ TEST_F(FILEAppendWrapperTest, APipeWithoutAReaderFailsTheLineWithoutEndingThePro
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(appendToAPipeWhoseReaderHasGone(fifo), ::testing::ExitedWithCode(0), "");
+}
+
+// With the kernel's link protections off, another user's link or file planted at a log's
+// name in a folder such as /tmp would have the log appended to a file of their choosing.
+TEST_F(FILEAppendWrapperTest, InAStickyFolderForEverybodyOnlyOwnFilesOpen)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root: the planted file belongs to another user";
+    const QString shared = pathIn(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir(m_folder.path()).mkdir(QStringLiteral("shared")));
+    ASSERT_EQ(chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QString victim = pathIn(QStringLiteral("victim.txt"));
+    ASSERT_TRUE(QFile(victim).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link(victim, shared + QStringLiteral("/link.txt")));
+    const QString theirs = shared + QStringLiteral("/theirs.txt");
+    ASSERT_TRUE(QFile(theirs).open(QIODevice::WriteOnly));
+    ASSERT_EQ(chown(QFile::encodeName(theirs).constData(), 65534, 65534), 0);
+
+    for (const QString &planted : {shared + QStringLiteral("/link.txt"), theirs}) {
+        m_systemLog.clear();
+        EXPECT_FALSE(FILEAppendWrapper::wrapperAtPath(planted)) << planted.toStdString();
+        EXPECT_EQ(m_systemLog, QStringList{QStringLiteral("Couldn't open file at ") + planted});
+    }
+    EXPECT_TRUE(FILEAppendWrapper::wrapperAtPath(shared + QStringLiteral("/own.txt")));
+    // Elsewhere a link at the name is followed as ever.
+    ASSERT_TRUE(QFile::link(victim, pathIn(QStringLiteral("link.txt"))));
+    EXPECT_TRUE(FILEAppendWrapper::wrapperAtPath(pathIn(QStringLiteral("link.txt"))));
+}
+
+namespace {
+// What "ls -l <folder>" started now as a child writes on its standard output.
+QByteArray longListingOf(const char *folder)
+{
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    char *const argv[] = {const_cast<char *>("ls"), const_cast<char *>("-l"), const_cast<char *>(folder), nullptr};
+    pid_t child = -1;
+    const bool started = posix_spawn(&child, "/bin/ls", &actions, nullptr, argv, environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[1]);
+    QFile reader;
+    QByteArray output;
+    if (reader.open(ends[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        output = reader.readAll();
+    if (started)
+        waitpid(child, nullptr, 0);
+    return output;
+}
+} // namespace
+
+// The capture tool the application starts runs as root and must not be handed the log.
+TEST_F(FILEAppendWrapperTest, AChildStartedWhileALogIsOpenDoesNotInheritIt)
+{
+    const QString path = pathIn(QStringLiteral("open.log"));
+    const std::shared_ptr<FILEAppendWrapper> wrapper = FILEAppendWrapper::wrapperAtPath(path);
+    ASSERT_TRUE(wrapper);
+    const QByteArray descriptors = longListingOf("/proc/self/fd");
+    ASSERT_TRUE(descriptors.contains(" -> ")) << "no descriptors listed";
+    EXPECT_FALSE(descriptors.contains(QFile::encodeName(QFileInfo(path).canonicalFilePath())))
+        << descriptors.toStdString();
 }

@@ -3,7 +3,11 @@
 // Path and file steps of the installer. Runs as root; never trust its input: every path
 // here comes from the command line.
 
+#include "tools/common/OwnedDescriptor.h"
+
 #include <string>
+
+#include <sys/stat.h>
 
 // Paths are plain strings with "/" as the only separator.
 
@@ -14,19 +18,33 @@ std::string joinPath(const std::string &dir, const std::string &name);
 // The text before the last "/"; "/" when the path has no "/" or only a leading one.
 std::string parentPath(const std::string &path);
 
-// Prints "creating directory <path>" on standard error for the path and then for each
-// missing ancestor, deepest first, up to the first one that exists; then creates the
-// missing levels from the top down with mode 0555. Creation results are not examined: a
-// directory that could not be made shows up when the copy into it fails.
-void makeDirectories(const std::string &path);
+// The one file this installer installs, under this name: the capture tool shipped beside it.
+inline constexpr const char *kToolName = "Netsiphon";
 
-// Copies the regular file source to target byte for byte and returns the target, still
-// open, so its owner and mode are set on the file that was written and not on whatever
-// the path names by then. The target is never reached through a symbolic link, must be a
-// regular file with a single name when it exists already, and is then replaced by a new
-// file rather than written into. Returns -1 with errno set when no complete copy was made.
-int copyFile(const std::string &source, const std::string &target);
+struct BundledTool
+{
+    // Open for reading; invalid when the request was refused.
+    OwnedDescriptor descriptor;
+    struct stat info {};
+    // Why the request was refused, for the administrator; empty when the tool is open.
+    std::string refusal;
+};
 
-// Makes the open file owned by root (group unchanged) with mode 04555, then closes it.
-// Returns false with errno set when any step fails; the descriptor is closed either way.
-bool makeSetuidRoot(int fd);
+// Opens kToolName in the folder of the running installer (/proc/self/exe) when `requested`
+// names that file. Anything else is refused, as is a symbolic link at that name or anything
+// but a regular file: one approved run must not make an arbitrary file set-user-ID root.
+BundledTool openBundledTool(const std::string &requested);
+
+// Opens the absolute folder destdir from "/" down, one level at a time and never through a
+// symbolic link, creating missing levels with mode 0555. First prints "creating directory
+// <path>" on standard error for destdir and then for each missing level above it, deepest
+// first, down to the first one that exists. Returns the folder, or nothing with errno set.
+OwnedDescriptor openDestination(const std::string &destdir);
+
+// Installs the regular file `source` as kToolName in `folder`, owned by root (group
+// unchanged) with mode 04555. The copy is completed in a new temporary file and renamed over
+// the previous install, so nothing ever writes into an existing file and a failed copy leaves
+// the previous install working and no temporary file behind. A symbolic link, anything but a
+// regular file, or the source itself at that name is refused and left in place. False with
+// errno set when the tool was not installed.
+bool installTool(int folder, int source, const struct stat &sourceInfo);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -16,6 +17,7 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,7 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kRootmantle = QUILLMERE_BUILD_DIR "/libexec/quillmere/Rootmantle";
+const fs::path kRootmantle = QUILLMERE_BUILD_DIR "/libexec/quillmere/Rootmantle";
 
 struct Outcome
 {
@@ -62,6 +64,33 @@ mode_t permissions(const fs::path &path)
     return lstat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
 }
 
+std::vector<std::string> entriesOf(const fs::path &folder)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+int exitStatusOf(const fs::path &program)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    const bool exited = child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status);
+    return exited ? WEXITSTATUS(status) : -1;
+}
+
+// Takes a mount away when the test ends, however it ends.
+struct ScopedMount
+{
+    fs::path at;
+    ~ScopedMount() { umount2(at.c_str(), MNT_DETACH); }
+};
+
 class Rootmantle : public ::testing::Test
 {
 protected:
@@ -73,6 +102,10 @@ protected:
         fs::create_directory(dir / "src");
         source = dir / "src" / "Netsiphon";
         writeFile(source, tool);
+        // The installer installs only the tool beside its own image, so it runs from a copy
+        // beside the test's tool.
+        installer = dir / "src" / "Rootmantle";
+        fs::copy_file(kRootmantle, installer);
     }
 
     void TearDown() override
@@ -85,11 +118,16 @@ protected:
         fs::remove_all(dir, ignored);
     }
 
-    // Runs the real installer with stdout and stderr captured in files of the test folder.
+    // Runs the installer with stdout and stderr captured in files of the test folder. The
+    // child only makes system calls: another thread of the test may hold malloc's lock.
     Outcome run(const std::vector<std::string> &args, const fs::path &cwd = {})
     {
         const fs::path outPath = dir / "stdout";
         const fs::path errPath = dir / "stderr";
+        std::vector<char *> argv{const_cast<char *>(installer.c_str())};
+        for (const auto &arg : args)
+            argv.push_back(const_cast<char *>(arg.c_str()));
+        argv.push_back(nullptr);
         const pid_t child = fork();
         if (child == 0) {
             const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -97,10 +135,6 @@ protected:
             if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0
                 || (!cwd.empty() && chdir(cwd.c_str()) != 0))
                 _exit(126);
-            std::vector<char *> argv{const_cast<char *>(kRootmantle.c_str())};
-            for (const auto &arg : args)
-                argv.push_back(const_cast<char *>(arg.c_str()));
-            argv.push_back(nullptr);
             execv(argv[0], argv.data());
             _exit(127);
         }
@@ -129,6 +163,7 @@ protected:
 
     fs::path dir;
     fs::path source;
+    fs::path installer;
     // Larger than any one read and not a multiple of a block, with every byte value.
     const std::string tool = randomBytes(70001);
 };
@@ -139,15 +174,18 @@ protected:
 
 } // namespace
 
-TEST_F(Rootmantle, WrongArgumentCountPrintsUsageAndTouchesNothing)
+TEST_F(Rootmantle, WrongUsagePrintsUsageAndTouchesNothing)
 {
     const fs::path dest = dir / "dest";
+    // A relative destination would depend on wherever the elevation step starts the installer.
     for (const auto &args : {std::vector<std::string>{source.string()},
                              std::vector<std::string>{source.string(), dest.string(), "x"},
-                             std::vector<std::string>{}}) {
-        const Outcome outcome = run(args);
+                             std::vector<std::string>{},
+                             std::vector<std::string>{source.string(), "dest"},
+                             std::vector<std::string>{source.string(), ""}}) {
+        const Outcome outcome = run(args, dir);
         EXPECT_EQ(outcome.status, 1);
-        EXPECT_EQ(outcome.err, "usage: " + kRootmantle + " <file> <destdir>\n");
+        EXPECT_EQ(outcome.err, "usage: " + installer.string() + " <file> <destdir>\n");
         EXPECT_EQ(outcome.out, "");
         EXPECT_FALSE(fs::exists(dest));
     }
@@ -185,7 +223,7 @@ TEST_F(Rootmantle, MissingLevelsAreReportedDeepestFirstAndCreatedReadOnly)
     expectInstalled(dest / "Netsiphon", tool);
 }
 
-TEST_F(Rootmantle, ExistingTargetIsTruncatedAndInstalledAgain)
+TEST_F(Rootmantle, ExistingTargetIsReplacedByTheNewTool)
 {
     REQUIRE_ROOT();
     const fs::path dest = dir / "dest";
@@ -198,11 +236,11 @@ TEST_F(Rootmantle, ExistingTargetIsTruncatedAndInstalledAgain)
     expectInstalled(target, tool);
 
     // A reinstall over a set-user-ID root copy with a shorter tool leaves no old tail.
-    fs::create_directory(dir / "newer");
     const std::string shorter = "#!/bin/sh\nexit 0\n";
-    writeFile(dir / "newer" / "Netsiphon", shorter);
-    ASSERT_EQ(run({(dir / "newer" / "Netsiphon").string(), dest.string()}).status, 0);
+    writeFile(source, shorter);
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
     expectInstalled(target, shorter);
+    EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
 }
 
 TEST_F(Rootmantle, ExistingTargetIsReplacedNotWrittenThrough)
@@ -255,11 +293,12 @@ TEST_F(Rootmantle, MissingSourceCreatesNoTarget)
 {
     const fs::path dest = dir / "dest";
     fs::create_directory(dest);
-    const Outcome outcome = run({(dir / "src" / "Absent").string(), dest.string()});
+    fs::remove(source);
+    const Outcome outcome = run({source.string(), dest.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "creating directory " + dest.string() + "\n"
-                               + "chown: No such file or directory\n");
-    EXPECT_FALSE(fs::exists(dest / "Absent"));
+    EXPECT_EQ(outcome.err,
+              "refusing to install " + source.string() + ": No such file or directory\n");
+    EXPECT_TRUE(fs::is_empty(dest));
 }
 
 TEST_F(Rootmantle, SourceWithoutSlashIsTakenFromTheWorkingDirectory)
@@ -304,33 +343,40 @@ TEST_F(Rootmantle, RefusesTargetsAndSourcesThatAreNotPlainFiles)
     fs::create_directory(dest);
     const fs::path target = dest / "Netsiphon";
 
-    // A second name for another file: writing through it would replace that file.
+    // A second name for another file: only the name is replaced, never that file.
     const fs::path victim = dir / "victim";
     writeFile(victim, "precious\n");
     fs::create_hard_link(victim, target);
-    Outcome outcome = run({source.string(), dest.string()});
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_NE(outcome.err.find("chown: Too many links\n"), std::string::npos);
+    static_cast<void>(run({source.string(), dest.string()}));
+    if (isRoot())
+        expectInstalled(target, tool);
     EXPECT_EQ(readFile(victim), "precious\n");
     EXPECT_EQ(permissions(victim) & 06000, 0u);
     fs::remove(target);
 
-    // A FIFO at the target or as the source must neither block nor be installed.
+    // A FIFO or a folder at the target is refused and left alone.
     ASSERT_EQ(mkfifo(target.c_str(), 0600), 0);
     EXPECT_EQ(run({source.string(), dest.string()}).status, 1);
     EXPECT_TRUE(fs::is_fifo(target));
     fs::remove(target);
-    const fs::path fifoSource = dir / "src" / "Fifo";
-    ASSERT_EQ(mkfifo(fifoSource.c_str(), 0600), 0);
-    outcome = run({fifoSource.string(), dest.string()});
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_NE(outcome.err.find("chown: Invalid argument\n"), std::string::npos);
-    EXPECT_FALSE(fs::exists(dest / "Fifo"));
+    fs::create_directory(target);
+    EXPECT_EQ(run({source.string(), dest.string()}).status, 1);
+    EXPECT_TRUE(fs::is_directory(target));
+    fs::remove(target);
 
-    // Installing a file over itself would truncate it to nothing.
-    outcome = run({source.string(), source.parent_path().string()});
+    // The source's own folder as the destination is refused, the source kept as it was.
+    Outcome outcome = run({source.string(), source.parent_path().string()});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_TRUE(readFile(source) == tool);
+    EXPECT_EQ(permissions(source) & 06000, 0u);
+
+    // A FIFO as the source must neither block nor be installed.
+    fs::remove(source);
+    ASSERT_EQ(mkfifo(source.c_str(), 0600), 0);
+    outcome = run({source.string(), dest.string()});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "refusing to install " + source.string() + ": not a regular file\n");
+    EXPECT_TRUE(fs::is_empty(dest));
 }
 
 TEST_F(Rootmantle, OverlongDestinationEndsWithOneLineAndAReason)
@@ -342,4 +388,117 @@ TEST_F(Rootmantle, OverlongDestinationEndsWithOneLineAndAReason)
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.err, "creating directory " + dest + "\n" + "chown: File name too long\n");
     EXPECT_FALSE(fs::exists(dir / "x"));
+}
+
+TEST_F(Rootmantle, OnlyTheToolBesideTheInstallerIsInstalled)
+{
+    const fs::path dest = dir / "dest";
+    fs::create_directory(dir / "other");
+    const fs::path elsewhere = dir / "other" / "Netsiphon";
+    writeFile(elsewhere, tool);
+    const std::string onlyBeside = ": only " + source.string() + " can be installed\n";
+    for (const std::string &requested : {elsewhere.string(), std::string("/bin/sh")}) {
+        const Outcome outcome = run({requested, dest.string()});
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err, "refusing to install " + requested + onlyBeside);
+        EXPECT_FALSE(fs::exists(dest));
+    }
+
+    // A link swapped in at the tool's own name after approval is not followed either.
+    fs::remove(source);
+    fs::create_symlink(elsewhere, source);
+    const Outcome outcome = run({source.string(), dest.string()});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err,
+              "refusing to install " + source.string() + ": Too many levels of symbolic links\n");
+    EXPECT_FALSE(fs::exists(dest));
+}
+
+TEST_F(Rootmantle, LinkedFolderOnTheWayToTheDestinationIsNeverEntered)
+{
+    const fs::path rootFolder = dir / "root-owned";
+    fs::create_directory(rootFolder);
+    writeFile(rootFolder / "Netsiphon", "kept\n");
+    const fs::path link = dir / "link";
+    fs::create_symlink(rootFolder, link);
+
+    Outcome outcome = run({source.string(), link.string()});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "creating directory " + link.string() + "\n"
+                               + "chown: Too many levels of symbolic links\n");
+    outcome = run({source.string(), (link / "made" / "here").string()});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(readFile(rootFolder / "Netsiphon"), "kept\n");
+    EXPECT_EQ(entriesOf(rootFolder), std::vector<std::string>{"Netsiphon"});
+}
+
+TEST_F(Rootmantle, TargetSwappedDuringInstallsNeverLetsTheInstallerReachOutside)
+{
+    REQUIRE_ROOT();
+    const fs::path dest = dir / "dest";
+    const fs::path outside = dir / "outside";
+    fs::create_directory(outside);
+    const fs::path victim = outside / "victim";
+    writeFile(victim, "precious\n");
+    fs::permissions(victim, fs::perms(0644));
+    const fs::path stage = dir / "stage";
+    fs::create_directory(stage);
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+
+    // Links to a file and a folder outside, and plain files, renamed in turn over the target.
+    std::atomic<bool> done = false;
+    std::thread swapper([&] {
+        std::error_code ignored;
+        for (unsigned round = 0; !done; ++round) {
+            const fs::path staged = stage / "next";
+            if (round % 3 == 0)
+                fs::create_symlink(victim, staged, ignored);
+            else if (round % 3 == 1)
+                fs::create_directory_symlink(outside, staged, ignored);
+            else
+                writeFile(staged, "swapped\n");
+            fs::rename(staged, dest / "Netsiphon", ignored);
+        }
+    });
+    int installed = 0;
+    for (int attempt = 0; attempt < 100; ++attempt)
+        installed += run({source.string(), dest.string()}).status == 0 ? 1 : 0;
+    done = true;
+    swapper.join();
+
+    EXPECT_GT(installed, 0);
+    EXPECT_EQ(readFile(victim), "precious\n");
+    EXPECT_EQ(permissions(victim), 0644u);
+    EXPECT_EQ(entriesOf(outside), std::vector<std::string>{"victim"});
+    EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
+}
+
+TEST_F(Rootmantle, FullDiskKeepsThePreviousToolWorking)
+{
+    REQUIRE_ROOT();
+    const fs::path small = dir / "small";
+    fs::create_directory(small);
+    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "needs to mount a tmpfs: " << std::strerror(errno);
+    const ScopedMount mounted{small};
+    const fs::path dest = small / "dest";
+    const std::string working = "#!/bin/sh\nexit 7\n";
+    writeFile(source, working);
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+
+    const int filler = open((small / "filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(filler, 0);
+    const std::string block(4096, 'f');
+    while (write(filler, block.data(), block.size()) > 0) {
+    }
+    close(filler);
+    writeFile(source, working + std::string(64 * 1024, '#'));
+    const Outcome outcome = run({source.string(), dest.string()});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_NE(outcome.err.find("chown: No space left on device\n"), std::string::npos)
+        << outcome.err;
+
+    expectInstalled(dest / "Netsiphon", working);
+    EXPECT_EQ(exitStatusOf(dest / "Netsiphon"), 7);
+    EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
 }
