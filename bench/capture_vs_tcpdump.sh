@@ -6,6 +6,7 @@
 # (user+sys, from /proc/<pid>/schedstat) it spent per recorded frame, then the spread.
 #
 # Usage: bench/capture_vs_tcpdump.sh [build dir] [datagrams per run] [rounds] [datagrams per second, 0 = unpaced]
+#                                   [payload bytes per datagram, default 18]
 # Needs root (namespaces, capture). Runs the two tools alternately, round by round.
 set -euo pipefail
 
@@ -13,6 +14,7 @@ build=$(cd "${1:-build}" && pwd)
 datagrams=${2:-1000000}
 rounds=${3:-3}
 rate=${4:-0}
+payload=${5:-18}
 tool=$build/libexec/quillmere/Netsiphon
 flood=$build/bin/capture_flood
 for program in "$tool" "$flood"; do
@@ -48,7 +50,7 @@ run() {
   sleep 1 # let the capture open and settle
   local before; before=$(cpu_nanoseconds "$pid")
   local sent seconds
-  read -r sent seconds < <(ip netns exec "$namespace" "$flood" "$datagrams" 20 18 "$rate")
+  read -r sent seconds < <(ip netns exec "$namespace" "$flood" "$datagrams" 20 "$payload" "$rate")
   sleep 1 # let the capture drain what is queued
   local after; after=$(cpu_nanoseconds "$pid")
   kill -TERM "$pid"

@@ -61,14 +61,39 @@ bool StreamEventLog::isLogging() const
     return m_logfileWrapper != nullptr;
 }
 
+void StreamEventLog::queueNewStream(const Stream &stream)
+{
+    queueWithFormat(m_logFormatNewStream, stream);
+}
+
+void StreamEventLog::queueRemovedStream(const Stream &stream)
+{
+    queueWithFormat(m_logFormatStreamClosed, stream);
+}
+
 void StreamEventLog::logNewStream(const Stream &stream)
 {
-    logWithFormat(m_logFormatNewStream, stream);
+    queueNewStream(stream);
+    writeQueuedLines();
 }
 
 void StreamEventLog::logRemovedStream(const Stream &stream)
 {
-    logWithFormat(m_logFormatStreamClosed, stream);
+    queueRemovedStream(stream);
+    writeQueuedLines();
+}
+
+// A failed write is not reported: the event has happened and logging goes on.
+void StreamEventLog::writeQueuedLines()
+{
+    std::lock_guard writing(m_writeMutex);
+    std::vector<QueuedLines> queued;
+    {
+        std::lock_guard lock(m_stateMutex);
+        queued.swap(m_queued);
+    }
+    for (const QueuedLines &lines : queued)
+        lines.file->appendLine(lines.bytes);
 }
 
 void StreamEventLog::setLogFormatNewStream(const std::optional<QString> &logTemplate)
@@ -113,7 +138,7 @@ std::optional<QString> StreamEventLog::formatText(const FormatPointer &slot) con
     return logFormatStringForStruct(*format);
 }
 
-void StreamEventLog::logWithFormat(const FormatPointer &slot, const Stream &stream)
+void StreamEventLog::queueWithFormat(const FormatPointer &slot, const Stream &stream)
 {
     std::shared_ptr<FILEAppendWrapper> wrapper;
     FormatPointer format;
@@ -124,6 +149,10 @@ void StreamEventLog::logWithFormat(const FormatPointer &slot, const Stream &stre
     }
     if (!wrapper || !format)
         return;
-    // A failed write is not reported: the event has happened and logging goes on.
-    wrapper->appendLine(logLine(*format, stream));
+    QByteArray line = logLine(*format, stream);
+    std::lock_guard lock(m_stateMutex);
+    if (!m_queued.empty() && m_queued.back().file == wrapper)
+        m_queued.back().bytes += line;
+    else
+        m_queued.push_back({std::move(wrapper), std::move(line)});
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 class FILEAppendWrapper;
 class Stream;
@@ -16,18 +17,22 @@ class Stream;
 // A capture owns one and calls it as follows ("the capture's lock" is the lock over its
 // stream table):
 //
-// - logNewStream: the reader thread, holding the capture's lock, inside the batch that
+// - queueNewStream: the reader thread, holding the capture's lock, inside the batch that
 //   creates the stream (before the stream's first packet is counted).
-// - logRemovedStream: the main thread, holding the capture's lock, inside the update cycle.
+// - queueRemovedStream: the main thread, holding the capture's lock, inside the update cycle.
+// - writeQueuedLines: by either thread once it has released the capture's lock. A log
+//   destination may block (a named pipe with a slow reader, a stopped terminal); formatting
+//   under the lock and writing outside it means the other thread never waits for it.
 // - stopLogging: the main thread, holding the capture's lock, so it never falls between
-//   two lines of this capture.
+//   two lines of this capture. Lines already queued still go to the file they were made for.
 // - startLoggingToFile, isLogging, the template setters and readers: the main thread; the
 //   capture's lock need not be held (the setters follow the preferences).
 //
 // Each call is also safe on its own: the file and the templates are swapped under a small
-// internal lock, and a line being written holds its own references to both, so a template
-// replaced or logging stopped meanwhile stays valid until that line is done. A line reaches
-// the kernel before its call returns, whole, and never mixed with another capture's line.
+// internal lock, and a queued line holds its own reference to its file, so logging stopped
+// meanwhile leaves it valid until the line is written. Lines are written in the order they
+// were queued, whole, never mixed with another capture's line, and each reaches the kernel
+// before writeQueuedLines returns.
 class StreamEventLog
 {
 public:
@@ -42,7 +47,12 @@ public:
     void stopLogging();
     bool isLogging() const;
 
-    // Write the stream's line if logging and the event has a template; otherwise nothing.
+    // Queue the stream's line if logging and the event has a template; otherwise nothing.
+    void queueNewStream(const Stream &stream);
+    void queueRemovedStream(const Stream &stream);
+    void writeQueuedLines();
+
+    // Queue and write at once, for callers that hold no lock.
     void logNewStream(const Stream &stream);
     void logRemovedStream(const Stream &stream);
 
@@ -59,10 +69,18 @@ private:
 
     void setFormat(FormatPointer &slot, const std::optional<QString> &logTemplate);
     std::optional<QString> formatText(const FormatPointer &slot) const;
-    void logWithFormat(const FormatPointer &slot, const Stream &stream);
+    void queueWithFormat(const FormatPointer &slot, const Stream &stream);
 
-    mutable std::mutex m_stateMutex; // guards the three members below; never held while writing
+    struct QueuedLines
+    {
+        std::shared_ptr<FILEAppendWrapper> file;
+        QByteArray bytes;
+    };
+
+    mutable std::mutex m_stateMutex; // guards the four members below; never held while writing
     std::shared_ptr<FILEAppendWrapper> m_logfileWrapper; // set exactly while logging
     FormatPointer m_logFormatNewStream;
     FormatPointer m_logFormatStreamClosed;
+    std::vector<QueuedLines> m_queued; // consecutive lines for one file share an entry
+    std::mutex m_writeMutex; // one writer at a time, so queued lines keep their order
 };

@@ -6,8 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QSet>
-
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <memory>
@@ -32,52 +31,62 @@ QString addressText(const sockaddr *address)
     return QString::fromLatin1(text.data());
 }
 
-struct Snapshot
+using Snapshot = CurrentHost::Snapshot;
+
+std::array<std::uint8_t, 16> binaryAddress(const sockaddr *address)
 {
-    std::chrono::steady_clock::time_point takenAt;
-    QSet<QString> addresses;
-    QString name;
-};
+    std::array<std::uint8_t, 16> binary{};
+    if (address->sa_family == AF_INET6) {
+        const auto &bytes = reinterpret_cast<const sockaddr_in6 *>(address)->sin6_addr.s6_addr;
+        std::copy(std::begin(bytes), std::end(bytes), binary.begin());
+    } else {
+        binary[10] = 0xFF;
+        binary[11] = 0xFF;
+        const auto *bytes = static_cast<const std::uint8_t *>(addressBytes(address));
+        std::copy(bytes, bytes + 4, binary.begin() + 12);
+    }
+    return binary;
+}
+
+// Every IPv4 and IPv6 address of every interface, in the system's order.
+template <typename Visit>
+void forEachAddress(Visit visit)
+{
+    ifaddrs *list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return;
+    const std::unique_ptr<ifaddrs, decltype(&freeifaddrs)> owner(list, &freeifaddrs);
+    for (const ifaddrs *entry = list; entry != nullptr; entry = entry->ifa_next) {
+        const sockaddr *address = entry->ifa_addr;
+        if (address != nullptr && (address->sa_family == AF_INET || address->sa_family == AF_INET6))
+            visit(address);
+    }
+}
 
 struct SnapshotStore
 {
     std::mutex mutex;
-    Snapshot snapshot; // guarded by mutex
-    bool taken = false; // guarded by mutex
+    std::shared_ptr<const Snapshot> snapshot; // guarded by mutex
 };
 
-// The current snapshot, taken afresh (outside the lock) when it is too old.
-Snapshot currentSnapshot()
+std::shared_ptr<const Snapshot> takeSnapshot(std::chrono::steady_clock::time_point now)
 {
-    // Deliberately never destroyed: reader threads may still ask while the process exits.
-    static SnapshotStore *const store = new SnapshotStore;
-    const auto now = std::chrono::steady_clock::now();
-    {
-        const std::lock_guard lock(store->mutex);
-        if (store->taken && now - store->snapshot.takenAt < CurrentHost::kSnapshotLifetime)
-            return store->snapshot;
-    }
-    const QStringList addresses = CurrentHost::addresses();
-    Snapshot fresh{now, QSet<QString>(addresses.begin(), addresses.end()), CurrentHost::name()};
-    const std::lock_guard lock(store->mutex);
-    store->snapshot = fresh;
-    store->taken = true;
+    auto fresh = std::make_shared<Snapshot>();
+    fresh->takenAt = now;
+    forEachAddress([&](const sockaddr *address) {
+        fresh->binaryAddresses.push_back(binaryAddress(address));
+        fresh->addresses.append(addressText(address));
+    });
+    fresh->addressSet = QSet<QString>(fresh->addresses.begin(), fresh->addresses.end());
+    fresh->name = CurrentHost::name();
     return fresh;
 }
 } // namespace
 
 QStringList CurrentHost::addresses()
 {
-    ifaddrs *list = nullptr;
-    if (getifaddrs(&list) != 0)
-        return {};
-    const std::unique_ptr<ifaddrs, decltype(&freeifaddrs)> owner(list, &freeifaddrs);
     QStringList result;
-    for (const ifaddrs *entry = list; entry != nullptr; entry = entry->ifa_next) {
-        const QString text = addressText(entry->ifa_addr);
-        if (!text.isEmpty())
-            result.append(text);
-    }
+    forEachAddress([&](const sockaddr *address) { result.append(addressText(address)); });
     return result;
 }
 
@@ -91,8 +100,26 @@ QString CurrentHost::name()
 
 QString CurrentHost::nameIfOwnAddress(const QString &address)
 {
-    const Snapshot snapshot = currentSnapshot();
-    if (snapshot.name.isEmpty() || !snapshot.addresses.contains(address))
+    const std::shared_ptr<const Snapshot> current = snapshot();
+    if (current->name.isEmpty() || !current->addressSet.contains(address))
         return {};
-    return snapshot.name;
+    return current->name;
+}
+
+// Taken afresh (outside the lock) when too old; two threads may both take one, which is
+// harmless.
+std::shared_ptr<const CurrentHost::Snapshot> CurrentHost::snapshot()
+{
+    // Deliberately never destroyed: reader threads may still ask while the process exits.
+    static SnapshotStore *const store = new SnapshotStore;
+    const auto now = std::chrono::steady_clock::now();
+    {
+        const std::lock_guard lock(store->mutex);
+        if (store->snapshot && now - store->snapshot->takenAt < kSnapshotLifetime)
+            return store->snapshot;
+    }
+    std::shared_ptr<const Snapshot> fresh = takeSnapshot(now);
+    const std::lock_guard lock(store->mutex);
+    store->snapshot = fresh;
+    return fresh;
 }

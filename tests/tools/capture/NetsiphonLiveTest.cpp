@@ -32,7 +32,7 @@ PacketSummary loopbackUdp(std::uint16_t from, std::uint16_t to, std::uint16_t pa
                          static_cast<std::uint16_t>(28 + payload), payload};
 }
 
-std::uint16_t localPort(const OwnedSocket& socket)
+std::uint16_t localPort(const OwnedDescriptor& socket)
 {
     sockaddr_in address{};
     socklen_t length = sizeof address;
@@ -80,15 +80,15 @@ protected:
     }
 
     NetworkNamespace m_network;
-    OwnedSocket m_probeSink;
-    OwnedSocket m_prober;
+    OwnedDescriptor m_probeSink;
+    OwnedDescriptor m_prober;
 };
 
 void exchangeOverTcp(const NetworkNamespace& network, std::uint16_t port, std::size_t up, std::size_t down,
                      std::uint16_t& clientPort)
 {
-    OwnedSocket listener = socketInside(network, AF_INET, SOCK_STREAM, 0);
-    OwnedSocket client = socketInside(network, AF_INET, SOCK_STREAM, 0);
+    OwnedDescriptor listener = socketInside(network, AF_INET, SOCK_STREAM, 0);
+    OwnedDescriptor client = socketInside(network, AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(kLoopbackAddress);
@@ -96,7 +96,7 @@ void exchangeOverTcp(const NetworkNamespace& network, std::uint16_t port, std::s
     ASSERT_EQ(bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(listen(listener.get(), 1), 0);
     ASSERT_EQ(connect(client.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    OwnedSocket server(accept(listener.get(), nullptr, nullptr));
+    OwnedDescriptor server(accept(listener.get(), nullptr, nullptr));
     clientPort = localPort(client);
 
     std::vector<char> buffer(std::max(up, down), 'x');
@@ -136,8 +136,8 @@ TEST_F(NetsiphonLive, LoopbackRecordsMatchTheUdpTcpAndIcmpPacketsSent)
     auto tool = captureLoopback({kTool, "lo"});
     ASSERT_TRUE(tool) << "no record for the probe datagrams";
 
-    const OwnedSocket receiver = boundUdpSocket(m_network, kLoopbackAddress, 40001);
-    const OwnedSocket sender = boundUdpSocket(m_network, kLoopbackAddress, 40000);
+    const OwnedDescriptor receiver = boundUdpSocket(m_network, kLoopbackAddress, 40001);
+    const OwnedDescriptor sender = boundUdpSocket(m_network, kLoopbackAddress, 40000);
     for (const std::size_t payload : {0u, 1u, 1000u})
         ASSERT_TRUE(sendUdp(sender, kLoopbackAddress, 40001, payload));
     EXPECT_EQ(tool->readRecords(3, 3s), (std::vector{loopbackUdp(40000, 40001, 0), loopbackUdp(40000, 40001, 1),
@@ -165,7 +165,7 @@ TEST_F(NetsiphonLive, LoopbackRecordsMatchTheUdpTcpAndIcmpPacketsSent)
     EXPECT_EQ(upData, 500u);
     EXPECT_EQ(downData, 300u);
 
-    const OwnedSocket icmp = socketInside(m_network, AF_INET, SOCK_RAW, IPPROTO_ICMP);
+    const OwnedDescriptor icmp = socketInside(m_network, AF_INET, SOCK_RAW, IPPROTO_ICMP);
     const auto echo = icmpEcho(16);
     sockaddr_in loopback{};
     loopback.sin_family = AF_INET;
@@ -181,8 +181,8 @@ TEST_F(NetsiphonLive, FrameBeyondTheSnapshotLengthGivesNoRecord)
 {
     auto tool = captureLoopback({kTool, "lo"});
     ASSERT_TRUE(tool) << "no record for the probe datagrams";
-    const OwnedSocket receiver = boundUdpSocket(m_network, kLoopbackAddress, 40001);
-    const OwnedSocket sender = boundUdpSocket(m_network, kLoopbackAddress, 40000);
+    const OwnedDescriptor receiver = boundUdpSocket(m_network, kLoopbackAddress, 40001);
+    const OwnedDescriptor sender = boundUdpSocket(m_network, kLoopbackAddress, 40000);
     // 14 + 20 + 8 + 65507 bytes on the wire is past the 65536-byte snapshot; 65494 fits exactly.
     ASSERT_TRUE(sendUdp(sender, kLoopbackAddress, 40001, 65507));
     ASSERT_TRUE(sendUdp(sender, kLoopbackAddress, 40001, 65494));
@@ -194,7 +194,7 @@ TEST_F(NetsiphonLive, FramesWrittenWithAPacketSocketAreDecodedAsWritten)
 {
     auto tool = captureLoopback({kTool, "lo"});
     ASSERT_TRUE(tool) << "no record for the probe datagrams";
-    const OwnedSocket packets = socketInside(m_network, AF_PACKET, SOCK_RAW, 0);
+    const OwnedDescriptor packets = socketInside(m_network, AF_PACKET, SOCK_RAW, 0);
     unsigned loopbackIndex = 0;
     m_network.inside([&] { loopbackIndex = if_nametoindex("lo"); });
     ASSERT_GE(packets.get(), 0);
@@ -234,14 +234,14 @@ TEST_F(NetsiphonLive, RawIpTunnelRecordsHaveNoLinkHeader)
 {
     ASSERT_TRUE(m_network.run("ip tuntap add dev qmtun0 mode tun"));
     // Attaching to the device gives it a carrier, so packets routed to it are transmitted.
-    OwnedSocket tunnel;
+    OwnedDescriptor tunnel;
     m_network.inside([&] {
-        tunnel = OwnedSocket(open("/dev/net/tun", O_RDWR | O_CLOEXEC));
+        tunnel = OwnedDescriptor(open("/dev/net/tun", O_RDWR | O_CLOEXEC));
         ifreq request{};
         request.ifr_flags = IFF_TUN | IFF_NO_PI;
         std::snprintf(request.ifr_name, IFNAMSIZ, "qmtun0");
         if (ioctl(tunnel.get(), TUNSETIFF, &request) != 0)
-            tunnel = OwnedSocket();
+            tunnel = OwnedDescriptor();
     });
     ASSERT_GE(tunnel.get(), 0);
     ASSERT_TRUE(m_network.run("ip addr add 10.77.0.1/24 dev qmtun0"));
@@ -250,7 +250,7 @@ TEST_F(NetsiphonLive, RawIpTunnelRecordsHaveNoLinkHeader)
     const std::uint32_t local = 0x0A4D0001;
     const std::uint32_t remote = 0x0A4D0002;
     ToolProcess tool(m_network.commandLine({kTool, "qmtun0"}));
-    const OwnedSocket sender = boundUdpSocket(m_network, local, 5555);
+    const OwnedDescriptor sender = boundUdpSocket(m_network, local, 5555);
     ASSERT_TRUE(waitUntilCapturing(tool, [&] { sendUdp(sender, remote, kProbePort, 1); }));
 
     ASSERT_TRUE(sendUdp(sender, remote, 7777, 100)); // out through the tunnel

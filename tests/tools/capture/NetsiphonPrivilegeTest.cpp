@@ -104,8 +104,8 @@ struct CopyRunAsNobody
     }
 
     ToolProcess tool;
-    const OwnedSocket sink;
-    const OwnedSocket sender;
+    const OwnedDescriptor sink;
+    const OwnedDescriptor sender;
 };
 } // namespace
 

@@ -5,6 +5,7 @@
 // kills a tool that is still running.
 
 #include "tools/capture/PacketSummary.h"
+#include "tools/common/OwnedDescriptor.h"
 
 #include <chrono>
 #include <optional>
@@ -45,8 +46,8 @@ private:
     bool readOutputChunk(std::chrono::milliseconds timeout);
 
     pid_t m_pid = -1;
-    int m_output = -1;
-    int m_error = -1;
+    OwnedDescriptor m_output;
+    OwnedDescriptor m_error;
     std::optional<int> m_status;
     std::vector<char> m_partial;
     std::vector<PacketSummary> m_pending;

@@ -6,22 +6,6 @@
 #include <unistd.h>
 #include <vector>
 
-OwnedSocket::~OwnedSocket()
-{
-    if (m_descriptor >= 0)
-        close(m_descriptor);
-}
-
-OwnedSocket& OwnedSocket::operator=(OwnedSocket&& other) noexcept
-{
-    if (this != &other) {
-        if (m_descriptor >= 0)
-            close(m_descriptor);
-        m_descriptor = std::exchange(other.m_descriptor, -1);
-    }
-    return *this;
-}
-
 namespace {
 sockaddr_in socketAddress(std::uint32_t address, std::uint16_t port)
 {
@@ -33,23 +17,23 @@ sockaddr_in socketAddress(std::uint32_t address, std::uint16_t port)
 }
 } // namespace
 
-OwnedSocket socketInside(const NetworkNamespace& network, int domain, int type, int protocol)
+OwnedDescriptor socketInside(const NetworkNamespace& network, int domain, int type, int protocol)
 {
-    OwnedSocket made;
-    network.inside([&] { made = OwnedSocket(socket(domain, type | SOCK_CLOEXEC, protocol)); });
+    OwnedDescriptor made;
+    network.inside([&] { made = OwnedDescriptor(socket(domain, type | SOCK_CLOEXEC, protocol)); });
     return made;
 }
 
-OwnedSocket boundUdpSocket(const NetworkNamespace& network, std::uint32_t address, std::uint16_t port)
+OwnedDescriptor boundUdpSocket(const NetworkNamespace& network, std::uint32_t address, std::uint16_t port)
 {
-    OwnedSocket udp = socketInside(network, AF_INET, SOCK_DGRAM, 0);
+    OwnedDescriptor udp = socketInside(network, AF_INET, SOCK_DGRAM, 0);
     const sockaddr_in local = socketAddress(address, port);
     if (bind(udp.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
-        return OwnedSocket();
+        return OwnedDescriptor();
     return udp;
 }
 
-bool sendUdp(const OwnedSocket& socket, std::uint32_t address, std::uint16_t port, std::size_t payloadBytes)
+bool sendUdp(const OwnedDescriptor& socket, std::uint32_t address, std::uint16_t port, std::size_t payloadBytes)
 {
     const std::vector<char> payload(payloadBytes, 'q');
     const sockaddr_in remote = socketAddress(address, port);

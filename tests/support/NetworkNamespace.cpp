@@ -1,5 +1,7 @@
 #include "NetworkNamespace.h"
 
+#include "tools/common/OwnedDescriptor.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <fcntl.h>
@@ -14,22 +16,6 @@ bool shell(const std::string& command)
     return std::system(command.c_str()) == 0;
 }
 
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int descriptor) : m_descriptor(descriptor) {}
-    ~FileDescriptor()
-    {
-        if (m_descriptor >= 0)
-            close(m_descriptor);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_descriptor; }
-
-private:
-    int m_descriptor;
-};
 } // namespace
 
 NetworkNamespace::NetworkNamespace()
@@ -69,8 +55,8 @@ std::vector<std::string> NetworkNamespace::commandLine(const std::vector<std::st
 
 void NetworkNamespace::inside(const std::function<void()>& work) const
 {
-    const FileDescriptor original(open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC));
-    const FileDescriptor target(open(("/run/netns/" + m_name).c_str(), O_RDONLY | O_CLOEXEC));
+    const OwnedDescriptor original(open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC));
+    const OwnedDescriptor target(open(("/run/netns/" + m_name).c_str(), O_RDONLY | O_CLOEXEC));
     if (original.get() < 0 || target.get() < 0 || setns(target.get(), CLONE_NEWNET) != 0)
         std::abort();
     work();

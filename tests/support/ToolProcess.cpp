@@ -40,9 +40,9 @@ std::string readToEnd(int descriptor, std::chrono::milliseconds timeout)
 
 ToolProcess::ToolProcess(const std::vector<std::string>& commandLine, bool brokenPipeSilenced)
 {
-    int output[2];
-    int error[2];
-    if (pipe2(output, O_CLOEXEC) != 0 || pipe2(error, O_CLOEXEC) != 0)
+    OwnedPipe output;
+    OwnedPipe error;
+    if (!output.open() || !error.open())
         return;
     std::vector<char*> arguments;
     for (const auto& argument : commandLine)
@@ -51,8 +51,8 @@ ToolProcess::ToolProcess(const std::vector<std::string>& commandLine, bool broke
 
     m_pid = fork();
     if (m_pid == 0) {
-        dup2(output[1], STDOUT_FILENO);
-        dup2(error[1], STDERR_FILENO);
+        dup2(output.writeEnd.get(), STDOUT_FILENO);
+        dup2(error.writeEnd.get(), STDERR_FILENO);
         if (brokenPipeSilenced) {
             sigset_t brokenPipe;
             sigemptyset(&brokenPipe);
@@ -63,10 +63,8 @@ ToolProcess::ToolProcess(const std::vector<std::string>& commandLine, bool broke
         execvp(arguments[0], arguments.data());
         _exit(127);
     }
-    close(output[1]);
-    close(error[1]);
-    m_output = output[0];
-    m_error = error[0];
+    m_output = std::move(output.readEnd);
+    m_error = std::move(error.readEnd);
 }
 
 ToolProcess::~ToolProcess()
@@ -75,18 +73,14 @@ ToolProcess::~ToolProcess()
         kill(m_pid, SIGKILL);
         waitpid(m_pid, nullptr, 0);
     }
-    if (m_output >= 0)
-        close(m_output);
-    if (m_error >= 0)
-        close(m_error);
 }
 
 bool ToolProcess::readOutputChunk(std::chrono::milliseconds timeout)
 {
-    if (m_output < 0 || !waitReadable(m_output, timeout))
+    if (!m_output || !waitReadable(m_output.get(), timeout))
         return false;
     char chunk[65536];
-    const ssize_t got = read(m_output, chunk, sizeof chunk);
+    const ssize_t got = read(m_output.get(), chunk, sizeof chunk);
     if (got <= 0)
         return false;
     m_partial.insert(m_partial.end(), chunk, chunk + got);
@@ -137,17 +131,15 @@ bool ToolProcess::running()
 
 void ToolProcess::closeOutput()
 {
-    if (m_output >= 0)
-        close(m_output);
-    m_output = -1;
+    m_output.reset();
 }
 
 std::string ToolProcess::standardError()
 {
-    return readToEnd(m_error, std::chrono::seconds(10));
+    return readToEnd(m_error.get(), std::chrono::seconds(10));
 }
 
 std::string ToolProcess::remainingOutput()
 {
-    return std::string(m_partial.begin(), m_partial.end()) + readToEnd(m_output, std::chrono::seconds(10));
+    return std::string(m_partial.begin(), m_partial.end()) + readToEnd(m_output.get(), std::chrono::seconds(10));
 }

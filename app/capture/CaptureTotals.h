@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QtGlobal>
+
+// What the window's summary and the window-less mode show besides the table, published
+// with each display update.
+struct CaptureTotals
+{
+    // Whole-packet bytes since the capture started, streams that have since expired included.
+    quint64 upBytes = 0;
+    quint64 downBytes = 0;
+    // Live streams after the last update cycle, by protocol text.
+    int tcpStreams = 0;
+    int udpStreams = 0;
+    int otherStreams = 0;
+
+    int liveStreams() const { return tcpStreams + udpStreams + otherStreams; }
+};

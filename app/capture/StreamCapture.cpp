@@ -1,0 +1,245 @@
+#include "capture/StreamCapture.h"
+
+#include "capture/StreamCaptureCore.h"
+#include "capture/ToolInstallation.h"
+#include "model/Stream.h"
+#include "platform/Clock.h"
+#include "platform/Elevation.h"
+#include "platform/Preferences.h"
+#include "platform/SystemLog.h"
+#include "resolve/MainThreadDelivery.h"
+
+#include <QFile>
+#include <QPointer>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+namespace {
+QString testToolPath;
+
+// A usable interval brought within its limits, or nothing (logged) for a value that is not
+// a positive number of seconds (zero allowed where it means something).
+std::optional<double> usableInterval(const QVariant &value, double minimum, QLatin1StringView name)
+{
+    bool isNumber = false;
+    const double seconds = value.isValid() ? value.toDouble(&isNumber) : 0.0;
+    const bool zeroAllowed = minimum == 0.0;
+    if (!isNumber || !std::isfinite(seconds) || seconds < 0.0 || (seconds == 0.0 && !zeroAllowed)) {
+        systemLog(QStringLiteral("Ignoring %1 \"%2\": not a usable number of seconds; keeping the previous one")
+                      .arg(name, value.toString()));
+        return std::nullopt;
+    }
+    return std::clamp(seconds, minimum, StreamCapture::kMaximumInterval);
+}
+
+std::optional<QString> templateFrom(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return std::nullopt;
+    return value.toString();
+}
+} // namespace
+
+StreamCapture::StreamCapture(QObject *parent)
+    : StreamCapture(std::make_shared<StreamCaptureCore>(), parent)
+{
+}
+
+StreamCapture::StreamCapture(std::shared_ptr<StreamCaptureCore> core, QObject *parent)
+    : QObject(parent)
+    , m_core(std::move(core))
+    , m_timer(new QTimer(this))
+{
+    connect(m_timer, &QTimer::timeout, this, &StreamCapture::update);
+}
+
+StreamCapture::~StreamCapture()
+{
+    shutdown();
+}
+
+void StreamCapture::setToolPathForTesting(const QString &path)
+{
+    testToolPath = path;
+}
+
+bool StreamCapture::setInterface(const QString &interfaceName)
+{
+    if (m_started || m_shutDown)
+        return false;
+    m_started = true;
+    m_interfaceName = interfaceName;
+    setUpdateInterval(1.0);
+    setRemoveInterval(10.0);
+    bindPreferences();
+    QString toolPath;
+    if (!ensureToolInstalled(toolPath)) {
+        failStart();
+        return false;
+    }
+    try {
+        if (startTool(toolPath))
+            return true;
+        m_startFailure = tr("The capture tool could not be started.");
+    } catch (const std::exception &error) {
+        systemLog(QStringLiteral("%1:%2: %3")
+                      .arg(QLatin1StringView(ToolInstallation::kMethodName))
+                      .arg(kStartLine)
+                      .arg(QString::fromLocal8Bit(error.what())));
+        m_startFailure = tr("The capture could not be started: %1").arg(QString::fromLocal8Bit(error.what()));
+    }
+    failStart();
+    return false;
+}
+
+// The preferences are pushed at once and again on every change, never written back; a
+// binding made before the defaults were registered pushes nothing usable, which the
+// setters refuse.
+void StreamCapture::bindPreferences()
+{
+    Preferences &preferences = Preferences::shared();
+    m_bindings.push_back(preferences.bind(Preferences::UpdateInterval, this,
+                                          [this](const QVariant &value) { setUpdateInterval(value); }));
+    m_bindings.push_back(preferences.bind(Preferences::RemoveInterval, this,
+                                          [this](const QVariant &value) { setRemoveInterval(value); }));
+    m_bindings.push_back(preferences.bind(Preferences::NewStreamLogString, this, [this](const QVariant &value) {
+        setLogFormatNewStream(templateFrom(value));
+    }));
+    m_bindings.push_back(preferences.bind(Preferences::StreamClosedLogString, this, [this](const QVariant &value) {
+        setLogFormatStreamClosed(templateFrom(value));
+    }));
+}
+
+bool StreamCapture::ensureToolInstalled(QString &toolPath)
+{
+    if (!testToolPath.isEmpty()) {
+        toolPath = testToolPath;
+        return true;
+    }
+    ToolInstallation installation(Elevation::shared());
+    if (!installation.ensureCurrent()) {
+        m_startFailure = installation.failureText();
+        return false;
+    }
+    toolPath = ToolInstallation::toolPath();
+    return !toolPath.isNull();
+}
+
+// The report crosses to the main thread without waiting, and is dropped there when this
+// object has gone in the meantime.
+bool StreamCapture::startTool(const QString &toolPath)
+{
+    const QPointer<StreamCapture> front(this);
+    auto report = [front](const QString &message) {
+        MainThreadDelivery::post([front, message] {
+            if (front)
+                emit front->captureError(message);
+        });
+    };
+    return m_core->start(QFile::encodeName(toolPath).toStdString(), {m_interfaceName.toStdString()},
+                         m_interfaceName, std::move(report));
+}
+
+void StreamCapture::failStart()
+{
+    m_timer->stop();
+    for (const QMetaObject::Connection &binding : m_bindings)
+        disconnect(binding);
+    m_bindings.clear();
+}
+
+void StreamCapture::shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    failStart();
+    m_core->shutdown();
+    m_core->stopLogging();
+}
+
+void StreamCapture::update()
+{
+    StreamTable::Cycle cycle = m_core->runCycle(Clock::now(), m_removeInterval);
+    m_streamsArraySource = std::move(cycle.copies);
+    m_totals = cycle.totals;
+    updateDisplayArray();
+}
+
+void StreamCapture::pause()
+{
+    m_paused = !m_paused;
+    scheduleTimer();
+}
+
+void StreamCapture::setFilter(const QString &filter)
+{
+    m_filter = filter;
+    updateDisplayArray();
+}
+
+// Split at every single space: two spaces give an empty word, which every stream matches.
+void StreamCapture::updateDisplayArray()
+{
+    emit streamsArrayDisplayAboutToChange();
+    const QList<QStringView> words = QStringView(m_filter).split(u' ');
+    m_streamsArrayDisplay.clear();
+    for (const std::shared_ptr<Stream> &stream : m_streamsArraySource) {
+        const bool shown = std::all_of(words.begin(), words.end(),
+                                       [&](QStringView word) { return stream->matchesFilter(word); });
+        if (shown)
+            m_streamsArrayDisplay.push_back(stream);
+    }
+    emit streamsArrayDisplayChanged();
+}
+
+void StreamCapture::setUpdateInterval(const QVariant &seconds)
+{
+    if (const auto usable = usableInterval(seconds, kMinimumUpdateInterval, Preferences::UpdateInterval)) {
+        m_updateInterval = *usable;
+        scheduleTimer();
+    }
+}
+
+void StreamCapture::setRemoveInterval(const QVariant &seconds)
+{
+    if (const auto usable = usableInterval(seconds, kMinimumRemoveInterval, Preferences::RemoveInterval))
+        m_removeInterval = *usable;
+}
+
+// A new interval restarts the timer; paused or shut down there is none.
+void StreamCapture::scheduleTimer()
+{
+    if (m_paused || m_shutDown) {
+        m_timer->stop();
+        return;
+    }
+    m_timer->start(static_cast<int>(std::lround(m_updateInterval * 1000.0)));
+}
+
+bool StreamCapture::startLoggingToFile(const QString &path)
+{
+    return m_core->eventLog().startLoggingToFile(path);
+}
+
+void StreamCapture::stopLogging()
+{
+    m_core->stopLogging();
+}
+
+bool StreamCapture::isLogging() const
+{
+    return m_core->eventLog().isLogging();
+}
+
+void StreamCapture::setLogFormatNewStream(const std::optional<QString> &logTemplate)
+{
+    m_core->eventLog().setLogFormatNewStream(logTemplate);
+}
+
+void StreamCapture::setLogFormatStreamClosed(const std::optional<QString> &logTemplate)
+{
+    m_core->eventLog().setLogFormatStreamClosed(logTemplate);
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "capture/CaptureToolProcess.h"
+#include "capture/StreamTable.h"
+#include "logging/StreamEventLog.h"
+#include "tools/common/OwnedDescriptor.h"
+
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The part of a capture that its reader thread shares: the capture's lock, the stream
+// table and event log it guards, and the running tool. Plain C++ over Qt's containers and
+// texts, no QObject, so it may die on whichever thread lets go of it last; StreamCapture,
+// the main-thread front, owns one and the reader thread holds another reference for as
+// long as it runs.
+//
+// The reader waits on the tool's output and on a wake-up descriptor, so shutdown ends it
+// even on an idle interface, and only the reader ever closes the descriptors it reads: a
+// number cannot be reused under it. On the way out it closes the output first (the tool
+// notices within its 0.2 s wait and ends by itself), gives the tool a grace period, then
+// SIGTERM, and reaps it.
+class StreamCaptureCore : public std::enable_shared_from_this<StreamCaptureCore>
+{
+public:
+    // Told, on the reader thread, what went wrong with the tool; it must not block.
+    using ErrorReport = std::function<void(const QString &message)>;
+    static constexpr std::chrono::milliseconds kToolGrace{300};
+    static constexpr std::size_t kReadChunkBytes = 64 * 1024;
+
+    explicit StreamCaptureCore(bool performLookups = true,
+                               StreamTable::OwnAddresses ownAddresses = &CurrentHost::snapshot);
+    ~StreamCaptureCore();
+    StreamCaptureCore(const StreamCaptureCore &) = delete;
+    StreamCaptureCore &operator=(const StreamCaptureCore &) = delete;
+
+    // Starts the tool and the reader thread (named after `label`). False, with the cause
+    // worded as perror words it on standard error, when a pipe or the process cannot be
+    // made; a failure after that (the thread) throws, with the tool already ended and reaped.
+    bool start(const std::string &toolPath, const std::vector<std::string> &arguments, const QString &label,
+               ErrorReport report);
+    // Any thread, any number of times: the reader stops reading and ends the tool.
+    void shutdown();
+    // Main thread: waits for a reader that has been told to stop (or has ended).
+    void joinReader();
+
+    // Bytes as they come from the tool: whole records are counted (under the lock, one
+    // chunk at a time), a record cut short waits for the rest. The reader thread's, and
+    // public for benchmarks.
+    void dataAvailable(std::span<const std::byte> chunk);
+    // The update cycle's part under the lock; closed-stream lines are written after it.
+    StreamTable::Cycle runCycle(double now, double removeInterval);
+
+    StreamEventLog &eventLog() { return m_eventLog; }
+    // Under the lock, so it never falls between two of this capture's lines.
+    void stopLogging();
+
+    // Application exit: every capture still running is shut down and its reader joined.
+    static void shutdownAll();
+
+private:
+    static void readInThread(std::shared_ptr<StreamCaptureCore> self, QString label);
+    void readUntilOutputEnds();
+    void foldRecords(std::span<const std::byte> whole);
+    void endTool();
+    QString readErrorText();
+    void reportEnd(const QString &errorText, int waitStatus);
+
+    std::mutex m_lock; // the capture's lock: m_table, and the lines the log queues
+    StreamTable m_table;
+    StreamEventLog m_eventLog;
+
+    // Set up by start on the main thread, used by the reader thread only from then on.
+    CaptureToolProcess m_tool;
+    ErrorReport m_report;
+    std::vector<std::byte> m_partialRecord; // reader thread only
+    bool m_receivedRecords = false;         // reader thread only
+
+    OwnedDescriptor m_wake; // an eventfd; readable once shutdown was asked for
+    std::atomic<bool> m_stopping{false};
+    std::mutex m_threadMutex; // guards m_reader
+    std::thread m_reader;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <compare>
+#include <cstdint>
+
+// One end of a conversation as numbers: an address and a port. Addresses are kept in the
+// IPv6 width, an IPv4 address as its IPv4-mapped form (::ffff:a.b.c.d), so one table holds
+// both families and endpoints compare as plain bytes.
+struct StreamEndpoint
+{
+    std::array<std::uint8_t, 16> address{};
+    std::uint16_t port = 0;
+
+    // An IPv4 address in host order (10.0.0.1 is 0x0A000001).
+    static constexpr StreamEndpoint ipv4(std::uint32_t hostOrderAddress, std::uint16_t port)
+    {
+        StreamEndpoint endpoint;
+        endpoint.address[10] = 0xFF;
+        endpoint.address[11] = 0xFF;
+        endpoint.address[12] = static_cast<std::uint8_t>(hostOrderAddress >> 24);
+        endpoint.address[13] = static_cast<std::uint8_t>(hostOrderAddress >> 16);
+        endpoint.address[14] = static_cast<std::uint8_t>(hostOrderAddress >> 8);
+        endpoint.address[15] = static_cast<std::uint8_t>(hostOrderAddress);
+        endpoint.port = port;
+        return endpoint;
+    }
+
+    // The address as this machine lists its own: "10.0.0.1".
+    QString addressText() const;
+    // The display text of a new stream's endpoint: "10.0.0.1:80".
+    QString text() const;
+
+    friend constexpr auto operator<=>(const StreamEndpoint &, const StreamEndpoint &) = default;
+};

@@ -1,0 +1,155 @@
+#include "capture/StreamTable.h"
+
+#include "logging/StreamEventLog.h"
+#include "model/Stream.h"
+#include "platform/CurrentHost.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+namespace {
+constexpr std::uint8_t kProtocolTcp = 6;
+constexpr std::uint8_t kProtocolUdp = 17;
+
+const QString &protocolText(std::uint8_t protocol)
+{
+    static const QString tcp = QStringLiteral("TCP");
+    static const QString udp = QStringLiteral("UDP");
+    static const QString any = QStringLiteral("*");
+    return protocol == kProtocolTcp ? tcp : protocol == kProtocolUdp ? udp : any;
+}
+
+qsizetype longestCommonPrefix(const QStringList &ownAddresses, const QString &endpoint)
+{
+    qsizetype longest = 0;
+    for (const QString &own : ownAddresses) {
+        const auto mismatch = std::mismatch(own.begin(), own.end(), endpoint.begin(), endpoint.end());
+        longest = std::max(longest, static_cast<qsizetype>(mismatch.first - own.begin()));
+    }
+    return longest;
+}
+} // namespace
+
+StreamTable::StreamTable(bool performLookups, OwnAddresses ownAddresses)
+    : m_performLookups(performLookups)
+    , m_ownAddresses(std::move(ownAddresses))
+    , m_otherText(QCoreApplication::translate("StreamCapture", "Other"))
+{
+}
+
+StreamTable::~StreamTable() = default;
+
+void StreamTable::updateWithSummary(const PacketSummary &summary, StreamEventLog &log)
+{
+    if (summary.hasPorts == 0) {
+        auto found = m_entries.find(StreamKey::other());
+        if (found == m_entries.end()) {
+            found = m_entries.emplace(StreamKey::other(), makeOtherEntry()).first;
+            m_order.push_back(&*found);
+        }
+        count(found->second, summary, isOwnAddress(summary.sourceAddress));
+        return;
+    }
+    const StreamEndpoint source = StreamEndpoint::ipv4(summary.sourceAddress, summary.sourcePort);
+    const StreamEndpoint destination = StreamEndpoint::ipv4(summary.destinationAddress, summary.destinationPort);
+    const StreamKey key = StreamKey::conversation(source, destination, summary.ipProtocol);
+    auto found = m_entries.find(key);
+    if (found == m_entries.end()) {
+        found = m_entries.emplace(key, makeEntry(source, destination, summary.ipProtocol)).first;
+        m_order.push_back(&*found);
+        // Streams of other protocols ("*") are not announced, as the catch-all one is not.
+        if (summary.ipProtocol == kProtocolTcp || summary.ipProtocol == kProtocolUdp)
+            log.queueNewStream(*found->second.stream);
+    }
+    count(found->second, summary, found->second.local == source);
+}
+
+StreamTable::Entry StreamTable::makeEntry(const StreamEndpoint &source, const StreamEndpoint &destination,
+                                          std::uint8_t protocol)
+{
+    QString sourceText = source.text();
+    QString destinationText = destination.text();
+    const QStringList &ownAddresses = m_ownAddresses()->addresses;
+    const bool destinationLooksLocal = longestCommonPrefix(ownAddresses, destinationText)
+        > longestCommonPrefix(ownAddresses, sourceText);
+    if (destinationLooksLocal)
+        std::swap(sourceText, destinationText);
+    Entry entry;
+    entry.stream = Stream::streamWithSource(sourceText, destinationText, protocolText(protocol), m_performLookups);
+    entry.local = destinationLooksLocal ? destination : source;
+    return entry;
+}
+
+// The catch-all stream has no endpoints to look up.
+StreamTable::Entry StreamTable::makeOtherEntry()
+{
+    Entry entry;
+    entry.stream = Stream::streamWithSource(m_otherText, m_otherText, protocolText(0), false);
+    entry.isOther = true;
+    return entry;
+}
+
+bool StreamTable::isOwnAddress(std::uint32_t hostOrderAddress)
+{
+    const StreamEndpoint endpoint = StreamEndpoint::ipv4(hostOrderAddress, 0);
+    const auto &own = m_ownAddresses()->binaryAddresses;
+    return std::find(own.begin(), own.end(), endpoint.address) != own.end();
+}
+
+// Whole-packet bytes first, then payload, both the same way.
+void StreamTable::count(const Entry &entry, const PacketSummary &summary, bool up)
+{
+    Stream &stream = *entry.stream;
+    if (up) {
+        stream.addUpBytes(summary.packetBytes);
+        stream.addUpDataBytes(summary.dataBytes);
+        m_upBytes += summary.packetBytes;
+    } else {
+        stream.addDownBytes(summary.packetBytes);
+        stream.addDownDataBytes(summary.dataBytes);
+        m_downBytes += summary.packetBytes;
+    }
+}
+
+StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, StreamEventLog &log)
+{
+    expire(now, removeInterval, log);
+    Cycle cycle;
+    cycle.copies.reserve(m_order.size());
+    for (const Node *node : m_order) {
+        const Stream &stream = *node->second.stream;
+        cycle.copies.push_back(stream.copy());
+        const QString &protocol = stream.protocol();
+        if (protocol == protocolText(kProtocolTcp))
+            ++cycle.totals.tcpStreams;
+        else if (protocol == protocolText(kProtocolUdp))
+            ++cycle.totals.udpStreams;
+        else
+            ++cycle.totals.otherStreams;
+    }
+    for (Node *node : m_order)
+        node->second.stream->resetTime();
+    cycle.totals.upBytes = m_upBytes;
+    cycle.totals.downBytes = m_downBytes;
+    return cycle;
+}
+
+// From the last stream down, so closed-stream lines come in reverse creation order; the
+// survivors then close ranks in one pass, keeping their order.
+void StreamTable::expire(double now, double removeInterval, StreamEventLog &log)
+{
+    bool anyExpired = false;
+    for (auto it = m_order.rbegin(); it != m_order.rend(); ++it) {
+        const Stream &stream = *(*it)->second.stream;
+        if (now - stream.lastUpdateTime() <= removeInterval)
+            continue;
+        log.queueRemovedStream(stream);
+        const StreamKey key = (*it)->first;
+        m_entries.erase(key);
+        *it = nullptr;
+        anyExpired = true;
+    }
+    if (anyExpired)
+        std::erase(m_order, nullptr);
+}

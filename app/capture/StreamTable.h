@@ -1,0 +1,85 @@
+#pragma once
+
+#include "capture/CaptureTotals.h"
+#include "capture/StreamEndpoint.h"
+#include "capture/StreamKey.h"
+#include "platform/CurrentHost.h"
+#include "tools/capture/PacketSummary.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class Stream;
+class StreamEventLog;
+
+// The live streams of one capture, in creation order, and the records folded into them.
+// Not locked itself: every call is made with the capture's lock held (records on the
+// reader thread, the update cycle on the main thread).
+//
+// - Grouping: both directions of a conversation are one stream; the same endpoints with
+//   another protocol are another; every record without ports counts on the one "other"
+//   stream, shown "Other" to "Other" with protocol "*".
+// - The side that looks local (the longer common prefix of its display text with one of
+//   this machine's addresses; a tie keeps the record's order) becomes the stream's source.
+// - Direction: up is what that source endpoint sends, remembered as numbers, since name
+//   answers rewrite the texts. A conversation of an endpoint with itself counts up. On the
+//   "other" stream, up is what one of this machine's own addresses sends.
+class StreamTable
+{
+public:
+    struct Cycle
+    {
+        std::vector<std::shared_ptr<Stream>> copies; // the live streams after expiry, in order
+        CaptureTotals totals;
+    };
+
+    // This machine's addresses, for telling the local side: CurrentHost's snapshot unless a
+    // test gives others.
+    using OwnAddresses = std::function<std::shared_ptr<const CurrentHost::Snapshot>()>;
+
+    // With lookups off, new streams keep their texts as made (service and host names off).
+    explicit StreamTable(bool performLookups = true, OwnAddresses ownAddresses = &CurrentHost::snapshot);
+    ~StreamTable();
+    StreamTable(const StreamTable &) = delete;
+    StreamTable &operator=(const StreamTable &) = delete;
+
+    // Counts one record. A new conversation creates its stream and queues its new-stream line
+    // (streams with protocol "*" are not announced) before the first count.
+    void updateWithSummary(const PacketSummary &summary, StreamEventLog &log);
+
+    // The update cycle's work under the lock: streams idle for longer than removeInterval
+    // (strictly) leave, from the last down, each queueing its closed-stream line while its
+    // counters are final; then every remaining stream is copied, in creation order, and
+    // starts a new measuring interval.
+    Cycle runCycle(double now, double removeInterval, StreamEventLog &log);
+
+    std::size_t size() const { return m_order.size(); }
+
+private:
+    struct Entry
+    {
+        std::shared_ptr<Stream> stream;
+        StreamEndpoint local; // the endpoint shown as source
+        bool isOther = false;
+    };
+    using Node = std::pair<const StreamKey, Entry>;
+
+    Entry makeEntry(const StreamEndpoint &source, const StreamEndpoint &destination, std::uint8_t protocol);
+    Entry makeOtherEntry();
+    bool isOwnAddress(std::uint32_t hostOrderAddress);
+    void expire(double now, double removeInterval, StreamEventLog &log);
+    void count(const Entry &entry, const PacketSummary &summary, bool up);
+
+    const bool m_performLookups;
+    const OwnAddresses m_ownAddresses;
+    const QString m_otherText;
+    std::unordered_map<StreamKey, Entry, StreamKeyHash> m_entries;
+    std::vector<Node *> m_order; // creation order; nodes of an unordered_map never move
+    quint64 m_upBytes = 0;
+    quint64 m_downBytes = 0;
+};

@@ -1,0 +1,47 @@
+#include "platform/SystemElevation.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <unistd.h>
+
+Elevation::Result SystemElevation::runAsRoot(const QString &program, const QStringList &arguments)
+{
+    if (geteuid() == 0)
+        return run(program, arguments);
+    // Never found through PATH: the program that grants root is the system's own.
+    if (!QFileInfo(QLatin1StringView(kPkexecPath)).isExecutable())
+        return {Outcome::NoWayToBecomeRoot, -1};
+    Result result = run(QLatin1StringView(kPkexecPath), QStringList{program} + arguments);
+    if (result.outcome == Outcome::Finished && result.exitStatus == kDialogDismissedStatus)
+        result.outcome = Outcome::Dismissed;
+    else if (result.outcome == Outcome::Finished && result.exitStatus == kNotAuthorizedStatus)
+        result.outcome = Outcome::NotAuthorized;
+    return result;
+}
+
+// Waits in a local event loop, reading the program's output until it closes: the installer
+// writes nothing there, so the end of its output is the end of its run.
+Elevation::Result SystemElevation::run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A terminal agent of polkit reads the password from the terminal the application has.
+    process.setInputChannelMode(QProcess::ForwardedInputChannel);
+    QEventLoop waiting;
+    bool failedToStart = false;
+    QObject::connect(&process, &QProcess::finished, &waiting, &QEventLoop::quit);
+    QObject::connect(&process, &QProcess::errorOccurred, &waiting, [&](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            failedToStart = true;
+            waiting.quit();
+        }
+    });
+    process.start(program, arguments);
+    if (!failedToStart && process.state() != QProcess::NotRunning)
+        waiting.exec();
+    if (failedToStart || process.exitStatus() != QProcess::NormalExit)
+        return {failedToStart ? Outcome::CouldNotStart : Outcome::Finished, -1};
+    return {Outcome::Finished, process.exitCode()};
+}

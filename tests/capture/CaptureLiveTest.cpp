@@ -1,0 +1,223 @@
+#include "capture/StreamCapture.h"
+
+#include "CaptureTestSupport.h"
+#include "NetworkNamespace.h"
+#include "TestSockets.h"
+#include "capture/StreamCaptureCore.h"
+#include "model/Stream.h"
+#include "platform/Clock.h"
+#include "platform/Preferences.h"
+#include "platform/SystemElevation.h"
+#include "resolve/DNSAsyncLookup.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QStringList>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+class CountingElevation final : public Elevation
+{
+public:
+    Result runAsRoot(const QString &program, const QStringList &arguments) override
+    {
+        ++runs;
+        return m_system.runAsRoot(program, arguments);
+    }
+    int runs = 0;
+
+private:
+    SystemElevation m_system;
+};
+
+QStringList childProcesses()
+{
+    QStringList children;
+    const QString self = QString::number(getpid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1] == self.toUtf8())
+            children << pid;
+    }
+    return children;
+}
+
+int threadCount()
+{
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+// The real tool, installed by the real installer into a private support folder, capturing
+// the loopback interface of a private network namespace.
+class CaptureLiveTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!m_network.failure().empty())
+            GTEST_SKIP() << m_network.failure();
+        ensureApplicationAndPrivatePreferences();
+        Preferences::shared().setValue(Preferences::LookupHostnames, false);
+        DNSAsyncLookup::sharedLookup();
+        qputenv("QUILLMERE_SUPPORT_DIR", m_folder.path().toUtf8());
+        Elevation::setSharedForTesting(&m_elevation);
+        m_sink = boundUdpSocket(m_network, kLoopback, 9);
+        m_prober = boundUdpSocket(m_network, kLoopback, 0);
+    }
+    void TearDown() override
+    {
+        StreamCaptureCore::shutdownAll();
+        Elevation::setSharedForTesting(nullptr);
+        qunsetenv("QUILLMERE_SUPPORT_DIR");
+        Clock::useSystemTime();
+    }
+
+    std::unique_ptr<StreamCapture> startOn(const QString &interfaceName)
+    {
+        auto capture = std::make_unique<StreamCapture>();
+        QObject::connect(capture.get(), &StreamCapture::captureError,
+                         [this](const QString &message) { m_reports << message; });
+        bool started = false;
+        // The tool inherits the namespace of the thread that starts it.
+        m_network.inside([&] { started = capture->setInterface(interfaceName); });
+        EXPECT_TRUE(started) << capture->startFailure().toStdString();
+        return capture;
+    }
+
+    // The capture counts: a probe to port 9 has shown up in its table.
+    bool capturing(StreamCapture &capture)
+    {
+        return processEventsUntil([&] {
+            sendUdp(m_prober, kLoopback, 9, 1);
+            capture.update();
+            return findStream(capture, QStringLiteral(":9")) != nullptr;
+        });
+    }
+
+    static std::shared_ptr<Stream> findStream(const StreamCapture &capture, const QString &endpoint)
+    {
+        for (const auto &stream : capture.streamsArraySource()) {
+            if (stream->source().endsWith(endpoint) || stream->destination().endsWith(endpoint))
+                return stream;
+        }
+        return nullptr;
+    }
+
+    // Waits until the stream with that endpoint shows the payload totals.
+    bool counted(StreamCapture &capture, const QString &endpoint, quint64 upData, quint64 downData)
+    {
+        return processEventsUntil([&] {
+            capture.update();
+            const auto stream = findStream(capture, endpoint);
+            return stream && stream->lifetimeUpDataBytes() == upData && stream->lifetimeDownDataBytes() == downData;
+        });
+    }
+
+    NetworkNamespace m_network;
+    QTemporaryDir m_folder;
+    CountingElevation m_elevation;
+    OwnedDescriptor m_sink;
+    OwnedDescriptor m_prober;
+    QStringList m_reports;
+};
+
+void exchangeUdp(const NetworkNamespace &network, std::size_t up, std::size_t down)
+{
+    const OwnedDescriptor client = boundUdpSocket(network, kLoopback, 40001);
+    const OwnedDescriptor server = boundUdpSocket(network, kLoopback, 40002);
+    ASSERT_TRUE(sendUdp(client, kLoopback, 40002, up));
+    std::vector<char> buffer(up);
+    ASSERT_EQ(recv(server.get(), buffer.data(), buffer.size(), 0), static_cast<ssize_t>(up));
+    ASSERT_TRUE(sendUdp(server, kLoopback, 40001, down));
+}
+
+void exchangeTcp(const NetworkNamespace &network, std::size_t up, std::size_t down)
+{
+    const OwnedDescriptor listener = socketInside(network, AF_INET, SOCK_STREAM, 0);
+    const OwnedDescriptor client = socketInside(network, AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(kLoopback);
+    address.sin_port = htons(40003);
+    ASSERT_EQ(bind(listener.get(), reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener.get(), 1), 0);
+    ASSERT_EQ(connect(client.get(), reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    const OwnedDescriptor server(accept(listener.get(), nullptr, nullptr));
+    std::vector<char> buffer(std::max(up, down), 'q');
+    ASSERT_EQ(send(client.get(), buffer.data(), up, 0), static_cast<ssize_t>(up));
+    ASSERT_EQ(recv(server.get(), buffer.data(), up, MSG_WAITALL), static_cast<ssize_t>(up));
+    ASSERT_EQ(send(server.get(), buffer.data(), down, 0), static_cast<ssize_t>(down));
+    ASSERT_EQ(recv(client.get(), buffer.data(), down, MSG_WAITALL), static_cast<ssize_t>(down));
+}
+
+} // namespace
+
+TEST_F(CaptureLiveTest, TrafficIsCountedExactlyOnTheSideThatSentItAndIdleStreamsCloseIntoTheLog)
+{
+    const QString logPath = m_folder.filePath(QStringLiteral("streams.txt"));
+    auto capture = startOn(QStringLiteral("lo"));
+    ASSERT_TRUE(capturing(*capture));
+    ASSERT_TRUE(capture->startLoggingToFile(logPath));
+    capture->setLogFormatStreamClosed(QStringLiteral("closed __source__ __lifetimeUpDataBytes__"));
+
+    Clock::freezeAt(Clock::now());
+    exchangeUdp(m_network, 100, 300);
+    exchangeTcp(m_network, 1000, 3000);
+    ASSERT_TRUE(counted(*capture, QStringLiteral(":40001"), 100, 300));
+    const auto udp = findStream(*capture, QStringLiteral(":40001"));
+    EXPECT_EQ(udp->source(), "127.0.0.1:40001");
+    EXPECT_EQ(udp->lifetimeUpBytes(), 128u);
+    EXPECT_EQ(udp->lifetimeDownBytes(), 328u);
+    ASSERT_TRUE(counted(*capture, QStringLiteral(":40003"), 1000, 3000));
+    EXPECT_EQ(findStream(*capture, QStringLiteral(":40003"))->destination(), "127.0.0.1:40003");
+
+    Clock::advance(capture->removeInterval() + 1.0);
+    capture->update();
+    EXPECT_EQ(findStream(*capture, QStringLiteral(":40001")), nullptr);
+    EXPECT_TRUE(fileLines(logPath).contains("closed 127.0.0.1:40001 100"));
+    EXPECT_TRUE(m_reports.isEmpty());
+}
+
+TEST_F(CaptureLiveTest, AMissingInterfaceIsReportedOnceInTheToolsWords)
+{
+    auto capture = startOn(QStringLiteral("qmnosuch0"));
+    EXPECT_TRUE(processEventsUntil([&] { return !m_reports.isEmpty(); }));
+    processEventsUntil([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_EQ(m_reports, QStringList{"pcap_open_live: qmnosuch0: No such device exists"});
+}
+
+TEST_F(CaptureLiveTest, ShutdownOnAnIdleInterfaceLeavesNoThreadToolOrZombie)
+{
+    const int threadsBefore = threadCount();
+    auto capture = startOn(QStringLiteral("lo"));
+    ASSERT_TRUE(capturing(*capture));
+    EXPECT_EQ(childProcesses().size(), 1);
+    processEventsUntil([] { return false; }, std::chrono::milliseconds(500));
+    capture.reset();
+    EXPECT_TRUE(processEventsUntil([&] { return threadCount() == threadsBefore && childProcesses().isEmpty(); }))
+        << threadCount() << " threads, children " << childProcesses().join(u' ').toStdString();
+}
+
+TEST_F(CaptureLiveTest, ShuttingOneCaptureDownEndsItsToolWhileTheOtherKeepsCounting)
+{
+    auto first = startOn(QStringLiteral("lo"));
+    auto second = startOn(QStringLiteral("lo"));
+    EXPECT_EQ(m_elevation.runs, 1);
+    ASSERT_TRUE(capturing(*first));
+    ASSERT_TRUE(capturing(*second));
+    ASSERT_EQ(childProcesses().size(), 2);
+
+    first->shutdown();
+    EXPECT_TRUE(processEventsUntil([] { return childProcesses().size() == 1; }));
+    exchangeUdp(m_network, 10, 20);
+    EXPECT_TRUE(counted(*second, QStringLiteral(":40001"), 10, 20));
+}

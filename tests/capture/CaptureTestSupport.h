@@ -1,0 +1,94 @@
+#pragma once
+
+// What the capture tests share: an application object for main-thread delivery, preferences
+// in a private folder, records as the tool writes them, and waiting on the event loop.
+
+#include "platform/CurrentHost.h"
+#include "tools/capture/PacketSummary.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QList>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <span>
+
+inline void ensureApplicationAndPrivatePreferences()
+{
+    if (QCoreApplication::instance() != nullptr)
+        return;
+    static int argc = 1;
+    static char name[] = "test_capture";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+    static QTemporaryDir settingsFolder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+}
+
+// Runs the main thread's events until `done` holds or the time is up; whether it held.
+inline bool processEventsUntil(const std::function<bool()> &done,
+                               std::chrono::milliseconds timeout = std::chrono::seconds(5))
+{
+    const QDeadlineTimer deadline(timeout);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+inline QByteArray wireBytes(const PacketSummary &summary)
+{
+    std::array<std::uint8_t, PacketSummary::kWireSize> bytes{};
+    summary.encode(bytes);
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), bytes.size());
+}
+
+inline std::span<const std::byte> asBytes(const QByteArray &bytes)
+{
+    return std::as_bytes(std::span(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+inline QList<QByteArray> fileLines(const QString &path)
+{
+    QFile file(path);
+    QList<QByteArray> lines = file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+constexpr std::uint32_t kLoopback = 0x7F000001;       // 127.0.0.1, always one of this machine's
+constexpr std::uint32_t kRemote = 0x0A090807;         // 10.9.8.7
+constexpr std::uint32_t kOtherRemote = 0xC0A80114;    // 192.168.1.20
+
+// A machine whose only addresses are 127.0.0.1 and ::1, whatever the test machine has.
+inline std::shared_ptr<const CurrentHost::Snapshot> loopbackOnlyHost()
+{
+    static const auto snapshot = [] {
+        auto host = std::make_shared<CurrentHost::Snapshot>();
+        host->addresses = {QStringLiteral("127.0.0.1"), QStringLiteral("::1")};
+        host->addressSet = {host->addresses.begin(), host->addresses.end()};
+        host->binaryAddresses = {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 127, 0, 0, 1},
+                                 {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}};
+        return std::shared_ptr<const CurrentHost::Snapshot>(host);
+    }();
+    return snapshot;
+}
+
+inline PacketSummary record(std::uint8_t protocol, std::uint32_t from, std::uint16_t fromPort, std::uint32_t to,
+                            std::uint16_t toPort, std::uint16_t packetBytes, std::uint16_t dataBytes)
+{
+    const bool hasPorts = protocol == 6 || protocol == 17;
+    return PacketSummary{static_cast<std::uint8_t>(hasPorts), protocol, from, to,
+                         hasPorts ? fromPort : std::uint16_t{0}, hasPorts ? toPort : std::uint16_t{0},
+                         packetBytes, dataBytes};
+}

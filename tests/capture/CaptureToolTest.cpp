@@ -1,0 +1,179 @@
+#include "capture/StreamCapture.h"
+
+#include "CaptureTestSupport.h"
+#include "capture/StreamCaptureCore.h"
+#include "model/Stream.h"
+#include "platform/Elevation.h"
+#include "platform/SystemLog.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+#include <mutex>
+
+namespace {
+
+// printf text for bytes, every byte as an octal escape.
+QByteArray printfText(const QByteArray &bytes)
+{
+    QByteArray text;
+    for (const char byte : bytes)
+        text += '\\' + QByteArray::number(static_cast<unsigned char>(byte), 8).rightJustified(3, '0');
+    return text;
+}
+
+class DismissingElevation final : public Elevation
+{
+public:
+    Result runAsRoot(const QString &, const QStringList &) override { return {Outcome::Dismissed, -1}; }
+};
+
+// A shell script in the capture tool's place: no root needed, and it does exactly what a test
+// wants a tool to do.
+class CaptureToolTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ensureApplicationAndPrivatePreferences();
+        setSystemLogSink([this](const QString &message) {
+            std::lock_guard guard(m_logMutex);
+            m_logged << message;
+        });
+    }
+    void TearDown() override
+    {
+        StreamCaptureCore::shutdownAll();
+        StreamCapture::setToolPathForTesting({});
+        setSystemLogSink({});
+    }
+
+    void useTool(const QByteArray &script)
+    {
+        const QString path = m_folder.filePath(QStringLiteral("tool-%1").arg(++m_tools));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n" + script + '\n');
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        StreamCapture::setToolPathForTesting(path);
+    }
+
+    // Starts a capture on the fake tool and collects what it reports.
+    std::unique_ptr<StreamCapture> start()
+    {
+        auto capture = std::make_unique<StreamCapture>();
+        QObject::connect(capture.get(), &StreamCapture::captureError,
+                         [this](const QString &message) { m_reports << message; });
+        EXPECT_TRUE(capture->setInterface(QStringLiteral("qm0")));
+        return capture;
+    }
+
+    QStringList logged()
+    {
+        std::lock_guard guard(m_logMutex);
+        return m_logged;
+    }
+
+    QTemporaryDir m_folder;
+    int m_tools = 0;
+    QStringList m_reports;
+    std::mutex m_logMutex;
+    QStringList m_logged;
+};
+
+QByteArray recordText(std::uint16_t port)
+{
+    return printfText(wireBytes(record(17, kLoopback, port, kRemote, 9, 48, 20)));
+}
+
+QStringList fileDescriptors()
+{
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System);
+}
+
+} // namespace
+
+TEST_F(CaptureToolTest, ARecordSplitAcrossTwoReadsIsCountedOnceWhole)
+{
+    const QByteArray record = recordText(1);
+    useTool("printf '" + record.left(7 * 4) + "'; sleep 0.3; printf '" + record.mid(7 * 4) + "'; exec sleep 30");
+    auto capture = start();
+    ASSERT_TRUE(processEventsUntil([&] {
+        capture->update();
+        return !capture->streamsArrayDisplay().empty();
+    }));
+    EXPECT_EQ(capture->streamsArrayDisplay()[0]->lifetimeUpBytes(), 48u);
+    EXPECT_EQ(capture->streamsArrayDisplay()[0]->lifetimeUpDataBytes(), 20u);
+    capture->shutdown();
+    EXPECT_TRUE(m_reports.isEmpty());
+}
+
+TEST_F(CaptureToolTest, WhatTheToolSaysBeforeAnyRecordIsReportedOnceAndTrimmed)
+{
+    useTool("echo ' pcap_open_live: qm0: No such device exists' >&2; exit 1");
+    auto capture = start();
+    EXPECT_TRUE(processEventsUntil([&] { return !m_reports.isEmpty(); }));
+    processEventsUntil([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_EQ(m_reports, QStringList{"pcap_open_live: qm0: No such device exists"});
+}
+
+TEST_F(CaptureToolTest, WhatTheToolSaysAfterRecordsIsOnlyLogged)
+{
+    useTool("printf '" + recordText(1) + "'; sleep 0.2; echo 'late trouble' >&2; exit 1");
+    auto capture = start();
+    EXPECT_TRUE(processEventsUntil([&] { return logged().contains(QStringLiteral("late trouble\n")); }));
+    processEventsUntil([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_TRUE(m_reports.isEmpty());
+}
+
+TEST_F(CaptureToolTest, AToolThatEndsSilentlyReportsNothingButOneThatDiesSaysHow)
+{
+    useTool("exit 0");
+    auto silent = start();
+    useTool("kill -9 $$");
+    auto killed = start();
+    useTool("exit 3");
+    auto failed = start();
+    EXPECT_TRUE(processEventsUntil([&] { return m_reports.size() == 2; }));
+    processEventsUntil([] { return false; }, std::chrono::milliseconds(300));
+    m_reports.sort();
+    EXPECT_EQ(m_reports, (QStringList{"The capture tool ended with status 3.",
+                                      "The capture tool was ended by signal 9 (Killed)."}));
+}
+
+TEST_F(CaptureToolTest, AToolThatCannotBeExecutedSaysSoThroughItsErrorPipe)
+{
+    StreamCapture::setToolPathForTesting(m_folder.filePath(QStringLiteral("missing")));
+    auto capture = start();
+    EXPECT_TRUE(processEventsUntil([&] { return !m_reports.isEmpty(); }));
+    EXPECT_EQ(m_reports, QStringList{"execl: No such file or directory"});
+}
+
+TEST_F(CaptureToolTest, StartsAndShutdownsLeaveNoDescriptorBehind)
+{
+    const QStringList before = fileDescriptors();
+    DismissingElevation dismissing;
+    Elevation::setSharedForTesting(&dismissing);
+    qputenv("QUILLMERE_SUPPORT_DIR", m_folder.filePath(QStringLiteral("support")).toUtf8());
+    for (int cycle = 0; cycle < 200; ++cycle) {
+        StreamCapture capture;
+        if (cycle % 4 == 3) {
+            StreamCapture::setToolPathForTesting({});
+            EXPECT_FALSE(capture.setInterface(QStringLiteral("qm0")));
+            EXPECT_TRUE(capture.startFailure().isEmpty());
+            continue;
+        }
+        useTool(cycle % 2 == 0 ? "exit 0" : "exec sleep 30");
+        EXPECT_TRUE(capture.setInterface(QStringLiteral("qm0")));
+    }
+    StreamCaptureCore::shutdownAll();
+    processEventsUntil([] { return false; }, std::chrono::milliseconds(100));
+    qunsetenv("QUILLMERE_SUPPORT_DIR");
+    Elevation::setSharedForTesting(nullptr);
+    EXPECT_EQ(fileDescriptors(), before);
+    EXPECT_TRUE(logged().contains(QStringLiteral("-[StreamCapture setInterface:]:212: Couldn't authorize helper program.")));
+}

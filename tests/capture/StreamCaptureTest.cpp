@@ -1,0 +1,139 @@
+#include "capture/StreamCapture.h"
+
+#include "CaptureTestSupport.h"
+#include "capture/StreamCaptureCore.h"
+#include "model/Stream.h"
+#include "platform/Clock.h"
+#include "platform/Preferences.h"
+#include "platform/SystemLog.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+#include <QTimer>
+
+namespace {
+
+// A capture whose records come straight from the test instead of a tool.
+class StreamCaptureTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ensureApplicationAndPrivatePreferences();
+        Clock::freezeAt(700000000.0);
+        QObject::connect(&m_capture, &StreamCapture::streamsArrayDisplayAboutToChange, [this] { ++m_aboutToChange; });
+        QObject::connect(&m_capture, &StreamCapture::streamsArrayDisplayChanged, [this] {
+            ++m_changed;
+            EXPECT_EQ(m_aboutToChange, m_changed);
+        });
+    }
+    void TearDown() override { Clock::useSystemTime(); }
+
+    void feed(const PacketSummary &summary) { m_core->dataAvailable(asBytes(wireBytes(summary))); }
+
+    QStringList shownSources() const
+    {
+        QStringList sources;
+        for (const auto &stream : m_capture.streamsArrayDisplay())
+            sources << stream->source() + u' ' + stream->protocol();
+        return sources;
+    }
+
+    QTimer *timer() { return m_capture.findChild<QTimer *>(); }
+
+    std::shared_ptr<StreamCaptureCore> m_core = std::make_shared<StreamCaptureCore>(false, &loopbackOnlyHost);
+    StreamCapture m_capture{m_core};
+    int m_aboutToChange = 0;
+    int m_changed = 0;
+};
+
+} // namespace
+
+TEST_F(StreamCaptureTest, SearchWordsMustAllMatchAndAMinusExcludes)
+{
+    feed(record(6, kRemote, 80, kOtherRemote, 1, 40, 0));
+    feed(record(17, kRemote, 53, kOtherRemote, 2, 40, 12));
+    feed(record(6, kOtherRemote, 22, kRemote, 3, 40, 0));
+    m_capture.update();
+    EXPECT_EQ(m_capture.streamsArrayDisplay().size(), 3u);
+
+    const std::vector<std::pair<QString, QStringList>> cases{
+        {QStringLiteral("tcp"), {"10.9.8.7:80 TCP", "192.168.1.20:22 TCP"}},
+        {QStringLiteral("-udp :80"), {"10.9.8.7:80 TCP"}},
+        {QStringLiteral("-udp  :80"), {"10.9.8.7:80 TCP"}},
+        {QStringLiteral("UDP :53"), {"10.9.8.7:53 UDP"}},
+        {QStringLiteral("-"), {}},
+        {QString(), {"10.9.8.7:80 TCP", "10.9.8.7:53 UDP", "192.168.1.20:22 TCP"}},
+    };
+    for (const auto &[filter, expected] : cases) {
+        m_capture.setFilter(filter);
+        EXPECT_EQ(shownSources(), expected) << filter.toStdString();
+    }
+    EXPECT_EQ(m_changed, 7);
+}
+
+TEST_F(StreamCaptureTest, PausingStopsTheTimerRefreshStillRunsACycleAndResumeRestartsIt)
+{
+    m_capture.setUpdateInterval(2.0);
+    ASSERT_TRUE(timer()->isActive());
+    EXPECT_EQ(timer()->interval(), 2000);
+
+    m_capture.pause();
+    EXPECT_TRUE(m_capture.isPaused());
+    EXPECT_FALSE(timer()->isActive());
+    m_capture.setUpdateInterval(3.0);
+    EXPECT_FALSE(timer()->isActive());
+
+    // Refresh while paused: expiry, a fresh snapshot and a new interval on the live streams.
+    feed(record(17, kRemote, 1, kOtherRemote, 7, 30, 2));
+    Clock::advance(11.0);
+    feed(record(17, kRemote, 2, kOtherRemote, 7, 30, 2));
+    m_capture.update();
+    EXPECT_EQ(shownSources(), QStringList{"10.9.8.7:2 UDP"});
+
+    m_capture.pause();
+    EXPECT_TRUE(timer()->isActive());
+    EXPECT_EQ(timer()->interval(), 3000);
+}
+
+TEST_F(StreamCaptureTest, IntervalsThatAreNoUsableNumberOfSecondsAreRefusedAndOthersBroughtWithinLimits)
+{
+    std::vector<QString> logged;
+    setSystemLogSink([&](const QString &message) { logged.push_back(message); });
+    m_capture.setUpdateInterval(5.0);
+    m_capture.setRemoveInterval(20.0);
+    for (const QVariant &unusable : {QVariant(), QVariant(0.0), QVariant(-1.0), QVariant(qInf()), QVariant(qQNaN()),
+                                     QVariant(QStringLiteral("soon"))})
+        m_capture.setUpdateInterval(unusable);
+    EXPECT_EQ(m_capture.updateInterval(), 5.0);
+    EXPECT_EQ(logged.size(), 6u);
+    m_capture.setRemoveInterval(QVariant());
+    m_capture.setRemoveInterval(-3.0);
+    EXPECT_EQ(m_capture.removeInterval(), 20.0);
+
+    m_capture.setUpdateInterval(0.001);
+    EXPECT_EQ(m_capture.updateInterval(), StreamCapture::kMinimumUpdateInterval);
+    EXPECT_EQ(timer()->interval(), 100);
+    m_capture.setRemoveInterval(1e12);
+    EXPECT_EQ(m_capture.removeInterval(), StreamCapture::kMaximumInterval);
+    // A remove interval of 0 keeps its meaning: every stream idle at all leaves.
+    m_capture.setRemoveInterval(0.0);
+    EXPECT_EQ(m_capture.removeInterval(), 0.0);
+    setSystemLogSink({});
+}
+
+TEST_F(StreamCaptureTest, AfterShutdownAPreferenceChangeNeverRestartsTheTimer)
+{
+    StreamCapture::setToolPathForTesting(QStringLiteral("/bin/true"));
+    StreamCapture capture;
+    ASSERT_TRUE(capture.setInterface(QStringLiteral("lo")));
+    capture.shutdown();
+    Preferences::shared().setValue(Preferences::UpdateInterval, 4.0);
+    EXPECT_FALSE(capture.findChild<QTimer *>()->isActive());
+    EXPECT_NE(capture.updateInterval(), 4.0);
+    Preferences::shared().removeValue(Preferences::UpdateInterval);
+    capture.shutdown();
+    StreamCapture::setToolPathForTesting({});
+    StreamCaptureCore::shutdownAll();
+}

@@ -1,0 +1,152 @@
+#include "capture/StreamTable.h"
+
+#include "CaptureTestSupport.h"
+#include "logging/StreamEventLog.h"
+#include "model/Stream.h"
+#include "platform/Clock.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class StreamTableTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ensureApplicationAndPrivatePreferences();
+        Clock::freezeAt(700000000.0);
+        ASSERT_TRUE(m_log.startLoggingToFile(m_folder.filePath(QStringLiteral("log.txt"))));
+        m_log.setLogFormatNewStream(QStringLiteral("new __source__ __destination__ __protocol__ __lifetimeUpBytes__"));
+        m_log.setLogFormatStreamClosed(QStringLiteral("closed __source__"));
+    }
+    void TearDown() override { Clock::useSystemTime(); }
+
+    void add(const PacketSummary &summary)
+    {
+        m_table.updateWithSummary(summary, m_log);
+        m_log.writeQueuedLines();
+    }
+    StreamTable::Cycle cycle(double removeInterval = 10.0)
+    {
+        StreamTable::Cycle result = m_table.runCycle(Clock::now(), removeInterval, m_log);
+        m_log.writeQueuedLines();
+        return result;
+    }
+    QList<QByteArray> logLines() const { return fileLines(m_folder.filePath(QStringLiteral("log.txt"))); }
+
+    QTemporaryDir m_folder;
+    StreamEventLog m_log;
+    StreamTable m_table{false, &loopbackOnlyHost};
+};
+
+struct Counts
+{
+    quint64 up, down, upData, downData;
+    friend bool operator==(const Counts &, const Counts &) = default;
+};
+
+Counts countsOf(const Stream &stream)
+{
+    return {stream.lifetimeUpBytes(), stream.lifetimeDownBytes(), stream.lifetimeUpDataBytes(),
+            stream.lifetimeDownDataBytes()};
+}
+
+} // namespace
+
+TEST_F(StreamTableTest, ConversationsGroupByEndpointsAndProtocolWhicheverWayThePacketsGo)
+{
+    add(record(6, kOtherRemote, 49152, kRemote, 80, 60, 20));
+    add(record(6, kRemote, 80, kOtherRemote, 49152, 100, 60));
+    add(record(17, kOtherRemote, 49152, kRemote, 80, 50, 22));
+    add(record(6, kOtherRemote, 49153, kRemote, 80, 40, 0));
+
+    const auto copies = cycle().copies;
+    ASSERT_EQ(copies.size(), 3u);
+    // Neither side is this machine's: the first packet's sender is the source, and up is
+    // what it sends.
+    EXPECT_EQ(copies[0]->source(), "192.168.1.20:49152");
+    EXPECT_EQ(copies[0]->destination(), "10.9.8.7:80");
+    EXPECT_EQ(copies[0]->protocol(), "TCP");
+    EXPECT_EQ(countsOf(*copies[0]), (Counts{60, 100, 20, 60}));
+    EXPECT_EQ(copies[1]->protocol(), "UDP");
+    EXPECT_EQ(copies[2]->source(), "192.168.1.20:49153");
+}
+
+TEST_F(StreamTableTest, TheEndpointThatLooksLocalIsTheSourceAndUpIsWhatItSends)
+{
+    // The reply arrives first: this machine's end still becomes the source.
+    add(record(17, kRemote, 53, kLoopback, 50000, 128, 100));
+    add(record(17, kLoopback, 50000, kRemote, 53, 48, 20));
+    // Both ends on this machine score alike: the first sender is the source.
+    add(record(6, kLoopback, 631, kLoopback, 50001, 52, 0));
+    add(record(6, kLoopback, 50001, kLoopback, 631, 70, 18));
+    // A conversation of an endpoint with itself counts up.
+    add(record(17, kLoopback, 5000, kLoopback, 5000, 30, 2));
+    add(record(17, kLoopback, 5000, kLoopback, 5000, 31, 3));
+
+    const auto copies = cycle().copies;
+    ASSERT_EQ(copies.size(), 3u);
+    EXPECT_EQ(copies[0]->source(), "127.0.0.1:50000");
+    EXPECT_EQ(copies[0]->destination(), "10.9.8.7:53");
+    EXPECT_EQ(countsOf(*copies[0]), (Counts{48, 128, 20, 100}));
+    EXPECT_EQ(copies[1]->source(), "127.0.0.1:631");
+    EXPECT_EQ(countsOf(*copies[1]), (Counts{52, 70, 0, 18}));
+    EXPECT_EQ(countsOf(*copies[2]), (Counts{61, 0, 5, 0}));
+}
+
+TEST_F(StreamTableTest, RecordsWithoutPortsShareOneUnannouncedOtherStream)
+{
+    add(record(1, kLoopback, 0, kRemote, 0, 84, 64));
+    add(record(1, kRemote, 0, kLoopback, 0, 84, 64));
+    add(record(47, kOtherRemote, 0, kRemote, 0, 100, 80));
+    // Ports, but neither TCP nor UDP: its own stream, shown with protocol "*", not announced.
+    add(PacketSummary{1, 132, kRemote, kOtherRemote, 9, 9, 40, 28});
+    add(record(17, kRemote, 1, kOtherRemote, 2, 30, 2));
+
+    const StreamTable::Cycle result = cycle();
+    ASSERT_EQ(result.copies.size(), 3u);
+    const Stream &other = *result.copies[0];
+    EXPECT_EQ(other.source(), "Other");
+    EXPECT_EQ(other.destination(), "Other");
+    EXPECT_EQ(other.protocol(), "*");
+    // Up is what this machine's own addresses send.
+    EXPECT_EQ(countsOf(other), (Counts{84, 184, 64, 144}));
+    EXPECT_EQ(result.copies[1]->protocol(), "*");
+    EXPECT_EQ(logLines(), QList<QByteArray>{"new 10.9.8.7:1 192.168.1.20:2 UDP 0"});
+    EXPECT_EQ(result.totals.otherStreams, 2);
+    EXPECT_EQ(result.totals.udpStreams, 1);
+    EXPECT_EQ(result.totals.upBytes, 84u + 40 + 30);
+    EXPECT_EQ(result.totals.downBytes, 184u);
+}
+
+TEST_F(StreamTableTest, IdleStreamsLeaveLastFirstAfterStrictlyMoreThanTheRemoveInterval)
+{
+    for (std::uint16_t port = 1; port <= 3; ++port) {
+        add(record(17, kRemote, port, kOtherRemote, 7, 30, 2));
+        Clock::advance(1.0);
+    }
+    // Idle for 12, 11 and 10 seconds.
+    Clock::advance(9.0);
+    const StreamTable::Cycle result = cycle(10.0);
+    ASSERT_EQ(result.copies.size(), 1u);
+    EXPECT_EQ(result.copies[0]->source(), "10.9.8.7:3");
+    EXPECT_EQ(logLines().mid(3), (QList<QByteArray>{"closed 10.9.8.7:2", "closed 10.9.8.7:1"}));
+    // Expired streams still count in the totals; a returning conversation is new again.
+    EXPECT_EQ(result.totals.upBytes, 90u);
+    add(record(17, kRemote, 1, kOtherRemote, 7, 30, 2));
+    EXPECT_EQ(logLines().size(), 6);
+    EXPECT_EQ(cycle(10.0).copies.size(), 2u);
+}
+
+TEST_F(StreamTableTest, CopiesCarryTheIntervalThatEndedAndTheLiveStreamsStartANewOne)
+{
+    add(record(17, kRemote, 1, kOtherRemote, 7, 1000, 972));
+    Clock::advance(2.0);
+    const auto first = cycle().copies;
+    EXPECT_EQ(first[0]->totalUpBytes(), 1000u);
+    EXPECT_DOUBLE_EQ(first[0]->upSpeedNumber(), 500.0);
+    const auto second = cycle().copies;
+    EXPECT_EQ(second[0]->totalUpBytes(), 0u);
+    EXPECT_EQ(second[0]->lifetimeUpBytes(), 1000u);
+}
