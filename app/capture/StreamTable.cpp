@@ -129,7 +129,7 @@ StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, Stre
             ++cycle.totals.otherStreams;
     }
     for (Node *node : m_order)
-        node->second.stream->resetTime();
+        node->second.stream->resetTime(now);
     cycle.totals.upBytes = m_upBytes;
     cycle.totals.downBytes = m_downBytes;
     return cycle;
@@ -139,17 +139,18 @@ StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, Stre
 // survivors then close ranks in one pass, keeping their order.
 void StreamTable::expire(double now, double removeInterval, StreamEventLog &log)
 {
-    bool anyExpired = false;
+    std::vector<std::shared_ptr<const Stream>> expired;
     for (auto it = m_order.rbegin(); it != m_order.rend(); ++it) {
-        const Stream &stream = *(*it)->second.stream;
-        if (now - stream.lastUpdateTime() <= removeInterval)
+        Entry &entry = (*it)->second;
+        if (now - entry.stream->lastUpdateTime() <= removeInterval)
             continue;
-        log.queueRemovedStream(stream);
+        expired.push_back(std::move(entry.stream));
         const StreamKey key = (*it)->first;
         m_entries.erase(key);
         *it = nullptr;
-        anyExpired = true;
     }
-    if (anyExpired)
-        std::erase(m_order, nullptr);
+    if (expired.empty())
+        return;
+    std::erase(m_order, nullptr);
+    log.queueRemovedStreams(std::move(expired));
 }

@@ -6,25 +6,27 @@
 
 namespace {
 
-QString textForKey(const Stream &stream, const QString &keyName)
+QString textForKey(const Stream &stream, const QString &keyName, std::optional<int> key)
 {
-    const std::optional<Stream::Key> key = Stream::keyNamed(keyName);
     if (!key)
         return QStringLiteral("***EXCEPTION: Stream has no value for the key \"") + keyName + QStringLiteral("\"***");
-    return textOfValue(stream.value(*key));
+    return textOfValue(stream.value(static_cast<Stream::Key>(*key)));
 }
 
 // The line a template gives for a stream, line feed included. Assembled whole so that it
 // can be written in one piece: it never mixes with lines of captures sharing the file. A
 // key the stream does not answer shows a message in place of its value and the line keeps
 // its shape.
-QByteArray logLine(const LogFormat &format, const Stream &stream)
+template <typename Template>
+QByteArray logLine(const Template &parsed, const Stream &stream)
 {
     QString line;
-    for (const LogFormat::Record &record : format.records) {
+    line.reserve(256);
+    for (std::size_t i = 0; i < parsed.format.records.size(); ++i) {
+        const LogFormat::Record &record = parsed.format.records[i];
         line += record.literal;
         if (record.key)
-            line += textForKey(stream, *record.key);
+            line += textForKey(stream, *record.key, parsed.keys[i]);
     }
     QByteArray bytes = line.toUtf8();
     bytes += '\n';
@@ -63,37 +65,61 @@ bool StreamEventLog::isLogging() const
 
 void StreamEventLog::queueNewStream(const Stream &stream)
 {
-    queueWithFormat(m_logFormatNewStream, stream);
+    QueuedLine line = lineFor(m_logFormatNewStream);
+    if (!line.file)
+        return;
+    line.stream = stream.copy();
+    std::vector<QueuedLine> lines;
+    lines.push_back(std::move(line));
+    queue(std::move(lines));
 }
 
-void StreamEventLog::queueRemovedStream(const Stream &stream)
+void StreamEventLog::queueRemovedStreams(std::vector<std::shared_ptr<const Stream>> streams)
 {
-    queueWithFormat(m_logFormatStreamClosed, stream);
+    const QueuedLine line = lineFor(m_logFormatStreamClosed);
+    if (!line.file || streams.empty())
+        return;
+    std::vector<QueuedLine> lines;
+    lines.reserve(streams.size());
+    for (std::shared_ptr<const Stream> &stream : streams)
+        lines.push_back({line.file, line.format, std::move(stream)});
+    queue(std::move(lines));
 }
 
-void StreamEventLog::logNewStream(const Stream &stream)
-{
-    queueNewStream(stream);
-    writeQueuedLines();
-}
-
-void StreamEventLog::logRemovedStream(const Stream &stream)
-{
-    queueRemovedStream(stream);
-    writeQueuedLines();
-}
-
-// A failed write is not reported: the event has happened and logging goes on.
+// A failed write is not reported: the event has happened and logging goes on. Consecutive
+// lines for one file go out together, in pieces of whole lines.
 void StreamEventLog::writeQueuedLines()
 {
+    constexpr qsizetype kPieceBytes = 64 * 1024;
     std::lock_guard writing(m_writeMutex);
-    std::vector<QueuedLines> queued;
+    std::vector<QueuedLine> queued;
     {
         std::lock_guard lock(m_stateMutex);
         queued.swap(m_queued);
     }
-    for (const QueuedLines &lines : queued)
-        lines.file->appendLine(lines.bytes);
+    QByteArray pending;
+    pending.reserve(kPieceBytes + 4096);
+    for (std::size_t i = 0; i < queued.size(); ++i) {
+        pending += logLine(*queued[i].format, *queued[i].stream);
+        if (i + 1 == queued.size() || queued[i + 1].file != queued[i].file || pending.size() >= kPieceBytes) {
+            queued[i].file->appendLine(pending);
+            pending.clear();
+        }
+    }
+}
+
+void StreamEventLog::logNewStream(const Stream &stream)
+{
+    const QueuedLine line = lineFor(m_logFormatNewStream);
+    if (line.file)
+        line.file->appendLine(logLine(*line.format, stream));
+}
+
+void StreamEventLog::logRemovedStream(const Stream &stream)
+{
+    const QueuedLine line = lineFor(m_logFormatStreamClosed);
+    if (line.file)
+        line.file->appendLine(logLine(*line.format, stream));
 }
 
 void StreamEventLog::setLogFormatNewStream(const std::optional<QString> &logTemplate)
@@ -119,8 +145,14 @@ std::optional<QString> StreamEventLog::logFormatStreamClosed() const
 void StreamEventLog::setFormat(FormatPointer &slot, const std::optional<QString> &logTemplate)
 {
     FormatPointer parsed;
-    if (logTemplate)
-        parsed = std::make_shared<const LogFormat>(getLogFormat(*logTemplate));
+    if (logTemplate) {
+        ParsedTemplate made{getLogFormat(*logTemplate), {}};
+        for (const LogFormat::Record &record : made.format.records) {
+            const std::optional<Stream::Key> key = record.key ? Stream::keyNamed(*record.key) : std::nullopt;
+            made.keys.push_back(key ? std::optional<int>(static_cast<int>(*key)) : std::nullopt);
+        }
+        parsed = std::make_shared<const ParsedTemplate>(std::move(made));
+    }
     std::lock_guard lock(m_stateMutex);
     // The old template goes when the last line using it is done; usually right here.
     slot.swap(parsed);
@@ -135,24 +167,22 @@ std::optional<QString> StreamEventLog::formatText(const FormatPointer &slot) con
     }
     if (!format)
         return std::nullopt;
-    return logFormatStringForStruct(*format);
+    return logFormatStringForStruct(format->format);
 }
 
-void StreamEventLog::queueWithFormat(const FormatPointer &slot, const Stream &stream)
+StreamEventLog::QueuedLine StreamEventLog::lineFor(const FormatPointer &slot)
 {
-    std::shared_ptr<FILEAppendWrapper> wrapper;
-    FormatPointer format;
-    {
-        std::lock_guard lock(m_stateMutex);
-        wrapper = m_logfileWrapper;
-        format = slot;
-    }
-    if (!wrapper || !format)
-        return;
-    QByteArray line = logLine(*format, stream);
     std::lock_guard lock(m_stateMutex);
-    if (!m_queued.empty() && m_queued.back().file == wrapper)
-        m_queued.back().bytes += line;
+    if (!m_logfileWrapper || !slot)
+        return {};
+    return {m_logfileWrapper, slot, nullptr};
+}
+
+void StreamEventLog::queue(std::vector<QueuedLine> lines)
+{
+    std::lock_guard lock(m_stateMutex);
+    if (m_queued.empty())
+        m_queued = std::move(lines);
     else
-        m_queued.push_back({std::move(wrapper), std::move(line)});
+        m_queued.insert(m_queued.end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
 }

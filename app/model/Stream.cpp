@@ -234,7 +234,12 @@ std::shared_ptr<Stream> Stream::copy() const
 
 void Stream::resetTime()
 {
-    startTime_ = Clock::now();
+    resetTime(Clock::now());
+}
+
+void Stream::resetTime(double now)
+{
+    startTime_ = now;
     totalUpBytes_ = 0;
     totalDownBytes_ = 0;
 }

@@ -73,6 +73,8 @@ public:
 
     // Starts a new measuring interval: the interval counters go to 0, lifetime ones stay.
     void resetTime();
+    // The same with the clock already read, as an update cycle does once for all streams.
+    void resetTime(double now);
 
     // Whole-packet bytes of one packet (interval counters wrap at 2^32, lifetime at 2^64).
     void addUpBytes(quint32 bytes);

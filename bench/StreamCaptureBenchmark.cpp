@@ -1,0 +1,187 @@
+// The capture pipeline in the application: records folded into the stream table, records
+// through a real pipe from another process, the update cycle and mass expiry.
+
+#include "capture/StreamCapture.h"
+#include "capture/StreamCaptureCore.h"
+#include "capture/StreamTable.h"
+#include "logging/StreamEventLog.h"
+#include "model/Stream.h"
+#include "platform/Clock.h"
+#include "tools/capture/PacketSummary.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t kLocal = 0xC0A80102;  // 192.168.1.2
+constexpr std::uint32_t kRemoteBase = 0x0A000000; // 10.0.0.0
+constexpr std::size_t kChunkRecords = StreamCaptureCore::kReadChunkBytes / PacketSummary::kWireSize;
+
+QCoreApplication &application()
+{
+    static int argc = 1;
+    static char name[] = "bench_capture";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication instance(argc, argv);
+    return instance;
+}
+
+// Conversation n: this machine's port 10000 + n % 50000 with a remote host of its own,
+// in both directions by turns.
+PacketSummary conversationRecord(std::uint32_t n, bool reply)
+{
+    const auto localPort = static_cast<std::uint16_t>(10000 + n % 50000);
+    const std::uint32_t remote = kRemoteBase + n / 50000 + 1;
+    PacketSummary summary{1, 6, kLocal, remote, localPort, 443, 1500, 1448};
+    if (reply) {
+        std::swap(summary.sourceAddress, summary.destinationAddress);
+        std::swap(summary.sourcePort, summary.destinationPort);
+    }
+    return summary;
+}
+
+std::vector<std::byte> wireRecords(std::uint32_t first, std::size_t count, std::uint32_t conversations)
+{
+    std::vector<std::byte> bytes(count * PacketSummary::kWireSize);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto n = static_cast<std::uint32_t>(first + i);
+        std::array<std::uint8_t, PacketSummary::kWireSize> record{};
+        conversationRecord(conversations == 0 ? n : n % conversations, n % 2 == 1).encode(record);
+        std::memcpy(bytes.data() + i * PacketSummary::kWireSize, record.data(), record.size());
+    }
+    return bytes;
+}
+
+void BM_RecordsForExistingStreams(benchmark::State &state)
+{
+    application();
+    const auto conversations = static_cast<std::uint32_t>(state.range(0));
+    StreamCaptureCore core(false);
+    core.dataAvailable(wireRecords(0, conversations, conversations));
+    const std::vector<std::byte> chunk = wireRecords(0, kChunkRecords, conversations);
+    for (auto _ : state)
+        core.dataAvailable(chunk);
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kChunkRecords));
+}
+BENCHMARK(BM_RecordsForExistingStreams)->Arg(1000)->Arg(100000);
+
+void BM_RecordsForNewStreams(benchmark::State &state)
+{
+    application();
+    auto core = std::make_unique<StreamCaptureCore>(false);
+    std::uint32_t next = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (next >= 200000) {
+            core = std::make_unique<StreamCaptureCore>(false);
+            next = 0;
+        }
+        const std::vector<std::byte> chunk = wireRecords(next * 2, kChunkRecords, 0);
+        next += kChunkRecords;
+        state.ResumeTiming();
+        core->dataAvailable(chunk);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kChunkRecords));
+}
+BENCHMARK(BM_RecordsForNewStreams);
+
+// A writer process (cat) sends prepared records through a pipe; the capture's own reader
+// thread takes them into the table until the writer ends.
+void BM_RecordsThroughPipe(benchmark::State &state)
+{
+    application();
+    QTemporaryDir folder;
+    const std::string path = folder.filePath(QStringLiteral("records")).toStdString();
+    constexpr std::size_t kRecords = 2'000'000;
+    {
+        std::ofstream file(path, std::ios::binary);
+        for (std::size_t written = 0; written < kRecords; written += kChunkRecords) {
+            const auto chunk = wireRecords(static_cast<std::uint32_t>(written), kChunkRecords, 1000);
+            file.write(reinterpret_cast<const char *>(chunk.data()), static_cast<std::streamsize>(chunk.size()));
+        }
+    }
+    for (auto _ : state) {
+        auto core = std::make_shared<StreamCaptureCore>(false);
+        core->start("/bin/cat", {path}, QStringLiteral("bench"), {});
+        core->joinReader();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kRecords));
+}
+BENCHMARK(BM_RecordsThroughPipe)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A full cycle on the main thread: expiry scan, copies, reset (the part under the lock),
+// then the display array, with every stream alive.
+void BM_UpdateCycle(benchmark::State &state)
+{
+    application();
+    const auto streams = static_cast<std::uint32_t>(state.range(0));
+    auto core = std::make_shared<StreamCaptureCore>(false);
+    StreamCapture capture(core);
+    capture.setFilter(QStringLiteral("tcp -10.0.0.9"));
+    const std::vector<std::byte> traffic = wireRecords(0, streams, streams);
+    for (auto _ : state) {
+        state.PauseTiming();
+        core->dataAvailable(traffic);
+        state.ResumeTiming();
+        capture.update();
+    }
+    capture.shutdown();
+    state.counters["streams"] = static_cast<double>(capture.streamsArraySource().size());
+}
+BENCHMARK(BM_UpdateCycle)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The part of the cycle that holds the capture's lock, alone: its time is the longest hold.
+void BM_UpdateCycleUnderLock(benchmark::State &state)
+{
+    application();
+    const auto streams = static_cast<std::uint32_t>(state.range(0));
+    StreamTable table(false);
+    StreamEventLog log;
+    for (std::uint32_t n = 0; n < streams; ++n)
+        table.updateWithSummary(conversationRecord(n, false), log);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(table.runCycle(Clock::now(), 10.0, log));
+}
+BENCHMARK(BM_UpdateCycleUnderLock)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// Every stream expires at once with logging on: the closed-stream lines are made under the
+// lock (reported as lock_hold_ms) and written after it.
+void BM_ExpireStreams(benchmark::State &state)
+{
+    application();
+    const auto streams = static_cast<std::uint32_t>(state.range(0));
+    QTemporaryDir folder;
+    StreamEventLog log;
+    log.setLogFormatStreamClosed(QStringLiteral(
+        "__dateTime__ (__unixTime__): __protocol__ stream closed: source: __source__ - destination: "
+        "__destination__ - total bytes uploaded: __lifetimeUpDataBytes__ (__lifetimeUpDataBytesFormatted__ at "
+        "__lifetimeUpSpeed__) - total bytes downloaded: __lifetimeDownDataBytes__ "
+        "(__lifetimeDownDataBytesFormatted__ at __lifetimeDownSpeed__)"));
+    log.startLoggingToFile(folder.filePath(QStringLiteral("closed.txt")));
+    double longestHold = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        StreamTable table(false);
+        for (std::uint32_t n = 0; n < streams; ++n)
+            table.updateWithSummary(conversationRecord(n, false), log);
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        table.runCycle(Clock::now() + 3600.0, 10.0, log);
+        longestHold = std::max(longestHold, std::chrono::duration<double, std::milli>(
+                                                std::chrono::steady_clock::now() - start).count());
+        log.writeQueuedLines();
+    }
+    state.counters["lock_hold_ms"] = longestHold;
+}
+BENCHMARK(BM_ExpireStreams)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
