@@ -7,17 +7,21 @@
 #include "logging/StreamEventLog.h"
 #include "model/Stream.h"
 #include "platform/Clock.h"
+#include "platform/Preferences.h"
+#include "resolve/DNSAsyncLookup.h"
 #include "tools/capture/PacketSummary.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -183,5 +187,44 @@ void BM_ExpireStreams(benchmark::State &state)
     state.counters["lock_hold_ms"] = longestHold;
 }
 BENCHMARK(BM_ExpireStreams)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+namespace {
+
+long residentBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+// A million conversations, each a live stream, created with lookups on (services table and
+// reverse lookups, the resolver answering at once that it knows no name): resident memory
+// per live stream, and at the peak, once a cycle's copies exist too.
+void BM_MemoryForConversations(benchmark::State &state)
+{
+    application();
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    Preferences::shared().registerDefaultPreferences();
+    Preferences::shared().setValue(Preferences::LookupServiceNames, true);
+    DNSAsyncLookup::sharedLookup().setResolverForTesting([](const QString &) { return std::nullopt; });
+    const auto conversations = static_cast<std::uint32_t>(state.range(0));
+    for (auto _ : state) {
+        const long before = residentBytes();
+        StreamCaptureCore core(true);
+        for (std::uint32_t first = 0; first < conversations; first += kChunkRecords)
+            core.dataAvailable(wireRecords(first * 2, std::min<std::size_t>(kChunkRecords, conversations - first), 0));
+        const long live = residentBytes();
+        // The cycle's copies for the display live beside the table until the next cycle.
+        const StreamTable::Cycle cycle = core.runCycle(Clock::now(), 10.0);
+        state.counters["bytes_per_stream"] = static_cast<double>(live - before) / conversations;
+        state.counters["peak_rss_MiB"] = static_cast<double>(residentBytes()) / (1024 * 1024);
+    }
+}
+BENCHMARK(BM_MemoryForConversations)->Arg(1'000'000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -72,10 +72,11 @@ protected:
         return capture;
     }
 
-    QStringList logged()
+    // Checked under the lock: the reader thread logs while the test looks.
+    bool wasLogged(const QString &message)
     {
         std::lock_guard guard(m_logMutex);
-        return m_logged;
+        return m_logged.contains(message);
     }
 
     QTemporaryDir m_folder;
@@ -125,7 +126,7 @@ TEST_F(CaptureToolTest, WhatTheToolSaysAfterRecordsIsOnlyLogged)
 {
     useTool("printf '" + recordText(1) + "'; sleep 0.2; echo 'late trouble' >&2; exit 1");
     auto capture = start();
-    EXPECT_TRUE(processEventsUntil([&] { return logged().contains(QStringLiteral("late trouble\n")); }));
+    EXPECT_TRUE(processEventsUntil([&] { return wasLogged(QStringLiteral("late trouble\n")); }));
     processEventsUntil([] { return false; }, std::chrono::milliseconds(200));
     EXPECT_TRUE(m_reports.isEmpty());
 }
@@ -175,5 +176,5 @@ TEST_F(CaptureToolTest, StartsAndShutdownsLeaveNoDescriptorBehind)
     qunsetenv("QUILLMERE_SUPPORT_DIR");
     Elevation::setSharedForTesting(nullptr);
     EXPECT_EQ(fileDescriptors(), before);
-    EXPECT_TRUE(logged().contains(QStringLiteral("-[StreamCapture setInterface:]:212: Couldn't authorize helper program.")));
+    EXPECT_TRUE(wasLogged(QStringLiteral("-[StreamCapture setInterface:]:212: Couldn't authorize helper program.")));
 }

@@ -1,0 +1,141 @@
+// The whole capture pipeline live: the real Netsiphon, installed by the real Rootmantle into
+// a private support folder, feeding a StreamCapture whose update cycles run on their timer,
+// while capture_flood sends paced UDP over many conversations on the loopback interface of
+// a private network namespace and tcpdump records the same interface. Prints what each
+// counted; the pipeline has lost nothing when its bytes equal tcpdump's.
+//
+// Usage (as root): capture_pipeline_live [datagrams per second] [seconds] [conversations] [payload bytes]
+
+#include "NetworkNamespace.h"
+#include "capture/StreamCapture.h"
+#include "model/Stream.h"
+#include "platform/Bundle.h"
+#include "platform/Preferences.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+struct PcapTotals
+{
+    quint64 frames = 0;
+    quint64 ipBytes = 0;
+};
+
+// A classic pcap file of an Ethernet-framed interface: 24-byte file header, then a 16-byte
+// header per frame whose third field is the frame's length on the wire.
+PcapTotals readPcap(const QString &path)
+{
+    QFile file(path);
+    PcapTotals totals;
+    if (!file.open(QIODevice::ReadOnly))
+        return totals;
+    const QByteArray bytes = file.readAll();
+    constexpr qsizetype kEthernetHeader = 14;
+    for (qsizetype offset = 24; offset + 16 <= bytes.size();) {
+        quint32 captured = 0;
+        quint32 onWire = 0;
+        std::memcpy(&captured, bytes.constData() + offset + 8, 4);
+        std::memcpy(&onWire, bytes.constData() + offset + 12, 4);
+        ++totals.frames;
+        totals.ipBytes += onWire - kEthernetHeader;
+        offset += 16 + captured;
+    }
+    return totals;
+}
+
+void waitWithEvents(int milliseconds)
+{
+    const QDeadlineTimer deadline(milliseconds);
+    while (!deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+QStringList inside(const NetworkNamespace &network, const QStringList &program)
+{
+    QStringList commandLine;
+    for (const std::string &word : network.commandLine({}))
+        commandLine << QString::fromStdString(word);
+    return commandLine + program;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = application.arguments();
+    const QString perSecond = arguments.value(1, QStringLiteral("100000"));
+    const int seconds = arguments.value(2, QStringLiteral("5")).toInt();
+    const QString conversations = arguments.value(3, QStringLiteral("10000"));
+    const QString payload = arguments.value(4, QStringLiteral("18"));
+    if (geteuid() != 0) {
+        std::fprintf(stderr, "needs root: creates a network namespace and installs the capture tool\n");
+        return 1;
+    }
+    QTemporaryDir folder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+    Preferences::shared().registerDefaultPreferences();
+    Preferences::shared().setValue(Preferences::LookupHostnames, false);
+    qputenv("QUILLMERE_SUPPORT_DIR", folder.filePath(QStringLiteral("support")).toUtf8());
+    const NetworkNamespace network;
+    if (!network.failure().empty()) {
+        std::fprintf(stderr, "%s\n", network.failure().c_str());
+        return 1;
+    }
+
+    const QString pcapPath = folder.filePath(QStringLiteral("reference.pcap"));
+    QProcess tcpdump;
+    const QStringList tcpdumpLine =
+        inside(network, {QStringLiteral("tcpdump"), QStringLiteral("-i"), QStringLiteral("lo"), QStringLiteral("-n"),
+                         QStringLiteral("-s"), QStringLiteral("96"), QStringLiteral("-B"), QStringLiteral("65536"),
+                         QStringLiteral("-w"), pcapPath});
+    tcpdump.start(tcpdumpLine.first(), tcpdumpLine.mid(1));
+    waitWithEvents(1000);
+
+    StreamCapture capture;
+    bool started = false;
+    network.inside([&] { started = capture.setInterface(QStringLiteral("lo")); });
+    if (!started) {
+        std::fprintf(stderr, "the capture did not start: %s\n", qPrintable(capture.startFailure()));
+        return 1;
+    }
+    waitWithEvents(1000);
+
+    const QString flood = Bundle::executableFolder() + QStringLiteral("/capture_flood");
+    const long datagrams = perSecond.toLong() * seconds;
+    QProcess sender;
+    const QStringList senderLine = inside(network, {flood, QString::number(datagrams), QString::number(seconds * 3),
+                                                    payload, perSecond, conversations});
+    sender.start(senderLine.first(), senderLine.mid(1));
+    while (sender.state() != QProcess::NotRunning)
+        waitWithEvents(100);
+    waitWithEvents(2500);
+    kill(static_cast<pid_t>(tcpdump.processId()), SIGINT);
+    tcpdump.waitForFinished(5000);
+    capture.update();
+
+    const PcapTotals reference = readPcap(pcapPath);
+    const CaptureTotals &totals = capture.totals();
+    std::printf("sent: %s", sender.readAllStandardOutput().constData());
+    std::printf("tcpdump: %llu frames, %llu IP bytes\n", static_cast<unsigned long long>(reference.frames),
+                static_cast<unsigned long long>(reference.ipBytes));
+    std::printf("pipeline: %llu IP bytes (%llu up, %llu down), %d UDP streams, %d other\n",
+                static_cast<unsigned long long>(totals.upBytes + totals.downBytes),
+                static_cast<unsigned long long>(totals.upBytes), static_cast<unsigned long long>(totals.downBytes),
+                totals.udpStreams, totals.otherStreams);
+    const bool equal = totals.upBytes + totals.downBytes == reference.ipBytes;
+    std::printf("%s\n", equal ? "equal: nothing lost" : "DIFFERENT");
+    capture.shutdown();
+    return equal ? 0 : 2;
+}
