@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Floods the loopback interface of a private network namespace with small UDP datagrams
 # (capture_flood, sendmmsg) and compares Netsiphon with tcpdump under the same conditions:
-# both capture lo with a 65536-byte snapshot and a 32 MiB kernel buffer, both write into a
+# both capture lo with a 65536-byte snapshot and a 4 MiB kernel buffer, both write into a
 # pipe read by `wc -c`. Prints, per run, the share of sent frames each recorded and the CPU
 # (user+sys, from /proc/<pid>/schedstat) it spent per recorded frame, then the spread.
 #
@@ -67,7 +67,7 @@ run() {
 results=$work/results
 for round in $(seq "$rounds"); do
   run Netsiphon 20 "$tool" lo >>"$results"
-  run tcpdump 0 tcpdump -i lo -n -s 65536 -B 32768 -w - >>"$results"
+  run tcpdump 0 tcpdump -i lo -n -s 65536 -B 4096 -w - >>"$results"
 done
 
 awk '

@@ -3,6 +3,7 @@
 #include "tools/capture/FrameDecoder.h"
 
 #include <array>
+#include <cerrno>
 #include <poll.h>
 
 namespace {
@@ -17,10 +18,11 @@ CaptureLoop::CaptureLoop(pcap_t* capture, std::size_t linkHeaderLength, RecordWr
 {
 }
 
-void CaptureLoop::run()
+int CaptureLoop::run()
 {
     while (runPass()) {
     }
+    return m_writeError;
 }
 
 // After a failed dispatch (for example the interface went away) the capture descriptor may
@@ -31,7 +33,10 @@ bool CaptureLoop::runPass()
         return false;
     const int handled = pcap_dispatch(m_capture, kEveryReadyPacket, handlePacket,
                                       reinterpret_cast<u_char*>(this));
-    m_writer.flush();
+    if (!m_writer.flush()) {
+        m_writeError = errno == EPIPE ? 0 : errno;
+        return false;
+    }
     return handled >= 0 || wait(Wait::ForTimeOnly);
 }
 

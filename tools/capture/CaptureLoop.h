@@ -17,9 +17,11 @@ class CaptureLoop
 public:
     CaptureLoop(pcap_t* capture, std::size_t linkHeaderLength, RecordWriter& writer);
 
-    // Returns once the reader of the output has gone.
-    void run();
-    // One wait and dispatch; false once the reader of the output has gone.
+    // Returns once the reader of the output has gone (0), or with the error number of a
+    // write that failed: with the records no longer reaching anyone, capturing on would only
+    // keep the interface promiscuous for nothing.
+    int run();
+    // One wait and dispatch; false once the reader has gone or a write failed.
     bool runPass();
 
 private:
@@ -31,4 +33,5 @@ private:
     pcap_t* m_capture;
     std::size_t m_linkHeaderLength;
     RecordWriter& m_writer;
+    int m_writeError = 0;
 };

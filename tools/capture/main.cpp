@@ -29,8 +29,9 @@ constexpr int kPromiscuous = 1;
 // A short time-out makes the kernel hand over a partly filled capture block; with 0 a lone
 // frame on a quiet interface could wait until the block fills.
 constexpr int kReadTimeoutMilliseconds = 10;
-// Room for bursts of a few hundred thousand frames per second while the loop catches up.
-constexpr int kKernelBufferBytes = 32 * 1024 * 1024;
+// Any user may start the tool, and this kernel memory is charged to nobody, so it is the
+// smallest ring that still took a sustained flood of small frames without loss.
+constexpr int kKernelBufferBytes = 4 * 1024 * 1024;
 
 using ErrorBuffer = std::array<char, PCAP_ERRBUF_SIZE>;
 
@@ -199,6 +200,9 @@ int main(int argc, char* argv[])
     forbidInspection();
 
     static RecordWriter writer(STDOUT_FILENO);
-    CaptureLoop(capture, linkHeaderLength, writer).run();
+    if (const int writeError = CaptureLoop(capture, linkHeaderLength, writer).run(); writeError != 0) {
+        std::fprintf(stderr, "write: %s\n", std::strerror(writeError));
+        return 1;
+    }
     return 0;
 }

@@ -305,3 +305,21 @@ TEST_F(NetsiphonLive, ClosedStandardOutputIsNeverTakenByTheCaptureSocket)
     EXPECT_EQ(target, "/dev/null");
     EXPECT_TRUE(tool.running());
 }
+
+TEST_F(NetsiphonLive, AnOutputThatRefusesRecordsEndsTheToolWithTheReason)
+{
+    std::string command = "exec";
+    for (const auto& word : m_network.commandLine({kTool, "lo"}))
+        command += " " + word;
+    ToolProcess tool({"sh", "-c", command + " 1</dev/null"});
+    m_probeSink = boundUdpSocket(m_network, kLoopbackAddress, kProbePort);
+    m_prober = boundUdpSocket(m_network, kLoopbackAddress, 0);
+    std::optional<int> status;
+    for (int attempt = 0; attempt < 50 && !status; ++attempt) {
+        probe();
+        status = tool.waitForExit(100ms);
+    }
+    ASSERT_TRUE(status) << "still capturing with nowhere to write";
+    EXPECT_EQ(WEXITSTATUS(*status), 1);
+    EXPECT_EQ(tool.standardError(), "write: Bad file descriptor\n");
+}
