@@ -34,12 +34,6 @@ std::optional<double> usableInterval(const QVariant &value, double minimum, QLat
     return std::clamp(seconds, minimum, StreamCapture::kMaximumInterval);
 }
 
-std::optional<QString> templateFrom(const QVariant &value)
-{
-    if (!value.isValid() || value.isNull())
-        return std::nullopt;
-    return value.toString();
-}
 } // namespace
 
 StreamCapture::StreamCapture(QObject *parent)
@@ -96,7 +90,7 @@ bool StreamCapture::setInterface(const QString &interfaceName)
 
 // The preferences are pushed at once and again on every change, never written back; a
 // binding made before the defaults were registered pushes nothing usable, which the
-// setters refuse.
+// setters refuse. A template follows its text and its event's switch.
 void StreamCapture::bindPreferences()
 {
     Preferences &preferences = Preferences::shared();
@@ -104,12 +98,16 @@ void StreamCapture::bindPreferences()
                                           [this](const QVariant &value) { setUpdateInterval(value); }));
     m_bindings.push_back(preferences.bind(Preferences::RemoveInterval, this,
                                           [this](const QVariant &value) { setRemoveInterval(value); }));
-    m_bindings.push_back(preferences.bind(Preferences::NewStreamLogString, this, [this](const QVariant &value) {
-        setLogFormatNewStream(templateFrom(value));
-    }));
-    m_bindings.push_back(preferences.bind(Preferences::StreamClosedLogString, this, [this](const QVariant &value) {
-        setLogFormatStreamClosed(templateFrom(value));
-    }));
+    const auto newStreamTemplate = [this](const QVariant &) {
+        setLogFormatNewStream(Preferences::shared().newStreamLogTemplate());
+    };
+    const auto streamClosedTemplate = [this](const QVariant &) {
+        setLogFormatStreamClosed(Preferences::shared().streamClosedLogTemplate());
+    };
+    for (const QLatin1StringView key : {Preferences::NewStreamLogString, Preferences::NewStreamLogEnabled})
+        m_bindings.push_back(preferences.bind(key, this, newStreamTemplate));
+    for (const QLatin1StringView key : {Preferences::StreamClosedLogString, Preferences::StreamClosedLogEnabled})
+        m_bindings.push_back(preferences.bind(key, this, streamClosedTemplate));
 }
 
 bool StreamCapture::ensureToolInstalled(QString &toolPath)

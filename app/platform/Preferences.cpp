@@ -14,7 +14,8 @@ QMetaType typeOfKnownKey(QAnyStringView key)
 {
     if (key == Preferences::UpdateInterval || key == Preferences::RemoveInterval)
         return QMetaType::fromType<double>();
-    if (key == Preferences::LookupHostnames || key == Preferences::LookupServiceNames)
+    if (key == Preferences::LookupHostnames || key == Preferences::LookupServiceNames
+        || key == Preferences::NewStreamLogEnabled || key == Preferences::StreamClosedLogEnabled)
         return QMetaType::fromType<bool>();
     if (key == Preferences::NewStreamLogString || key == Preferences::StreamClosedLogString)
         return QMetaType::fromType<QString>();
@@ -83,6 +84,8 @@ QVariantMap Preferences::defaultValues()
         {LookupHostnames, true},
         {NewStreamLogString, defaultNewStreamLoggingString()},
         {StreamClosedLogString, defaultStreamClosedLoggingString()},
+        {NewStreamLogEnabled, true},
+        {StreamClosedLogEnabled, true},
     };
 }
 
@@ -97,6 +100,22 @@ void Preferences::resetLoggingStrings()
 {
     setValue(NewStreamLogString, defaultNewStreamLoggingString());
     setValue(StreamClosedLogString, defaultStreamClosedLoggingString());
+}
+
+std::optional<QString> Preferences::newStreamLogTemplate() const
+{
+    const QVariant text = value(NewStreamLogString);
+    if (!boolValue(NewStreamLogEnabled) || !text.isValid())
+        return std::nullopt;
+    return text.toString();
+}
+
+std::optional<QString> Preferences::streamClosedLogTemplate() const
+{
+    const QVariant text = value(StreamClosedLogString);
+    if (!boolValue(StreamClosedLogEnabled) || !text.isValid())
+        return std::nullopt;
+    return text.toString();
 }
 
 void Preferences::registerDefaults(const QVariantMap &defaults)

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 
 class QSettings;
 
@@ -34,6 +35,11 @@ public:
     static constexpr QLatin1StringView LookupServiceNames{"LookupServiceNames"};       // bool, no default
     static constexpr QLatin1StringView NewStreamLogString{"NewStreamLogString"};       // QString
     static constexpr QLatin1StringView StreamClosedLogString{"StreamClosedLogString"}; // QString
+    // Whether each event writes lines at all. A template with no value cannot be stored (it
+    // reads back as an empty text after a restart, which means an empty line per event), so
+    // switching an event's lines off is stored as a switch of its own, default on.
+    static constexpr QLatin1StringView NewStreamLogEnabled{"NewStreamLogEnabled"};       // bool
+    static constexpr QLatin1StringView StreamClosedLogEnabled{"StreamClosedLogEnabled"}; // bool
     // Saved toolbar configuration of the stream windows (written by the window layer).
     static constexpr QLatin1StringView StreamWindow{"StreamWindow"};
 
@@ -54,7 +60,8 @@ public:
     // "Preferences"); an untranslated template is used as written.
     static QString defaultNewStreamLoggingString();
     static QString defaultStreamClosedLoggingString();
-    // UpdateInterval 1.0, RemoveInterval 10.0, LookupHostnames true and the two templates.
+    // UpdateInterval 1.0, RemoveInterval 10.0, LookupHostnames true, the two templates and
+    // both events' lines on.
     static QVariantMap defaultValues();
     // Start-up registration: defaultValues() become the initial values, then the
     // registered defaults. Called once by the application controller before any window
@@ -63,6 +70,10 @@ public:
     // Stores both default templates as the user's values (in that order) and tells every
     // binding; no other preference changes.
     void resetLoggingStrings();
+    // The template an event's lines are made with: its text, or none while the event's
+    // lines are switched off (or no template is known at all).
+    std::optional<QString> newStreamLogTemplate() const;
+    std::optional<QString> streamClosedLogTemplate() const;
 
     // --- registration layer -----------------------------------------------------------
     // Merged into the registered defaults; never written to the settings file.

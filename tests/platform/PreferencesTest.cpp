@@ -189,3 +189,20 @@ TEST_F(PreferencesTest, ReaderThreadsReadWhileTheMainThreadWrites)
     EXPECT_FALSE(strayValue);
     EXPECT_DOUBLE_EQ(store->doubleValue(Preferences::UpdateInterval), 50.0);
 }
+
+TEST_F(PreferencesTest, AnEventSwitchedOffStaysOffAfterARestartWhileItsTemplateIsKept)
+{
+    {
+        const auto store = startStore();
+        store->setValue(Preferences::NewStreamLogString, QStringLiteral("new __source__"));
+        store->setValue(Preferences::NewStreamLogEnabled, false);
+        store->setValue(Preferences::StreamClosedLogString, QString());
+    }
+    const auto restarted = startStore();
+    EXPECT_EQ(restarted->newStreamLogTemplate(), std::nullopt);
+    EXPECT_EQ(restarted->stringValue(Preferences::NewStreamLogString), "new __source__");
+    // An emptied template is a template: one empty line per event.
+    EXPECT_EQ(restarted->streamClosedLogTemplate(), QString());
+    restarted->setValue(Preferences::NewStreamLogEnabled, true);
+    EXPECT_EQ(restarted->newStreamLogTemplate(), QStringLiteral("new __source__"));
+}
