@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 
@@ -134,6 +135,12 @@ QString withNewAddress(const QString &endpoint, const QString &name)
     return name + endpoint.sliced(endpoint.lastIndexOf(u':'));
 }
 
+quint64 nextSerial()
+{
+    static std::atomic<quint64> serials{0};
+    return serials.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 } // namespace
 
 std::shared_ptr<Stream> Stream::streamWithSource(const QString &source, const QString &destination,
@@ -152,7 +159,8 @@ std::shared_ptr<Stream> Stream::streamWithSource(const QString &source, const QS
 }
 
 Stream::Stream(const QString &source, const QString &destination, const QString &protocol)
-    : source_(source)
+    : serial_(nextSerial())
+    , source_(source)
     , destination_(destination)
     , protocol_(protocol)
     , openedTime_(Clock::now())
@@ -221,6 +229,7 @@ void Stream::dnsGotName(const QString &name, const QString &address, const QVari
 std::shared_ptr<Stream> Stream::copy() const
 {
     auto snapshot = std::make_shared<Stream>(source(), destination(), protocol_);
+    snapshot->serial_ = serial_;
     snapshot->openedTime_ = openedTime_;
     snapshot->startTime_ = startTime_;
     snapshot->totalUpBytes_ = totalUpBytes_;

@@ -92,6 +92,10 @@ public:
     // `address` (source first) as name:port. A null or empty name leaves the stream as it is.
     void dnsGotName(const QString &name, const QString &address, const QVariant &userInfo) override;
 
+    // A number of its own for every stream made, kept by its copies: the endpoint texts change
+    // when names arrive, so a window follows a stream across cycles by this number.
+    quint64 serial() const { return serial_; }
+
     QString source() const;
     QString destination() const;
     const QString &protocol() const { return protocol_; }
@@ -135,6 +139,7 @@ private:
     void lookUpServiceName(QString Stream::*endpoint);
     void lookUpHostName(const std::shared_ptr<Stream> &self, QString Stream::*endpoint);
 
+    quint64 serial_;
     mutable std::mutex endpointMutex_; // guards source_ and destination_ only
     QString source_;
     QString destination_;

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "model/Stream.h"
+
+#include <QAbstractTableModel>
+
+#include <array>
+#include <bitset>
+#include <memory>
+#include <vector>
+
+// The rows of a stream window: the capture's display array, one row per stream copy, one
+// column per Stream key. Rows follow streams by serial number, so an update cycle moves,
+// inserts and removes rows instead of resetting the model, and the view keeps its selection
+// and scroll position. A value is read from its stream once per cycle (speeds read the clock
+// on every call), at the first time it is asked for.
+class StreamTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column {
+        SourceColumn,
+        DestinationColumn,
+        ProtocolColumn,
+        UpSpeedColumn,
+        DownSpeedColumn,
+        UpPayloadColumn,
+        DownPayloadColumn,
+        AverageUpSpeedColumn,
+        AverageDownSpeedColumn,
+        OpenedColumn,
+        UpBytesColumn,
+        DownBytesColumn,
+        IntervalUpBytesColumn,
+        IntervalDownBytesColumn,
+        ColumnCount
+    };
+    // The value as a number (or text, for text columns), for sorting and export.
+    static constexpr int RawValueRole = Qt::UserRole + 1;
+
+    // The Stream key a column shows; its name is the column's identifier.
+    static Stream::Key keyOfColumn(int column);
+    static QString identifierOfColumn(int column);
+    static bool isShownByDefault(int column);
+    static bool isNumeric(int column);
+
+    explicit StreamTableModel(QObject *parent = nullptr);
+
+    // Takes a new display array (streams in creation order, as the capture publishes them).
+    void setStreams(const std::vector<std::shared_ptr<Stream>> &streams);
+    const std::vector<std::shared_ptr<Stream>> &streams() const { return m_streams; }
+    // The value a cell shows, taken once per cycle.
+    const QVariant &rawValue(int row, int column) const;
+    double numberAt(int row, int column) const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    struct Cache
+    {
+        std::array<QVariant, ColumnCount> values;
+        std::bitset<ColumnCount> taken;
+    };
+
+    void removeRowsMissingFrom(const std::vector<std::shared_ptr<Stream>> &streams);
+    void insertRowsNewIn(const std::vector<std::shared_ptr<Stream>> &streams);
+    QString displayText(int column, const QVariant &value) const;
+
+    std::vector<std::shared_ptr<Stream>> m_streams;
+    mutable std::vector<Cache> m_cache;
+};

@@ -1,0 +1,395 @@
+#include "StreamWindowController.h"
+
+#include "StreamSortModel.h"
+#include "StreamTableModel.h"
+#include "StreamWindowToolbar.h"
+#include "TableExport.h"
+#include "capture/StreamCapture.h"
+#include "logging/PasteboardSupport.h"
+#include "model/ByteSize.h"
+#include "model/ByteSpeedFormatter.h"
+#include "model/Stream.h"
+#include "platform/Preferences.h"
+#include "ui_StreamWindow.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QShortcut>
+#include <QTimer>
+
+namespace {
+
+constexpr QLatin1StringView kGeometryKey{"StreamWindowGeometry"};
+constexpr QLatin1StringView kTableKey{"StreamWindowTable"};
+
+// Alerts show what they are given as plain text: a file name or a tool's message could
+// otherwise be read as markup.
+QMessageBox *plainAlert(QWidget *window, QMessageBox::Icon icon, const QString &text, const QString &informative)
+{
+    auto *alert = new QMessageBox(icon, QCoreApplication::applicationName(), text, QMessageBox::Ok, window);
+    alert->setTextFormat(Qt::PlainText);
+    alert->setInformativeText(informative);
+    if (auto *label = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        label->setTextFormat(Qt::PlainText);
+    alert->setWindowModality(Qt::WindowModal);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    return alert;
+}
+
+QString durationText(qint64 milliseconds)
+{
+    const qint64 seconds = milliseconds / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+StreamWindowController *StreamWindowController::showControllerWithInterface(const QString &interfaceName,
+                                                                         const QString &address, QString *failure)
+{
+    auto *controller = new StreamWindowController(interfaceName, address);
+    if (!controller->startCapture()) {
+        if (failure != nullptr)
+            *failure = controller->startFailure();
+        delete controller;
+        return nullptr;
+    }
+    controller->show();
+    return controller;
+}
+
+StreamWindowController::StreamWindowController(const QString &interfaceName, const QString &address, QWidget *parent)
+    : QMainWindow(parent)
+    , m_ui(std::make_unique<Ui::StreamWindow>())
+    , m_capture(new StreamCapture(this))
+    , m_model(new StreamTableModel(this))
+    , m_sortModel(new StreamSortModel(m_model, this))
+    , m_searchField(new QLineEdit(this))
+    , m_interfaceName(interfaceName)
+    , m_address(address)
+{
+    m_ui->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    QStringList title{QStringLiteral("Quillmere")};
+    if (!interfaceName.isNull())
+        title << interfaceName;
+    if (!address.isNull())
+        title << address;
+    setWindowTitle(title.join(QStringLiteral(" - ")));
+    setUpTable();
+    setUpToolbar();
+    setUpMenus();
+    restoreLayout();
+    m_ui->summaryDrawer->hide();
+    connect(m_capture, &StreamCapture::streamsArrayDisplayChanged, this, &StreamWindowController::refreshDisplay);
+    connect(m_capture, &StreamCapture::captureError, this, &StreamWindowController::captureFailed);
+}
+
+// The table lets go of the streams first; the capture is shut down before it goes, and its
+// signals no longer reach this window.
+StreamWindowController::~StreamWindowController()
+{
+    m_capture->disconnect(this);
+    m_model->setStreams({});
+    m_capture->shutdown();
+}
+
+bool StreamWindowController::startCapture()
+{
+    m_opened.start();
+    return m_capture->setInterface(m_interfaceName);
+}
+
+QString StreamWindowController::startFailure() const
+{
+    return m_capture->startFailure();
+}
+
+QTableView *StreamWindowController::tableView() const
+{
+    return m_ui->tableView;
+}
+
+void StreamWindowController::setUpTable()
+{
+    QTableView *table = m_ui->tableView;
+    table->setModel(m_sortModel);
+    table->sortByColumn(-1, Qt::AscendingOrder);
+    QHeaderView *header = table->horizontalHeader();
+    header->setSectionsMovable(true);
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    for (int column = 0; column < StreamTableModel::ColumnCount; ++column)
+        header->setSectionHidden(column, !StreamTableModel::isShownByDefault(column));
+    header->resizeSection(StreamTableModel::SourceColumn, 190);
+    header->resizeSection(StreamTableModel::DestinationColumn, 190);
+    connect(header, &QWidget::customContextMenuRequested, this, &StreamWindowController::showColumnMenu);
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &StreamWindowController::updateCopyAction);
+    connect(qApp, &QApplication::focusChanged, this, &StreamWindowController::updateCopyAction);
+}
+
+void StreamWindowController::setUpToolbar()
+{
+    m_searchField->setPlaceholderText(tr("Search"));
+    m_searchField->setClearButtonEnabled(true);
+    connect(m_searchField, &QLineEdit::textChanged, m_capture, &StreamCapture::setFilter);
+    auto *clearSearch = new QShortcut(QKeySequence(Qt::Key_Escape), m_searchField, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(clearSearch, &QShortcut::activated, m_searchField, &QLineEdit::clear);
+    m_toolbar = new StreamWindowToolbar(m_searchField, this);
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
+    connect(m_toolbar, &StreamWindowToolbar::refreshRequested, m_capture, &StreamCapture::update);
+    connect(m_toolbar, &StreamWindowToolbar::pauseRequested, this, &StreamWindowController::pause);
+    connect(m_toolbar, &StreamWindowToolbar::summaryRequested, this, &StreamWindowController::showSummary);
+    connect(m_toolbar, &StreamWindowToolbar::loggingRequested, this, &StreamWindowController::log);
+}
+
+void StreamWindowController::setUpMenus()
+{
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("&New"), QKeySequence::New, this, &StreamWindowController::newRequested);
+    m_loggingAction = file->addAction(tr("&Log to File…"), QKeySequence(Qt::CTRL | Qt::Key_L), this,
+                                      &StreamWindowController::log);
+    file->addAction(tr("&Export…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), this,
+                    &StreamWindowController::exportTable);
+    file->addSeparator();
+    file->addAction(tr("&Close"), QKeySequence::Close, this, &QWidget::close);
+    file->addAction(tr("&Quit"), QKeySequence::Quit, this, &StreamWindowController::quitRequested);
+
+    QMenu *edit = menuBar()->addMenu(tr("&Edit"));
+    m_copyAction = edit->addAction(tr("&Copy"), QKeySequence::Copy, this, &StreamWindowController::copy);
+    m_copyAction->setEnabled(false);
+    edit->addAction(tr("&Find"), QKeySequence::Find, m_searchField,
+                    [this] { m_searchField->setFocus(Qt::ShortcutFocusReason); });
+    edit->addSeparator();
+    edit->addAction(tr("&Preferences…"), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
+                    &StreamWindowController::preferencesRequested);
+
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    view->addAction(tr("&Refresh"), QKeySequence(Qt::CTRL | Qt::Key_R), m_capture, &StreamCapture::update);
+    m_pauseAction = view->addAction(tr("&Pause"), QKeySequence(Qt::CTRL | Qt::Key_P), this,
+                                    &StreamWindowController::pause);
+    view->addAction(tr("&Summary"), this, &StreamWindowController::showSummary);
+
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(tr("Quillmere &Help"), QKeySequence::HelpContents, this, &StreamWindowController::helpRequested);
+}
+
+void StreamWindowController::restoreLayout()
+{
+    Preferences &preferences = Preferences::shared();
+    restoreGeometry(preferences.value(kGeometryKey).toByteArray());
+    m_ui->tableView->horizontalHeader()->restoreState(preferences.value(kTableKey).toByteArray());
+}
+
+void StreamWindowController::saveLayout() const
+{
+    Preferences &preferences = Preferences::shared();
+    preferences.setValue(kGeometryKey, saveGeometry());
+    preferences.setValue(kTableKey, m_ui->tableView->horizontalHeader()->saveState());
+}
+
+void StreamWindowController::closeEvent(QCloseEvent *event)
+{
+    saveLayout();
+    QMainWindow::closeEvent(event);
+}
+
+void StreamWindowController::showColumnMenu(const QPoint &position)
+{
+    QHeaderView *header = m_ui->tableView->horizontalHeader();
+    QMenu menu(this);
+    for (int column = 0; column < StreamTableModel::ColumnCount; ++column) {
+        QAction *action = menu.addAction(m_model->headerData(column, Qt::Horizontal).toString());
+        action->setCheckable(true);
+        action->setChecked(!header->isSectionHidden(column));
+        connect(action, &QAction::toggled, header, [header, column](bool shown) {
+            header->setSectionHidden(column, !shown);
+        });
+    }
+    menu.exec(header->mapToGlobal(position));
+}
+
+void StreamWindowController::pause()
+{
+    m_capture->pause();
+    const bool paused = m_capture->isPaused();
+    m_toolbar->showPaused(paused);
+    m_pauseAction->setText(paused ? tr("&Resume") : tr("&Pause"));
+}
+
+void StreamWindowController::showSummary()
+{
+    m_ui->summaryDrawer->setVisible(!m_ui->summaryDrawer->isVisible());
+    refreshSummary();
+}
+
+void StreamWindowController::refreshDisplay()
+{
+    m_model->setStreams(m_capture->streamsArrayDisplay());
+    refreshSummary();
+    updateCopyAction();
+}
+
+void StreamWindowController::refreshSummary()
+{
+    const CaptureTotals &totals = m_capture->totals();
+    double upSpeed = 0.0;
+    double downSpeed = 0.0;
+    for (const auto &stream : m_capture->streamsArraySource()) {
+        upSpeed += stream->upSpeedNumber();
+        downSpeed += stream->downSpeedNumber();
+    }
+    m_ui->speedGraph->addSample(static_cast<double>(m_opened.elapsed()) / 1000.0, upSpeed, downSpeed);
+    if (!m_ui->summaryDrawer->isVisible())
+        return;
+    m_ui->interfaceValue->setText(m_address.isEmpty() ? m_interfaceName : m_interfaceName + u' ' + m_address);
+    m_ui->captureTimeValue->setText(durationText(m_opened.elapsed()));
+    m_ui->liveStreamsValue->setText(tr("%1 TCP, %2 UDP, %3 other")
+                                        .arg(totals.tcpStreams)
+                                        .arg(totals.udpStreams)
+                                        .arg(totals.otherStreams));
+    m_ui->shownStreamsValue->setText(QString::number(m_capture->streamsArrayDisplay().size()));
+    m_ui->upBytesValue->setText(stringWithByteSize(totals.upBytes));
+    m_ui->downBytesValue->setText(stringWithByteSize(totals.downBytes));
+    m_ui->upSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(upSpeed));
+    m_ui->downSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(downSpeed));
+}
+
+bool StreamWindowController::canCopy() const
+{
+    const QModelIndex current = m_ui->tableView->selectionModel()->currentIndex();
+    const bool selected = m_ui->tableView->selectionModel()->hasSelection() && current.isValid();
+    return PasteboardSupport::canCopy(m_ui->tableView->hasFocus(), selected ? current.row() : -1);
+}
+
+void StreamWindowController::updateCopyAction()
+{
+    m_copyAction->setEnabled(canCopy());
+}
+
+QList<int> StreamWindowController::visibleColumns() const
+{
+    const QHeaderView *header = m_ui->tableView->horizontalHeader();
+    QList<int> columns;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (!header->isSectionHidden(column))
+            columns << column;
+    }
+    return columns;
+}
+
+QStringList StreamWindowController::visibleColumnIdentifiers() const
+{
+    QStringList identifiers;
+    for (const int column : visibleColumns())
+        identifiers << StreamTableModel::identifierOfColumn(column);
+    return identifiers;
+}
+
+// The row the person selected, through the sort, is the display array's row of the same
+// stream; without a selection the clipboard stays as it was.
+void StreamWindowController::copy()
+{
+    if (!canCopy())
+        return;
+    const QModelIndex selected = m_sortModel->mapToSource(m_ui->tableView->selectionModel()->currentIndex());
+    const std::optional<QString> text =
+        PasteboardSupport::stringForCopy(visibleColumnIdentifiers(), selected.row(), m_model->streams());
+    if (text)
+        QGuiApplication::clipboard()->setText(*text);
+}
+
+void StreamWindowController::log()
+{
+    if (m_capture->isLogging()) {
+        m_capture->stopLogging();
+        showLoggingLook();
+        return;
+    }
+    auto *dialog = new QFileDialog(this, tr("Log to File"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("txt"));
+    dialog->setNameFilters({tr("Text files (*.txt)"), tr("All files (*)")});
+    // The log is appended to, so choosing an existing file replaces nothing.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QFileDialog::fileSelected, this, &StreamWindowController::startLoggingTo);
+    connect(dialog, &QDialog::finished, this, &StreamWindowController::showLoggingLook);
+    dialog->open();
+}
+
+void StreamWindowController::startLoggingTo(const QString &path)
+{
+    if (!m_capture->startLoggingToFile(path)) {
+        plainAlert(this, QMessageBox::Warning,
+                   tr("Logging could not be started to the file %1").arg(QFileInfo(path).fileName()),
+                   tr("The file may be write-protected or you may not have sufficient permissions to modify it."))
+            ->open();
+    }
+    showLoggingLook();
+}
+
+void StreamWindowController::showLoggingLook()
+{
+    const bool logging = m_capture->isLogging();
+    m_toolbar->showLogging(logging);
+    m_loggingAction->setText(logging ? tr("Stop &Logging") : tr("&Log to File…"));
+}
+
+// The window closes once the person has read why, on the next pass of the event loop.
+void StreamWindowController::captureFailed(const QString &message)
+{
+    QMessageBox *alert =
+        plainAlert(this, QMessageBox::Critical, tr("An error occurred during the capture process."), message);
+    connect(alert, &QDialog::finished, this, [this] { QTimer::singleShot(0, this, &QWidget::close); });
+    alert->open();
+}
+
+void StreamWindowController::exportTable()
+{
+    auto *dialog = new QFileDialog(this, tr("Export"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    const QString csv = tr("CSV files (*.csv)");
+    dialog->setNameFilters({csv, tr("JSON files (*.json)")});
+    dialog->setDefaultSuffix(QStringLiteral("csv"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QFileDialog::filterSelected, dialog, [dialog, csv](const QString &filter) {
+        dialog->setDefaultSuffix(filter == csv ? QStringLiteral("csv") : QStringLiteral("json"));
+    });
+    connect(dialog, &QFileDialog::fileSelected, this,
+            [this, dialog](const QString &path) { writeExport(path, dialog->selectedNameFilter()); });
+    dialog->open();
+}
+
+void StreamWindowController::writeExport(const QString &path, const QString &chosenFilter)
+{
+    const bool json = path.endsWith(QLatin1StringView(".json"), Qt::CaseInsensitive)
+        || (!path.endsWith(QLatin1StringView(".csv"), Qt::CaseInsensitive) && chosenFilter.contains(u"json"));
+    const QList<int> columns = visibleColumns();
+    const QByteArray bytes = json ? TableExport::toJson(*m_sortModel, columns, StreamTableModel::RawValueRole)
+                                  : TableExport::toCsv(*m_sortModel, columns, StreamTableModel::RawValueRole);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        plainAlert(this, QMessageBox::Warning, tr("The table could not be exported to the file %1").arg(QFileInfo(path).fileName()),
+                   file.errorString())
+            ->open();
+}

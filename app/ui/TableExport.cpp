@@ -1,0 +1,74 @@
+#include "TableExport.h"
+
+#include <QAbstractItemModel>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <cmath>
+
+namespace {
+
+QString identifier(const QAbstractItemModel &model, int column)
+{
+    return model.headerData(column, Qt::Horizontal, Qt::ToolTipRole).toString();
+}
+
+bool isNumber(const QVariant &value)
+{
+    const int type = value.typeId();
+    return type == QMetaType::Double || type == QMetaType::Float || type == QMetaType::UInt
+        || type == QMetaType::ULongLong || type == QMetaType::Int || type == QMetaType::LongLong;
+}
+
+// RFC 4180: a field with a comma, quote or line break is quoted, its quotes doubled.
+QString csvField(const QVariant &value)
+{
+    if (isNumber(value)) {
+        const double number = value.toDouble();
+        return std::isfinite(number) ? QString::number(number, 'g', 17) : QString();
+    }
+    QString text = value.toString();
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+QJsonValue jsonValue(const QVariant &value)
+{
+    if (!isNumber(value))
+        return value.toString();
+    const double number = value.toDouble();
+    return std::isfinite(number) ? QJsonValue(number) : QJsonValue();
+}
+
+} // namespace
+
+QByteArray TableExport::toCsv(const QAbstractItemModel &model, const QList<int> &columns, int valueRole)
+{
+    QStringList lines;
+    QStringList header;
+    for (const int column : columns)
+        header << identifier(model, column);
+    lines << header.join(u',');
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QStringList fields;
+        for (const int column : columns)
+            fields << csvField(model.index(row, column).data(valueRole));
+        lines << fields.join(u',');
+    }
+    return (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
+}
+
+QByteArray TableExport::toJson(const QAbstractItemModel &model, const QList<int> &columns, int valueRole)
+{
+    QJsonArray rows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QJsonObject object;
+        for (const int column : columns)
+            object.insert(identifier(model, column), jsonValue(model.index(row, column).data(valueRole)));
+        rows.append(object);
+    }
+    return QJsonDocument(rows).toJson(QJsonDocument::Indented);
+}
