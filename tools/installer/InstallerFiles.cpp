@@ -15,6 +15,7 @@
 
 #include <fcntl.h>
 #include <sys/random.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -59,19 +60,19 @@ std::string folderOf(const std::string &path)
     return path.find('/') == std::string::npos ? "." : parentPath(path);
 }
 
-// The folder the running installer was started from, open, or nothing with errno set.
-OwnedDescriptor openInstallerFolder(std::string &path)
+// The folder the running installer was started from, or false with errno set.
+bool findInstallerFolder(std::string &path)
 {
     std::array<char, PATH_MAX> image{};
     const ssize_t length = readlink("/proc/self/exe", image.data(), image.size());
     if (length < 0)
-        return {};
+        return false;
     if (static_cast<std::size_t>(length) >= image.size()) {
         errno = ENAMETOOLONG;
-        return {};
+        return false;
     }
     path = parentPath(std::string(image.data(), static_cast<std::size_t>(length)));
-    return OwnedDescriptor(open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    return true;
 }
 
 // Only compared, never used: the tool itself is opened through the installer's own folder.
@@ -121,18 +122,52 @@ std::vector<Component> componentsOf(std::string_view path)
     return components;
 }
 
-// Descends into as many levels as exist and returns how many that was; errno tells why the
-// walk stopped short.
-std::size_t enterExisting(OwnedDescriptor &folder, const std::vector<Component> &components)
+// The path down to the folder `levels` below "/".
+std::string_view pathUpTo(std::string_view path, const std::vector<Component> &components,
+                          std::size_t levels)
 {
+    return levels == 0 ? "/" : path.substr(0, components[levels - 1].end);
+}
+
+// What nobody but root can change: owned by root and writable by neither group nor others.
+bool isRootOnly(int descriptor)
+{
+    struct stat info {};
+    return fstat(descriptor, &info) == 0 && info.st_uid == 0
+        && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+struct Walk
+{
+    // The deepest level entered; invalid with errno set when "/" itself could not be opened.
+    OwnedDescriptor folder;
+    // How many levels below "/" were entered.
     std::size_t entered = 0;
-    for (; entered < components.size(); ++entered) {
-        const int next = openFolder(folder.get(), components[entered].name.c_str());
+    // False when the walk stopped at `folder` because others than root can change it.
+    bool rootOnly = true;
+};
+
+// Descends from "/" into as many levels as exist; errno tells why the walk stopped short.
+// With `requireRootOnly`, it also stops at the first level, "/" included, that others than
+// root can change: below such a level anybody could have put anything.
+Walk walkFromRoot(const std::vector<Component> &components, bool requireRootOnly)
+{
+    Walk walk;
+    walk.folder.reset(open("/", kFolderFlags));
+    while (walk.folder) {
+        if (requireRootOnly && !isRootOnly(walk.folder.get())) {
+            walk.rootOnly = false;
+            break;
+        }
+        if (walk.entered == components.size())
+            break;
+        const int next = openFolder(walk.folder.get(), components[walk.entered].name.c_str());
         if (next < 0)
             break;
-        folder.reset(next);
+        walk.folder.reset(next);
+        ++walk.entered;
     }
-    return entered;
+    return walk;
 }
 
 // The whole path, then the path up to each level above it, down to `existing` levels.
@@ -141,7 +176,7 @@ void reportLevels(std::string_view destdir, const std::vector<Component> &compon
 {
     reportCreating(destdir);
     for (std::size_t level = components.size(); level-- > existing;)
-        reportCreating(level == 0 ? "/" : destdir.substr(0, components[level - 1].end));
+        reportCreating(pathUpTo(destdir, components, level));
 }
 
 bool createMissing(OwnedDescriptor &folder, const std::vector<Component> &components,
@@ -173,6 +208,17 @@ int refusalOfTarget(int folder, const struct stat &sourceInfo)
     if (!S_ISREG(target.st_mode) || isSameFile(target, sourceInfo))
         return EINVAL;
     return 0;
+}
+
+// Why the tool may not be installed for another user, or empty when it may: its content must
+// be root's alone, and under no second name that someone else may have made.
+std::string refusalOfUntrustedTool(const struct stat &info)
+{
+    if (info.st_uid != 0 || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return "it is not a file only root can write";
+    if (info.st_nlink != 1)
+        return "it has more than one name";
+    return {};
 }
 
 bool randomTemporaryName(std::string &name)
@@ -212,11 +258,19 @@ bool copyBytes(int from, int to)
     }
 }
 
+// A default ACL of the folder is inherited by a new file and would grant rights its mode does
+// not show; the installed tool is governed by its mode alone.
+bool dropInheritedAcl(int file)
+{
+    return fremovexattr(file, "system.posix_acl_access") == 0 || errno == ENODATA
+        || errno == ENOTSUP;
+}
+
 // Owner before mode: changing the owner clears a set-user-ID bit. On the descriptor, so they
 // are set on the file that was written, whatever its name means by now.
 bool completeCopy(int source, OwnedDescriptor &copy)
 {
-    return copyBytes(source, copy.get()) && fsync(copy.get()) == 0
+    return dropInheritedAcl(copy.get()) && copyBytes(source, copy.get()) && fsync(copy.get()) == 0
         && fchown(copy.get(), 0, static_cast<gid_t>(-1)) == 0
         && fchmod(copy.get(), kInstalledMode) == 0 && copy.close();
 }
@@ -226,6 +280,23 @@ void removeKeepingErrno(int folder, const std::string &name)
     const int saved = errno;
     static_cast<void>(unlinkat(folder, name.c_str(), 0));
     errno = saved;
+}
+
+// The tool in the installer's folder, checked on the descriptor it will be copied from.
+BundledTool openToolIn(int folder, bool forAnotherUser)
+{
+    BundledTool tool;
+    // Non-blocking, so a FIFO at the name cannot stall the installer before fstat refuses it.
+    tool.descriptor.reset(openat(folder, kToolName,
+                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!tool.descriptor || fstat(tool.descriptor.get(), &tool.info) != 0)
+        return refused(std::strerror(errno));
+    if (!S_ISREG(tool.info.st_mode))
+        return refused("not a regular file");
+    if (forAnotherUser)
+        if (std::string refusal = refusalOfUntrustedTool(tool.info); !refusal.empty())
+            return refused(std::move(refusal));
+    return tool;
 }
 
 } // namespace
@@ -246,24 +317,29 @@ std::string parentPath(const std::string &path)
     return std::string(parentOf(path));
 }
 
-BundledTool openBundledTool(const std::string &requested)
+BundledTool openBundledTool(const std::string &requested, bool forAnotherUser)
 {
-    BundledTool tool;
     std::string folderPath;
-    const OwnedDescriptor folder = openInstallerFolder(folderPath);
-    if (!folder)
+    if (!findInstallerFolder(folderPath))
+        return refused(std::strerror(errno));
+    const std::vector<Component> components = componentsOf(folderPath);
+    const Walk walk = walkFromRoot(components, forAnotherUser);
+    if (!walk.rootOnly)
+        return refused(std::string(pathUpTo(folderPath, components, walk.entered))
+                       + " is not a folder only root can write");
+    if (walk.entered != components.size())
         return refused(std::strerror(errno));
     if (lastPathComponent(requested) != kToolName
-        || !namesFolder(folderOf(requested), folder.get()))
+        || !namesFolder(folderOf(requested), walk.folder.get()))
         return refused("only " + joinPath(folderPath, kToolName) + " can be installed");
-    // Non-blocking, so a FIFO at the name cannot stall the installer before fstat refuses it.
-    tool.descriptor.reset(openat(folder.get(), kToolName,
-                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!tool.descriptor || fstat(tool.descriptor.get(), &tool.info) != 0)
-        return refused(std::strerror(errno));
-    if (!S_ISREG(tool.info.st_mode))
-        return refused("not a regular file");
-    return tool;
+    return openToolIn(walk.folder.get(), forAnotherUser);
+}
+
+std::string firstLevelOthersCanChange(const std::string &folder)
+{
+    const std::vector<Component> components = componentsOf(folder);
+    const Walk walk = walkFromRoot(components, true);
+    return walk.rootOnly ? std::string() : std::string(pathUpTo(folder, components, walk.entered));
 }
 
 OwnedDescriptor openDestination(const std::string &destdir)
@@ -274,20 +350,19 @@ OwnedDescriptor openDestination(const std::string &destdir)
         errno = ENAMETOOLONG;
         return {};
     }
-    OwnedDescriptor folder(open("/", kFolderFlags));
-    if (!folder) {
+    const std::vector<Component> components = componentsOf(destdir);
+    Walk walk = walkFromRoot(components, false);
+    if (!walk.folder) {
         reportCreating(destdir);
         return {};
     }
-    const std::vector<Component> components = componentsOf(destdir);
-    const std::size_t entered = enterExisting(folder, components);
-    const bool complete = entered == components.size();
+    const bool complete = walk.entered == components.size();
     const bool missing = !complete && errno == ENOENT;
     // A level that is there but cannot be entered (a link, a file) exists all the same.
-    reportLevels(destdir, components, complete || missing ? entered : entered + 1);
-    if ((!complete && !missing) || !createMissing(folder, components, entered))
+    reportLevels(destdir, components, complete || missing ? walk.entered : walk.entered + 1);
+    if ((!complete && !missing) || !createMissing(walk.folder, components, walk.entered))
         return {};
-    return folder;
+    return std::move(walk.folder);
 }
 
 bool installTool(int folder, int source, const struct stat &sourceInfo)

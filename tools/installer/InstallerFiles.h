@@ -33,7 +33,16 @@ struct BundledTool
 // Opens kToolName in the folder of the running installer (/proc/self/exe) when `requested`
 // names that file. Anything else is refused, as is a symbolic link at that name or anything
 // but a regular file: one approved run must not make an arbitrary file set-user-ID root.
-BundledTool openBundledTool(const std::string &requested);
+// For another user, the tool must moreover be root's alone: every folder from "/" down to the
+// installer's owned by root and writable by neither group nor others, and the tool likewise,
+// with no second name. Otherwise a user's own build, or a link to the system's installer made
+// in a user's folder, would have root install whatever the user put there.
+BundledTool openBundledTool(const std::string &requested, bool forAnotherUser);
+
+// The first folder from "/" down to the absolute `folder`, that one included, that is not
+// owned by root or is writable by its group or by others; empty when there is none. The check
+// ends at the first level that cannot be entered: a missing one only root could create.
+std::string firstLevelOthersCanChange(const std::string &folder);
 
 // Opens the absolute folder destdir from "/" down, one level at a time and never through a
 // symbolic link, creating missing levels with mode 0555. First prints "creating directory
@@ -42,9 +51,9 @@ BundledTool openBundledTool(const std::string &requested);
 OwnedDescriptor openDestination(const std::string &destdir);
 
 // Installs the regular file `source` as kToolName in `folder`, owned by root (group
-// unchanged) with mode 04555. The copy is completed in a new temporary file and renamed over
-// the previous install, so nothing ever writes into an existing file and a failed copy leaves
-// the previous install working and no temporary file behind. A symbolic link, anything but a
-// regular file, or the source itself at that name is refused and left in place. False with
-// errno set when the tool was not installed.
+// unchanged) with mode 04555 and no ACL. The copy is completed in a new temporary file and
+// renamed over the previous install, so nothing ever writes into an existing file and a failed
+// copy leaves the previous install working and no temporary file behind. A symbolic link,
+// anything but a regular file, or the source itself at that name is refused and left in place.
+// False with errno set when the tool was not installed.
 bool installTool(int folder, int source, const struct stat &sourceInfo);

@@ -1,3 +1,5 @@
+#include "tools/installer/InstallerFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -16,10 +18,14 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <sys/mman.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -27,6 +33,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path kRootmantle = QUILLMERE_BUILD_DIR "/libexec/quillmere/Rootmantle";
+const std::string kSupportDestination = QUILLMERE_SUPPORT_DIR "/Quillmere";
 
 struct Outcome
 {
@@ -91,6 +98,29 @@ struct ScopedMount
     ~ScopedMount() { umount2(at.c_str(), MNT_DETACH); }
 };
 
+// The installer's runs look like pkexec's on behalf of the user nobody while this lives.
+struct OnBehalfOfAUser
+{
+    OnBehalfOfAUser() { setenv("PKEXEC_UID", "65534", 1); }
+    ~OnBehalfOfAUser() { unsetenv("PKEXEC_UID"); }
+};
+
+// The first of `folder` and the folders above it that someone other than root may change,
+// or empty when there is none.
+std::string levelOthersCanChange(fs::path folder)
+{
+    for (;; folder = folder.parent_path()) {
+        struct stat info {};
+        if (stat(folder.c_str(), &info) != 0 || info.st_uid != 0 || (info.st_mode & 022) != 0)
+            return folder.string();
+        if (folder == folder.root_path())
+            return {};
+    }
+}
+
+// A step of the installer's child between its set-up and exec: system calls only.
+using ChildStep = void (*)();
+
 class Rootmantle : public ::testing::Test
 {
 protected:
@@ -116,11 +146,14 @@ protected:
             if (entry.is_directory(ignored) && !entry.is_symlink(ignored))
                 fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
         fs::remove_all(dir, ignored);
+        if (!bundle.empty())
+            fs::remove_all(bundle, ignored);
     }
 
     // Runs the installer with stdout and stderr captured in files of the test folder. The
     // child only makes system calls: another thread of the test may hold malloc's lock.
-    Outcome run(const std::vector<std::string> &args, const fs::path &cwd = {})
+    Outcome run(const std::vector<std::string> &args, const fs::path &cwd = {},
+                ChildStep inChild = nullptr)
     {
         const fs::path outPath = dir / "stdout";
         const fs::path errPath = dir / "stderr";
@@ -135,6 +168,8 @@ protected:
             if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0
                 || (!cwd.empty() && chdir(cwd.c_str()) != 0))
                 _exit(126);
+            if (inChild != nullptr)
+                inChild();
             execv(argv[0], argv.data());
             _exit(127);
         }
@@ -159,9 +194,31 @@ protected:
         EXPECT_TRUE(readFile(target) == bytes) << "content differs from the source";
     }
 
+    // Copies the installer and its tool into a new folder of the build tree, for runs on behalf
+    // of another user, which take the tool only from folders nobody but root can change.
+    // Empty when done, otherwise why not.
+    std::string copyIntoRootOnlyBundle()
+    {
+        const fs::path buildTree = fs::canonical(QUILLMERE_BUILD_DIR);
+        if (const std::string level = levelOthersCanChange(buildTree); !level.empty())
+            return level + " may be changed by others than root";
+        std::string pattern = (buildTree / "test-bundle-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            return std::strerror(errno);
+        bundle = pattern;
+        fs::permissions(bundle, fs::perms(0755));
+        fs::copy_file(source, bundle / "Netsiphon");
+        fs::copy_file(installer, bundle / "Rootmantle");
+        source = bundle / "Netsiphon";
+        installer = bundle / "Rootmantle";
+        fs::permissions(source, fs::perms(0644));
+        return {};
+    }
+
     static bool isRoot() { return geteuid() == 0; }
 
     fs::path dir;
+    fs::path bundle;
     fs::path source;
     fs::path installer;
     // Larger than any one read and not a multiple of a block, with every byte value.
@@ -460,8 +517,10 @@ TEST_F(Rootmantle, TargetSwappedDuringInstallsNeverLetsTheInstallerReachOutside)
             fs::rename(staged, dest / "Netsiphon", ignored);
         }
     });
+    // Most runs find a link at the target and are refused; on a busy machine a hundred of
+    // them can all be, so the runs go on until one has installed.
     int installed = 0;
-    for (int attempt = 0; attempt < 100; ++attempt)
+    for (int attempt = 0; attempt < 1000 && (attempt < 100 || installed == 0); ++attempt)
         installed += run({source.string(), dest.string()}).status == 0 ? 1 : 0;
     done = true;
     swapper.join();
@@ -501,4 +560,138 @@ TEST_F(Rootmantle, FullDiskKeepsThePreviousToolWorking)
     expectInstalled(dest / "Netsiphon", working);
     EXPECT_EQ(exitStatusOf(dest / "Netsiphon"), 7);
     EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
+}
+
+TEST_F(Rootmantle, ForAnotherUserABundleOthersCanWriteIsRefused)
+{
+    fs::permissions(source.parent_path(), fs::perms(01777));
+    const fs::path dest = dir / "dest";
+    const OnBehalfOfAUser pkexec;
+    const Outcome outcome = run({source.string(), dest.string()});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(outcome.err.starts_with("refusing to install " + source.string() + ": "))
+        << outcome.err;
+    EXPECT_TRUE(outcome.err.ends_with(" is not a folder only root can write\n")) << outcome.err;
+    EXPECT_FALSE(fs::exists(dest));
+}
+
+TEST_F(Rootmantle, ForAnotherUserOnlyRootsOwnToolGoesOnlyIntoTheSupportFolder)
+{
+    REQUIRE_ROOT();
+    if (const std::string whyNot = copyIntoRootOnlyBundle(); !whyNot.empty())
+        GTEST_SKIP() << "needs a bundle folder only root can write: " << whyNot;
+    const OnBehalfOfAUser pkexec;
+    // The destination rule is reached only by a tool taken as root's own.
+    const fs::path elsewhere = dir / "x" / "nologin";
+    Outcome outcome = run({source.string(), elsewhere.string()});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "refusing to install into " + elsewhere.string() + ": only "
+                               + kSupportDestination + " is accepted for another user\n");
+    EXPECT_FALSE(fs::exists(dir / "x"));
+
+    const fs::path dest = dir / "dest";
+    const std::string refusing = "refusing to install " + source.string() + ": ";
+    fs::permissions(source, fs::perms(0664));
+    outcome = run({source.string(), dest.string()});
+    EXPECT_EQ(outcome.err, refusing + "it is not a file only root can write\n");
+    fs::permissions(source, fs::perms(0644));
+    fs::create_hard_link(source, bundle / "second-name");
+    outcome = run({source.string(), dest.string()});
+    EXPECT_EQ(outcome.err, refusing + "it has more than one name\n");
+    fs::remove(bundle / "second-name");
+    fs::permissions(bundle, fs::perms(0775));
+    outcome = run({source.string(), dest.string()});
+    EXPECT_EQ(outcome.err, refusing + bundle.string() + " is not a folder only root can write\n");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_FALSE(fs::exists(dest));
+}
+
+TEST_F(Rootmantle, FoldersOthersCanChangeAreFoundFromTheRootDown)
+{
+    REQUIRE_ROOT();
+    if (const std::string whyNot = copyIntoRootOnlyBundle(); !whyNot.empty())
+        GTEST_SKIP() << "needs a bundle folder only root can write: " << whyNot;
+    const fs::path level = bundle / "level";
+    fs::create_directory(level);
+    EXPECT_EQ(firstLevelOthersCanChange((level / "missing" / "deeper").string()), "");
+    ASSERT_EQ(chown(level.c_str(), 65534, 0), 0);
+    EXPECT_EQ(firstLevelOthersCanChange((level / "missing").string()), level.string());
+    ASSERT_EQ(chown(level.c_str(), 0, 0), 0);
+    fs::permissions(level, fs::perms(0757));
+    EXPECT_EQ(firstLevelOthersCanChange(level.string()), level.string());
+}
+
+TEST_F(Rootmantle, CallersFileSizeLimitNeitherKillsNorLeavesATemporaryFile)
+{
+    REQUIRE_ROOT();
+    const fs::path dest = dir / "dest";
+    const std::string working = "#!/bin/sh\nexit 7\n";
+    writeFile(source, working);
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    writeFile(source, tool);
+
+    // A limit the installer may not lift makes the copy fail, and the tool installed before
+    // stays.
+    Outcome outcome = run({source.string(), dest.string()}, {}, [] {
+        const rlimit small{8192, 8192};
+        if (prctl(PR_CAPBSET_DROP, CAP_SYS_RESOURCE) != 0 || setrlimit(RLIMIT_FSIZE, &small) != 0)
+            _exit(125);
+    });
+    if (outcome.status == 125)
+        GTEST_SKIP() << "needs to drop CAP_SYS_RESOURCE from the installer";
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "creating directory " + dest.string() + "\n"
+                               + "chown: File too large\n");
+    expectInstalled(dest / "Netsiphon", working);
+    EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
+
+    // One it may lift does not stand in its way.
+    outcome = run({source.string(), dest.string()}, {}, [] {
+        const rlimit small{8192, RLIM_INFINITY};
+        setrlimit(RLIMIT_FSIZE, &small);
+    });
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    expectInstalled(dest / "Netsiphon", tool);
+}
+
+TEST_F(Rootmantle, ClosedStandardDescriptorsLeaveTheToolUntouched)
+{
+    REQUIRE_ROOT();
+    const fs::path dest = dir / "a" / "b";
+    const Outcome outcome = run({source.string(), dest.string()}, {}, [] {
+        close(0);
+        close(1);
+        close(2);
+    });
+    EXPECT_EQ(outcome.status, 0);
+    expectInstalled(dest / "Netsiphon", tool);
+}
+
+TEST_F(Rootmantle, InstalledToolCarriesNoInheritedAcl)
+{
+    REQUIRE_ROOT();
+    const fs::path dest = dir / "dest";
+    fs::create_directory(dest);
+    // The kernel's (little-endian) form of "default:user::rwx, default:user:nobody:rwx,
+    // default:group::r-x, default:mask::rwx, default:other::r-x".
+    struct Entry
+    {
+        std::uint16_t tag;
+        std::uint16_t permissions;
+        std::uint32_t id;
+    };
+    const struct
+    {
+        std::uint32_t version = 2;
+        Entry entries[5] = {{0x01, 7, ~0u}, {0x02, 7, 65534}, {0x04, 5, ~0u},
+                            {0x10, 7, ~0u}, {0x20, 5, ~0u}};
+    } inherited;
+    if (setxattr(dest.c_str(), "system.posix_acl_default", &inherited, sizeof inherited, 0) != 0)
+        GTEST_SKIP() << "needs a default ACL on " << dest << ": " << std::strerror(errno);
+
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    expectInstalled(dest / "Netsiphon", tool);
+    const ssize_t aclSize =
+        getxattr((dest / "Netsiphon").c_str(), "system.posix_acl_access", nullptr, 0);
+    EXPECT_EQ(aclSize < 0 ? errno : 0, ENODATA);
 }
