@@ -43,7 +43,7 @@ QMessageBox *plainAlert(QWidget *window, QMessageBox::Icon icon, const QString &
     if (auto *label = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
         label->setTextFormat(Qt::PlainText);
     alert->setWindowModality(Qt::WindowModal);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(alert, &QDialog::finished, alert, &QObject::deleteLater);
     return alert;
 }
 
@@ -328,10 +328,10 @@ void StreamWindowController::log()
     // The log is appended to, so choosing an existing file replaces nothing.
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QFileDialog::fileSelected, this, &StreamWindowController::startLoggingTo);
     connect(dialog, &QDialog::finished, this, &StreamWindowController::showLoggingLook);
+    connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
     dialog->open();
 }
 
@@ -370,8 +370,8 @@ void StreamWindowController::exportTable()
     dialog->setNameFilters({csv, tr("JSON files (*.json)")});
     dialog->setDefaultSuffix(QStringLiteral("csv"));
     dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
     connect(dialog, &QFileDialog::filterSelected, dialog, [dialog, csv](const QString &filter) {
         dialog->setDefaultSuffix(filter == csv ? QStringLiteral("csv") : QStringLiteral("json"));
     });

@@ -29,7 +29,8 @@ inline QApplication &uiApplication()
     return *application;
 }
 
-// Runs the events until `done` holds or the time is up; whether it held.
+// Runs the events until `done` holds or the time is up; whether it held. Objects deleted
+// later go too, as they would when control returns to a running event loop.
 inline bool processEventsUntil(const std::function<bool()> &done,
                                std::chrono::milliseconds timeout = std::chrono::seconds(5))
 {
@@ -38,6 +39,7 @@ inline bool processEventsUntil(const std::function<bool()> &done,
         if (deadline.hasExpired())
             return false;
         QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return true;
 }

@@ -1,0 +1,243 @@
+#include "NetworkNamespace.h"
+#include "StreamSortModel.h"
+#include "StreamTableModel.h"
+#include "StreamWindowController.h"
+#include "TestSockets.h"
+#include "UiTestSupport.h"
+#include "capture/StreamCapture.h"
+#include "capture/StreamCaptureCore.h"
+#include "tools/capture/PacketSummary.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableView>
+
+#include <array>
+
+namespace {
+
+QByteArray printfText(const PacketSummary &summary)
+{
+    std::array<std::uint8_t, PacketSummary::kWireSize> bytes{};
+    summary.encode(bytes);
+    QByteArray text;
+    for (const std::uint8_t byte : bytes)
+        text += '\\' + QByteArray::number(byte, 8).rightJustified(3, '0');
+    return text;
+}
+
+// Windows over a shell script in the capture tool's place: no root, no interface needed.
+class StreamWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        uiApplication();
+        Preferences::shared().setValue(Preferences::LookupHostnames, false);
+    }
+    void TearDown() override
+    {
+        Preferences::shared().removeValue(Preferences::LookupHostnames);
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->parentWidget() == nullptr)
+                window->deleteLater();
+        }
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        StreamCaptureCore::shutdownAll();
+        StreamCapture::setToolPathForTesting({});
+    }
+
+    void useTool(const QByteArray &script)
+    {
+        const QString path = m_folder.filePath(QStringLiteral("tool-%1").arg(++m_tools));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n" + script + '\n');
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        StreamCapture::setToolPathForTesting(path);
+    }
+
+    // A window whose tool sent two UDP conversations, their rows shown.
+    StreamWindowController *windowWithTwoStreams()
+    {
+        const QByteArray records = printfText({1, 17, 0x7F000001, 0x0A000001, 5000, 53, 60, 32})
+            + printfText({1, 17, 0x7F000001, 0x0A000002, 5001, 53, 120, 92});
+        useTool("printf '" + records + "'; exec sleep 30");
+        auto *window = StreamWindowController::showControllerWithInterface(QStringLiteral("qm0"), {});
+        EXPECT_NE(window, nullptr);
+        processEventsUntil([&] {
+            window->streamCapture().update();
+            return window->tableModel()->rowCount() == 2;
+        });
+        return window;
+    }
+
+    // The dialog of that kind now showing (one that finished may still await deletion).
+    template <typename Dialog>
+    Dialog *openDialog(QWidget *window)
+    {
+        Dialog *shown = nullptr;
+        processEventsUntil([&] {
+            for (Dialog *dialog : window->findChildren<Dialog *>()) {
+                if (dialog->isVisible())
+                    shown = dialog;
+            }
+            return shown != nullptr;
+        });
+        return shown;
+    }
+
+    QTemporaryDir m_folder;
+    int m_tools = 0;
+};
+
+} // namespace
+
+TEST_F(StreamWindowTest, CopyNeedsTheTableFocusedAndARowSelectedAndCopiesTheShownColumns)
+{
+    StreamWindowController *window = windowWithTwoStreams();
+    ASSERT_EQ(window->windowTitle(), "Quillmere - qm0");
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    window->tableView()->setFocus();
+    EXPECT_FALSE(window->canCopy());
+    window->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
+
+    window->tableView()->selectRow(1);
+    processEventsUntil([&] { return window->copyAction()->isEnabled(); });
+    ASSERT_TRUE(window->copyAction()->isEnabled());
+    window->copy();
+    const QString copied = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(copied.startsWith(QStringLiteral("127.0.0.1:5001\t10.0.0.2:53\tUDP\t"))) << copied.toStdString();
+    EXPECT_EQ(copied.count(u'\t'), window->visibleColumnIdentifiers().size() - 1);
+
+    window->searchField()->setFocus();
+    processEventsUntil([&] { return !window->copyAction()->isEnabled(); });
+    EXPECT_FALSE(window->canCopy());
+}
+
+TEST_F(StreamWindowTest, PausingOneOfTwoWindowsLeavesTheOtherRunning)
+{
+    StreamWindowController *first = windowWithTwoStreams();
+    StreamWindowController *second = windowWithTwoStreams();
+    first->pause();
+    EXPECT_TRUE(first->streamCapture().isPaused());
+    EXPECT_FALSE(second->streamCapture().isPaused());
+    first->pause();
+    EXPECT_FALSE(first->streamCapture().isPaused());
+}
+
+TEST_F(StreamWindowTest, LoggingCancelledStartedRefusedAndStoppedWithoutADialog)
+{
+    StreamWindowController *window = windowWithTwoStreams();
+    window->log();
+    openDialog<QFileDialog>(window)->reject();
+    EXPECT_FALSE(window->streamCapture().isLogging());
+
+    window->log();
+    QFileDialog *dialog = openDialog<QFileDialog>(window);
+    dialog->selectFile(m_folder.filePath(QStringLiteral("missing-folder/capture.txt")));
+    static_cast<QDialog *>(dialog)->accept();
+    QMessageBox *alert = openDialog<QMessageBox>(window);
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), "Logging could not be started to the file capture.txt");
+    EXPECT_EQ(alert->informativeText(),
+              "The file may be write-protected or you may not have sufficient permissions to modify it.");
+    EXPECT_EQ(alert->textFormat(), Qt::PlainText);
+    alert->accept();
+    processEventsUntil([&] { return window->findChild<QMessageBox *>() == nullptr; });
+    EXPECT_FALSE(window->streamCapture().isLogging());
+
+    window->log();
+    dialog = openDialog<QFileDialog>(window);
+    dialog->selectFile(m_folder.filePath(QStringLiteral("streams")));
+    static_cast<QDialog *>(dialog)->accept();
+    processEventsUntil([&] { return window->findChild<QFileDialog *>() == nullptr; });
+    EXPECT_TRUE(window->streamCapture().isLogging());
+    EXPECT_TRUE(QFile::exists(m_folder.filePath(QStringLiteral("streams.txt"))));
+
+    window->log();
+    EXPECT_FALSE(window->streamCapture().isLogging());
+    EXPECT_EQ(window->findChild<QFileDialog *>(), nullptr);
+}
+
+TEST_F(StreamWindowTest, AnExportReadsBackAsTheTableInItsSortOrder)
+{
+    StreamWindowController *window = windowWithTwoStreams();
+    window->sortModel()->sort(StreamTableModel::UpPayloadColumn, Qt::DescendingOrder);
+    const QString path = m_folder.filePath(QStringLiteral("table.json"));
+    window->exportTable();
+    QFileDialog *dialog = openDialog<QFileDialog>(window);
+    dialog->selectFile(path);
+    static_cast<QDialog *>(dialog)->accept();
+    ASSERT_TRUE(processEventsUntil([&] { return QFile::exists(path); }));
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonArray rows = QJsonDocument::fromJson(file.readAll()).array();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].toObject().value(QStringLiteral("source")).toString(), "127.0.0.1:5001");
+    EXPECT_EQ(rows[0].toObject().value(QStringLiteral("lifetimeUpDataBytes")).toDouble(), 92.0);
+    EXPECT_EQ(rows[1].toObject().value(QStringLiteral("lifetimeUpDataBytes")).toDouble(), 32.0);
+    EXPECT_EQ(rows[0].toObject().keys().size(), window->visibleColumnIdentifiers().size());
+}
+
+TEST_F(StreamWindowTest, AFailingToolGivesTheAlertAndOkClosesTheWindow)
+{
+    useTool("echo 'pcap_open_live: qm0: <b>No such device</b> exists' >&2; exit 1");
+    QPointer<StreamWindowController> window =
+        StreamWindowController::showControllerWithInterface(QStringLiteral("qm0"), QStringLiteral("10.0.0.1"));
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->windowTitle(), "Quillmere - qm0 - 10.0.0.1");
+    QMessageBox *alert = openDialog<QMessageBox>(window);
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), "An error occurred during the capture process.");
+    EXPECT_EQ(alert->informativeText(), "pcap_open_live: qm0: <b>No such device</b> exists");
+    auto *informative = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_NE(informative, nullptr);
+    EXPECT_EQ(informative->textFormat(), Qt::PlainText);
+    alert->button(QMessageBox::Ok)->click();
+    EXPECT_TRUE(processEventsUntil([&] { return window.isNull(); }));
+}
+
+TEST_F(StreamWindowTest, AWindowOnARealLoopbackShowsTheStreamsSentThere)
+{
+    const NetworkNamespace network;
+    if (!network.failure().empty())
+        GTEST_SKIP() << network.failure();
+    qputenv("QUILLMERE_SUPPORT_DIR", m_folder.filePath(QStringLiteral("support")).toUtf8());
+    StreamWindowController *window = nullptr;
+    QString failure;
+    network.inside([&] {
+        window = StreamWindowController::showControllerWithInterface(QStringLiteral("lo"), QStringLiteral("127.0.0.1"),
+                                                                     &failure);
+    });
+    qunsetenv("QUILLMERE_SUPPORT_DIR");
+    ASSERT_NE(window, nullptr) << failure.toStdString();
+
+    const OwnedDescriptor receiver = boundUdpSocket(network, 0x7F000001, 7001);
+    const OwnedDescriptor sender = boundUdpSocket(network, 0x7F000001, 7002);
+    EXPECT_TRUE(processEventsUntil([&] {
+        sendUdp(sender, 0x7F000001, 7001, 10);
+        window->streamCapture().update();
+        const StreamTableModel *model = window->tableModel();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->index(row, StreamTableModel::SourceColumn).data().toString() == "127.0.0.1:7002")
+                return model->index(row, StreamTableModel::DestinationColumn).data().toString() == "127.0.0.1:7001";
+        }
+        return false;
+    }));
+}
