@@ -1,21 +1,76 @@
 // Quillmere: wires the application together; the behaviour lives in the libraries.
 
 #include "AppDelegate.h"
+#include "CommandLineOptions.h"
+#include "HeadlessCapture.h"
 #include "capture/StreamCaptureCore.h"
+#include "platform/Preferences.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QTimer>
 
-int main(int argc, char *argv[])
+#include <cstdio>
+
+namespace {
+
+QStringList argumentList(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int index = 0; index < argc; ++index)
+        arguments << QString::fromLocal8Bit(argv[index]);
+    return arguments;
+}
+
+void nameApplication()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Quillmere"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quillmere"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
+}
+
+int runHeadless(int argc, char *argv[], const CommandLineOptions &options)
+{
+    QCoreApplication application(argc, argv);
+    nameApplication();
+    Preferences::shared().registerDefaultPreferences();
+    HeadlessCapture capture(options);
+    const std::optional<int> failed = capture.start();
+    const int status = failed ? *failed : QCoreApplication::exec();
+    StreamCaptureCore::shutdownAll();
+    return status;
+}
+
+int runWindows(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Quillmere"));
-    QApplication::setApplicationName(QStringLiteral("Quillmere"));
-    QApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
-
+    nameApplication();
     AppDelegate delegate;
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     const int status = QApplication::exec();
     StreamCaptureCore::shutdownAll();
     return status;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const CommandLineOptions options = CommandLineOptions::parse(argumentList(argc, argv));
+    switch (options.mode) {
+    case CommandLineOptions::Mode::Help:
+        std::fputs(qPrintable(options.message), stdout);
+        return 0;
+    case CommandLineOptions::Mode::Version:
+        std::printf("quillmere %s\n", QUILLMERE_VERSION);
+        return 0;
+    case CommandLineOptions::Mode::UsageError:
+        std::fputs(qPrintable(options.message), stderr);
+        return 2;
+    case CommandLineOptions::Mode::Headless:
+        return runHeadless(argc, argv, options);
+    case CommandLineOptions::Mode::Window:
+        break;
+    }
+    return runWindows(argc, argv);
 }

@@ -158,7 +158,7 @@ QVariant Preferences::value(QAnyStringView key) const
     QVariant registered;
     {
         const std::lock_guard lock(mutex_);
-        stored = userValues_.value(name);
+        stored = runValues_.value(name, userValues_.value(name));
         registered = registered_.value(name);
     }
     QMetaType type = typeOfKnownKey(key);
@@ -213,6 +213,14 @@ void Preferences::removeValue(const QString &key)
         save();
         const std::lock_guard lock(mutex_);
         userValues_.remove(key);
+    });
+}
+
+void Preferences::overrideForThisRun(const QString &key, const QVariant &newValue)
+{
+    changeAndNotify({key}, [&] {
+        const std::lock_guard lock(mutex_);
+        runValues_.insert(key, newValue);
     });
 }
 

@@ -14,10 +14,11 @@
 
 class QSettings;
 
-// The per-user settings every stream window reads, in two layers: the values the user
-// saved (QSettings, organisation and application "Quillmere", so
-// ~/.config/Quillmere/Quillmere.conf) over a registration layer of defaults that is made
-// anew at every start and never written to the file. A key the user never set reads as
+// The per-user settings every stream window reads, in layers: values given for this run
+// only (command-line options), over the values the user saved (QSettings, organisation and
+// application "Quillmere", so ~/.config/Quillmere/Quillmere.conf), over a registration
+// layer of defaults that is made anew at every start. Neither the run's values nor the
+// defaults are ever written to the file. A key the user never set reads as
 // its registered default; a key with neither reads as an invalid QVariant (so a switch
 // without a default, such as LookupServiceNames, reads as off).
 //
@@ -84,6 +85,11 @@ public:
     QVariantMap initialValues() const;
     void revertToInitialValues();
 
+    // --- this run's layer ------------------------------------------------------------------
+    // Wins over the saved value until the process ends and is never written back; bindings
+    // are told as for any change.
+    void overrideForThisRun(const QString &key, const QVariant &value);
+
     // --- reading (any thread) -----------------------------------------------------------
     // The user's value, else the registered default, else an invalid QVariant. Values of
     // the known keys come back in their own type (double, bool, QString) even though the
@@ -119,8 +125,9 @@ private:
 
     // Touched on the main thread only; readers on other threads use the copies below.
     QSettings *settings_;
-    // Guards the three maps, never held across file access or a signal.
+    // Guards the four maps, never held across file access or a signal.
     mutable std::mutex mutex_;
+    QVariantMap runValues_;
     QVariantMap userValues_;
     QVariantMap registered_;
     QVariantMap initial_;

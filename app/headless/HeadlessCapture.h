@@ -1,0 +1,41 @@
+#pragma once
+
+#include "CommandLineOptions.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QSocketNotifier;
+class StreamCapture;
+
+// The window-less mode: one capture on one interface, with the same preferences, tool
+// installation, templates and name lookups as a window, whose table goes to standard output
+// once per update interval. SIGINT and SIGTERM end it cleanly (logging stopped, the tool
+// ended, status 0), as does a standard output that was closed (status 0); a capture that
+// cannot start or a tool that fails ends it with status 1.
+class HeadlessCapture : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit HeadlessCapture(const CommandLineOptions &options, QObject *parent = nullptr);
+    ~HeadlessCapture() override;
+
+    // Starts the capture; the exit status when it cannot start (with the reason printed),
+    // else nothing and the event loop takes over.
+    std::optional<int> start();
+
+private:
+    void printTable();
+    void fail(const QString &message);
+    void end(int status);
+    void watchEndingSignals();
+
+    CommandLineOptions m_options;
+    std::unique_ptr<StreamCapture> m_capture;
+    QSocketNotifier *m_signals = nullptr;
+    int m_signalDescriptor = -1;
+    bool m_first = true;
+};

@@ -1,0 +1,97 @@
+#include "StreamTableText.h"
+
+#include "model/Stream.h"
+#include "model/ValueText.h"
+#include "platform/Clock.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::array kTableKeys{Stream::Key::Source,          Stream::Key::Destination,
+                                Stream::Key::Protocol,        Stream::Key::UpSpeedNumber,
+                                Stream::Key::DownSpeedNumber, Stream::Key::LifetimeUpDataBytes,
+                                Stream::Key::LifetimeDownDataBytes};
+
+constexpr std::array kJsonNumberKeys{
+    Stream::Key::TotalUpBytes,          Stream::Key::TotalDownBytes,        Stream::Key::LifetimeUpBytes,
+    Stream::Key::LifetimeDownBytes,     Stream::Key::LifetimeUpDataBytes,   Stream::Key::LifetimeDownDataBytes,
+    Stream::Key::UpSpeedNumber,         Stream::Key::DownSpeedNumber,       Stream::Key::LifetimeUpSpeedNumber,
+    Stream::Key::LifetimeDownSpeedNumber};
+
+bool isControl(QChar character)
+{
+    const QChar::Category category = character.category();
+    return category == QChar::Other_Control || category == QChar::Other_Format
+        || category == QChar::Separator_Line || category == QChar::Separator_Paragraph;
+}
+
+QString printable(QString text)
+{
+    std::replace_if(text.begin(), text.end(), isControl, QChar(QChar::ReplacementCharacter));
+    return text;
+}
+
+// Local time with its offset written out, as ISO 8601 readers expect.
+QString isoText(const QDateTime &time)
+{
+    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
+QDateTime fromReferenceTime(double referenceTime)
+{
+    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(Clock::unixTimeFromReference(referenceTime) * 1000.0));
+}
+
+} // namespace
+
+std::vector<std::shared_ptr<Stream>> StreamTableText::bySpeed(const std::vector<std::shared_ptr<Stream>> &streams)
+{
+    std::vector<std::pair<double, std::shared_ptr<Stream>>> measured;
+    measured.reserve(streams.size());
+    for (const auto &stream : streams)
+        measured.emplace_back(stream->upSpeedNumber() + stream->downSpeedNumber(), stream);
+    std::stable_sort(measured.begin(), measured.end(),
+                     [](const auto &left, const auto &right) { return left.first > right.first; });
+    std::vector<std::shared_ptr<Stream>> sorted;
+    sorted.reserve(measured.size());
+    for (auto &[speed, stream] : measured)
+        sorted.push_back(std::move(stream));
+    return sorted;
+}
+
+QString StreamTableText::headerLine()
+{
+    QStringList names;
+    for (const Stream::Key key : kTableKeys)
+        names << Stream::keyName(key);
+    return names.join(u'\t');
+}
+
+QString StreamTableText::tableLine(const Stream &stream)
+{
+    QStringList fields;
+    for (const Stream::Key key : kTableKeys)
+        fields << printable(textOfValue(stream.value(key)));
+    return fields.join(u'\t');
+}
+
+QByteArray StreamTableText::jsonLine(const Stream &stream, const QString &interfaceName, const QDateTime &time)
+{
+    QJsonObject object{
+        {QStringLiteral("interface"), interfaceName},
+        {QStringLiteral("time"), isoText(time)},
+        {QStringLiteral("source"), stream.source()},
+        {QStringLiteral("destination"), stream.destination()},
+        {QStringLiteral("protocol"), stream.protocol()},
+        {QStringLiteral("openedTime"), isoText(fromReferenceTime(stream.openedTime()))},
+    };
+    for (const Stream::Key key : kJsonNumberKeys)
+        object.insert(Stream::keyName(key), stream.value(key).toDouble());
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
