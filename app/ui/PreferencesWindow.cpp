@@ -1,7 +1,83 @@
 #include "PreferencesWindow.h"
 
+#include "capture/StreamCapture.h"
+#include "platform/Preferences.h"
+#include "ui_PreferencesWindow.h"
+
+#include <QShortcut>
+#include <QSignalBlocker>
+
 PreferencesWindow::PreferencesWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)
+    , m_ui(std::make_unique<Ui::PreferencesWindow>())
 {
-    setWindowTitle(tr("Preferences"));
+    m_ui->setupUi(this);
+    // The capture brings any interval within these limits, so the controls offer no other.
+    m_ui->updateIntervalBox->setRange(StreamCapture::kMinimumUpdateInterval, StreamCapture::kMaximumInterval);
+    m_ui->removeIntervalBox->setRange(StreamCapture::kMinimumRemoveInterval, StreamCapture::kMaximumInterval);
+    bindInterval(m_ui->updateIntervalBox, Preferences::UpdateInterval);
+    bindInterval(m_ui->removeIntervalBox, Preferences::RemoveInterval);
+    bindSwitch(m_ui->lookupHostnamesCheck, Preferences::LookupHostnames);
+    bindSwitch(m_ui->lookupServiceNamesCheck, Preferences::LookupServiceNames);
+    bindSwitch(m_ui->newStreamLogCheck, Preferences::NewStreamLogEnabled);
+    bindSwitch(m_ui->streamClosedLogCheck, Preferences::StreamClosedLogEnabled);
+    bindTemplate(m_ui->newStreamTemplateField, Preferences::NewStreamLogString, Preferences::NewStreamLogEnabled);
+    bindTemplate(m_ui->streamClosedTemplateField, Preferences::StreamClosedLogString,
+                 Preferences::StreamClosedLogEnabled);
+    connect(m_ui->restoreTemplatesButton, &QPushButton::clicked, this,
+            [] { Preferences::shared().resetLoggingStrings(); });
+    setUpClosing();
+}
+
+PreferencesWindow::~PreferencesWindow() = default;
+
+// Keyboard tracking is off, so valueChanged comes only once a typed number is committed (Return,
+// focus out, the arrows) and a half-typed one never reaches the captures. The value from the
+// store is shown with the control's signals blocked, so showing it never writes it back (a
+// stored value outside the limits stays as it is).
+void PreferencesWindow::bindInterval(QDoubleSpinBox *box, const QString &key)
+{
+    Preferences::shared().bind(key, this, [box](const QVariant &value) {
+        const QSignalBlocker blocker(box);
+        box->setValue(value.toDouble());
+    });
+    connect(box, &QDoubleSpinBox::valueChanged, this,
+            [key](double seconds) { Preferences::shared().setValue(key, seconds); });
+}
+
+void PreferencesWindow::bindSwitch(QCheckBox *check, const QString &key)
+{
+    Preferences::shared().bind(key, this, [check](const QVariant &value) {
+        const QSignalBlocker blocker(check);
+        check->setChecked(value.toBool());
+    });
+    connect(check, &QCheckBox::toggled, this, [key](bool on) { Preferences::shared().setValue(key, on); });
+}
+
+// A template goes live when its editing finishes, never per keystroke: a half-typed token would
+// otherwise be written into every open window's log. It is stored only when it differs, so
+// leaving the field untouched never turns the default into a saved value. The field follows its
+// event's switch in the store, whichever window changed it.
+void PreferencesWindow::bindTemplate(QLineEdit *field, const QString &key, const QString &enabledKey)
+{
+    Preferences &preferences = Preferences::shared();
+    preferences.bind(key, this, [field](const QVariant &value) {
+        if (field->text() == value.toString())
+            return;
+        field->setText(value.toString());
+        field->setCursorPosition(0);
+    });
+    preferences.bind(enabledKey, this, [field](const QVariant &value) { field->setEnabled(value.toBool()); });
+    connect(field, &QLineEdit::editingFinished, this, [field, key] {
+        if (field->text() != Preferences::shared().stringValue(key))
+            Preferences::shared().setValue(key, field->text());
+    });
+}
+
+void PreferencesWindow::setUpClosing()
+{
+    auto *closeShortcut = new QShortcut(this);
+    closeShortcut->setKeys({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    connect(closeShortcut, &QShortcut::activated, this, &QWidget::close);
+    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QWidget::close);
 }

@@ -2,13 +2,34 @@
 
 #include <QWidget>
 
+#include <memory>
+
+class QCheckBox;
+class QDoubleSpinBox;
+class QLineEdit;
+
+namespace Ui {
+class PreferencesWindow;
+}
+
 // The preferences: both intervals, both lookup switches, both log templates with a switch
 // each, and a button that restores the default templates. Every change is stored at once
-// (templates when their editing finishes) and reaches every open window.
+// (templates when their editing finishes) and reaches every open window through the store;
+// every control follows changes made elsewhere. Closing only hides it, so the application
+// can keep one instance and show it again.
 class PreferencesWindow : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit PreferencesWindow(QWidget *parent = nullptr);
+    ~PreferencesWindow() override;
+
+private:
+    void bindInterval(QDoubleSpinBox *box, const QString &key);
+    void bindSwitch(QCheckBox *check, const QString &key);
+    void bindTemplate(QLineEdit *field, const QString &key, const QString &enabledKey);
+    void setUpClosing();
+
+    std::unique_ptr<Ui::PreferencesWindow> m_ui;
 };
