@@ -13,6 +13,9 @@ struct CaptureTotals
     int tcpStreams = 0;
     int udpStreams = 0;
     int otherStreams = 0;
+    // Records of new conversations counted on the "other" stream because the table held
+    // as many live streams as it may, since the capture started.
+    quint64 foldedRecords = 0;
 
     int liveStreams() const { return tcpStreams + udpStreams + otherStreams; }
 };

@@ -98,6 +98,12 @@ void StreamCapture::bindPreferences()
                                           [this](const QVariant &value) { setUpdateInterval(value); }));
     m_bindings.push_back(preferences.bind(Preferences::RemoveInterval, this,
                                           [this](const QVariant &value) { setRemoveInterval(value); }));
+    m_bindings.push_back(preferences.bind(Preferences::StreamLimit, this, [this](const QVariant &value) {
+        bool isNumber = false;
+        const qlonglong limit = value.toLongLong(&isNumber);
+        m_core->setStreamLimit(isNumber && limit > 0 ? static_cast<std::size_t>(limit)
+                                                     : StreamTable::kDefaultStreamLimit);
+    }));
     const auto newStreamTemplate = [this](const QVariant &) {
         setLogFormatNewStream(Preferences::shared().newStreamLogTemplate());
     };

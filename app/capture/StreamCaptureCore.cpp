@@ -212,6 +212,12 @@ StreamTable::Cycle StreamCaptureCore::runCycle(double now, double removeInterval
     return cycle;
 }
 
+void StreamCaptureCore::setStreamLimit(std::size_t limit)
+{
+    const std::lock_guard lock(m_lock);
+    m_table.setStreamLimit(limit);
+}
+
 void StreamCaptureCore::stopLogging()
 {
     {

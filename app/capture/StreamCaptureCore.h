@@ -61,6 +61,8 @@ public:
     StreamTable::Cycle runCycle(double now, double removeInterval);
 
     StreamEventLog &eventLog() { return m_eventLog; }
+    // Under the lock: the reader consults it for every new conversation.
+    void setStreamLimit(std::size_t limit);
     // Under the lock, so it never falls between two of this capture's lines.
     void stopLogging();
 

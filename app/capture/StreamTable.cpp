@@ -43,12 +43,7 @@ StreamTable::~StreamTable() = default;
 void StreamTable::updateWithSummary(const PacketSummary &summary, StreamEventLog &log)
 {
     if (summary.hasPorts == 0) {
-        auto found = m_entries.find(StreamKey::other());
-        if (found == m_entries.end()) {
-            found = m_entries.emplace(StreamKey::other(), makeOtherEntry()).first;
-            m_order.push_back(&*found);
-        }
-        count(found->second, summary, isOwnAddress(summary.sourceAddress));
+        count(otherEntry(), summary, isOwnAddress(summary.sourceAddress));
         return;
     }
     const StreamEndpoint source = StreamEndpoint::ipv4(summary.sourceAddress, summary.sourcePort);
@@ -56,6 +51,11 @@ void StreamTable::updateWithSummary(const PacketSummary &summary, StreamEventLog
     const StreamKey key = StreamKey::conversation(source, destination, summary.ipProtocol);
     auto found = m_entries.find(key);
     if (found == m_entries.end()) {
+        if (m_order.size() >= m_streamLimit) {
+            ++m_foldedRecords;
+            count(otherEntry(), summary, isOwnAddress(summary.sourceAddress));
+            return;
+        }
         found = m_entries.emplace(key, makeEntry(source, destination, summary.ipProtocol)).first;
         m_order.push_back(&*found);
         // Streams of other protocols ("*") are not announced, as the catch-all one is not.
@@ -63,6 +63,16 @@ void StreamTable::updateWithSummary(const PacketSummary &summary, StreamEventLog
             log.queueNewStream(*found->second.stream);
     }
     count(found->second, summary, found->second.local == source);
+}
+
+StreamTable::Entry &StreamTable::otherEntry()
+{
+    auto found = m_entries.find(StreamKey::other());
+    if (found == m_entries.end()) {
+        found = m_entries.emplace(StreamKey::other(), makeOtherEntry()).first;
+        m_order.push_back(&*found);
+    }
+    return found->second;
 }
 
 StreamTable::Entry StreamTable::makeEntry(const StreamEndpoint &source, const StreamEndpoint &destination,
@@ -132,6 +142,7 @@ StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, Stre
         node->second.stream->resetTime(now);
     cycle.totals.upBytes = m_upBytes;
     cycle.totals.downBytes = m_downBytes;
+    cycle.totals.foldedRecords = m_foldedRecords;
     return cycle;
 }
 

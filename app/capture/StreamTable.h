@@ -29,6 +29,9 @@ class StreamEventLog;
 // - Direction: up is what that source endpoint sends, remembered as numbers, since name
 //   answers rewrite the texts. A conversation of an endpoint with itself counts up. On the
 //   "other" stream, up is what one of this machine's own addresses sends.
+// - Bound: a flood of spoofed sources must not grow the table without end. Once it holds
+//   its limit of live streams, records of new conversations count on the "other" stream,
+//   and how many did is told with the totals.
 class StreamTable
 {
 public:
@@ -60,6 +63,9 @@ public:
 
     std::size_t size() const { return m_order.size(); }
 
+    static constexpr std::size_t kDefaultStreamLimit = 200'000;
+    void setStreamLimit(std::size_t limit) { m_streamLimit = limit; }
+
 private:
     struct Entry
     {
@@ -72,6 +78,7 @@ private:
     Entry makeEntry(const StreamEndpoint &source, const StreamEndpoint &destination, std::uint8_t protocol);
     Entry makeOtherEntry();
     bool isOwnAddress(std::uint32_t hostOrderAddress);
+    Entry &otherEntry();
     void expire(double now, double removeInterval, StreamEventLog &log);
     void count(const Entry &entry, const PacketSummary &summary, bool up);
 
@@ -80,6 +87,8 @@ private:
     const QString m_otherText;
     std::unordered_map<StreamKey, Entry, StreamKeyHash> m_entries;
     std::vector<Node *> m_order; // creation order; nodes of an unordered_map never move
+    std::size_t m_streamLimit = kDefaultStreamLimit;
     quint64 m_upBytes = 0;
     quint64 m_downBytes = 0;
+    quint64 m_foldedRecords = 0;
 };

@@ -19,6 +19,8 @@ QMetaType typeOfKnownKey(QAnyStringView key)
         return QMetaType::fromType<bool>();
     if (key == Preferences::NewStreamLogString || key == Preferences::StreamClosedLogString)
         return QMetaType::fromType<QString>();
+    if (key == Preferences::StreamLimit)
+        return QMetaType::fromType<qlonglong>();
     return {};
 }
 
@@ -86,6 +88,7 @@ QVariantMap Preferences::defaultValues()
         {StreamClosedLogString, defaultStreamClosedLoggingString()},
         {NewStreamLogEnabled, true},
         {StreamClosedLogEnabled, true},
+        {StreamLimit, qlonglong{200'000}},
     };
 }
 

@@ -41,6 +41,8 @@ public:
     // switching an event's lines off is stored as a switch of its own, default on.
     static constexpr QLatin1StringView NewStreamLogEnabled{"NewStreamLogEnabled"};       // bool
     static constexpr QLatin1StringView StreamClosedLogEnabled{"StreamClosedLogEnabled"}; // bool
+    // Live streams a capture keeps at most; new conversations past it count as "Other".
+    static constexpr QLatin1StringView StreamLimit{"StreamLimit"}; // integer
     // Saved toolbar configuration of the stream windows (written by the window layer).
     static constexpr QLatin1StringView StreamWindow{"StreamWindow"};
 
@@ -61,8 +63,8 @@ public:
     // "Preferences"); an untranslated template is used as written.
     static QString defaultNewStreamLoggingString();
     static QString defaultStreamClosedLoggingString();
-    // UpdateInterval 1.0, RemoveInterval 10.0, LookupHostnames true, the two templates and
-    // both events' lines on.
+    // UpdateInterval 1.0, RemoveInterval 10.0, LookupHostnames true, the two templates,
+    // both events' lines on, and a limit of 200,000 live streams.
     static QVariantMap defaultValues();
     // Start-up registration: defaultValues() become the initial values, then the
     // registered defaults. Called once by the application controller before any window

@@ -67,11 +67,12 @@ DNSAsyncLookup::~DNSAsyncLookup()
 
 void DNSAsyncLookup::stopWorkers()
 {
-    std::deque<Request> dropped;
+    QHash<QString, std::vector<Waiter>> dropped;
     {
         const std::lock_guard lock(queueLock_);
         stopping_ = true;
-        dropped.swap(queue_);
+        queue_.clear();
+        dropped.swap(waiting_);
     }
     queueNotEmpty_.notify_all();
     for (std::thread &worker : workers_) {
@@ -94,8 +95,10 @@ void DNSAsyncLookup::lookupAddress(const QString &address, std::shared_ptr<DNSAs
         notify->dnsGotName(ownName, address, userInfo);
         return;
     }
-    if (!enqueue(Request{address, notify, userInfo}))
+    if (!enqueue(address, Waiter{notify, userInfo})) {
+        refused_.fetch_add(1, std::memory_order_relaxed);
         notify->dnsGotName(QString(), address, userInfo);
+    }
 }
 
 void DNSAsyncLookup::setResolverForTesting(Resolver resolver)
@@ -122,27 +125,52 @@ std::size_t DNSAsyncLookup::pendingCount() const
     return queue_.size();
 }
 
-bool DNSAsyncLookup::enqueue(Request request)
+std::size_t DNSAsyncLookup::cachedCount()
+{
+    const std::lock_guard lock(cacheLock_);
+    return cache_.count();
+}
+
+bool DNSAsyncLookup::enqueue(const QString &address, Waiter waiter)
 {
     {
         const std::lock_guard lock(queueLock_);
-        if (stopping_ || queue_.size() >= kQueueLimit)
+        if (stopping_ || waitingClients_ >= kWaitingClientLimit)
             return false;
-        queue_.push_back(std::move(request));
+        const auto known = waiting_.find(address);
+        if (known != waiting_.end()) {
+            known->push_back(std::move(waiter));
+            ++waitingClients_;
+            return true;
+        }
+        if (queue_.size() >= kQueueLimit)
+            return false;
+        waiting_[address].push_back(std::move(waiter));
+        ++waitingClients_;
+        queue_.push_back(address);
     }
     queueNotEmpty_.notify_one();
     return true;
 }
 
-std::optional<DNSAsyncLookup::Request> DNSAsyncLookup::takeRequest()
+std::optional<QString> DNSAsyncLookup::takeAddress()
 {
     std::unique_lock lock(queueLock_);
     queueNotEmpty_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
     if (stopping_)
         return std::nullopt;
-    Request oldest = std::move(queue_.front());
+    QString oldest = std::move(queue_.front());
     queue_.pop_front();
     return oldest;
+}
+
+// Clients that asked while the address was being resolved are among them.
+std::vector<DNSAsyncLookup::Waiter> DNSAsyncLookup::takeWaiters(const QString &address)
+{
+    const std::lock_guard lock(queueLock_);
+    std::vector<Waiter> waiters = waiting_.take(address);
+    waitingClients_ -= waiters.size();
+    return waiters;
 }
 
 DNSAsyncLookup::Answer DNSAsyncLookup::resolve(const QString &address)
@@ -157,21 +185,22 @@ DNSAsyncLookup::Answer DNSAsyncLookup::resolve(const QString &address)
 
 void DNSAsyncLookup::threadLoop()
 {
-    while (std::optional<Request> request = takeRequest()) {
-        std::optional<Answer> answer = cachedAnswer(request->address);
+    while (std::optional<QString> address = takeAddress()) {
+        std::optional<Answer> answer = cachedAnswer(*address);
         if (!answer) {
-            answer = resolve(request->address);
-            storeAnswer(request->address, *answer);
+            answer = resolve(*address);
+            storeAnswer(*address, *answer);
         }
-        sendNotification(std::move(*request), *answer);
+        sendNotification(*address, takeWaiters(*address), *answer);
     }
 }
 
-void DNSAsyncLookup::sendNotification(Request request, const Answer &answer)
+void DNSAsyncLookup::sendNotification(const QString &address, std::vector<Waiter> waiters, const Answer &answer)
 {
-    // Without an application the answer cannot reach the main thread; the request, and with
-    // it this share of the client, is simply dropped here.
-    MainThreadDelivery::post([request = std::move(request), name = answer.value_or(QString())] {
-        request.notify->dnsGotName(name, request.address, request.userInfo);
+    // Without an application the answer cannot reach the main thread; the waiters, and with
+    // them this share of each client, are simply dropped here.
+    MainThreadDelivery::post([address, waiters = std::move(waiters), name = answer.value_or(QString())] {
+        for (const Waiter &waiter : waiters)
+            waiter.notify->dnsGotName(name, address, waiter.userInfo);
     });
 }

@@ -3,10 +3,12 @@
 #include "resolve/DNSAsyncLookupClient.h"
 #include "resolve/QMTimeoutCache.h"
 
+#include <QHash>
 #include <QString>
 #include <QVariant>
 
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -15,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 // Turns addresses into host names without making the asking thread wait for a reverse
 // query: two worker threads serve a queue, and every answer (failures included) is kept
@@ -33,10 +36,15 @@ public:
 
     static constexpr double kCacheTimeout = 300.0;
     static constexpr int kWorkerCount = 2;
-    // Requests waiting for a worker. Each keeps its client alive, so a flood of new addresses
-    // against a slow resolver must not queue without end; past this an ask is answered at
-    // once with no name (not remembered, so a later ask tries again).
+    // Addresses waiting for a worker, and clients waiting for answers. Each waiting client is
+    // kept alive, so a flood of new addresses against a slow resolver must not queue without
+    // end; past either limit an ask is answered at once with no name (not remembered, so a
+    // later ask tries again) and counted as refused. An address already waiting is not
+    // queued again: its new client waits for the same answer.
     static constexpr std::size_t kQueueLimit = 10'000;
+    static constexpr std::size_t kWaitingClientLimit = 100'000;
+    // Answers kept (names and failures alike): the oldest make room past this.
+    static constexpr std::size_t kCacheLimit = 100'000;
 
     // The process-wide service, created on the first call from whichever thread makes it;
     // it and its workers live until the process ends.
@@ -62,13 +70,16 @@ public:
     // restores systemResolve.
     void setResolverForTesting(Resolver resolver);
 
-    // Requests waiting for a worker (not those being resolved).
+    // Addresses waiting for a worker (not those being resolved).
     std::size_t pendingCount() const;
+    // Asks answered at once with no name because the queue was full, since the start.
+    quint64 refusedCount() const { return refused_.load(std::memory_order_relaxed); }
+    // Answers in the cache, expired ones not culled yet included.
+    std::size_t cachedCount();
 
 private:
-    struct Request
+    struct Waiter
     {
-        QString address;
         std::shared_ptr<DNSAsyncLookupClient> notify;
         QVariant userInfo;
     };
@@ -76,20 +87,25 @@ private:
 
     std::optional<Answer> cachedAnswer(const QString &address);
     void storeAnswer(const QString &address, const Answer &answer);
-    bool enqueue(Request request);
-    std::optional<Request> takeRequest();
+    bool enqueue(const QString &address, Waiter waiter);
+    std::optional<QString> takeAddress();
+    std::vector<Waiter> takeWaiters(const QString &address);
     Answer resolve(const QString &address);
     void threadLoop();
     void stopWorkers();
-    static void sendNotification(Request request, const Answer &answer);
+    static void sendNotification(const QString &address, std::vector<Waiter> waiters, const Answer &answer);
 
-    mutable std::mutex queueLock_; // guards queue_ and stopping_
+    mutable std::mutex queueLock_; // guards queue_, waiting_, waitingClients_ and stopping_
     std::condition_variable queueNotEmpty_;
-    std::deque<Request> queue_;
+    std::deque<QString> queue_;
+    // Every address queued or being resolved, with the clients its answer goes to.
+    QHash<QString, std::vector<Waiter>> waiting_;
+    std::size_t waitingClients_ = 0;
     bool stopping_ = false;
+    std::atomic<quint64> refused_{0};
 
     std::mutex cacheLock_; // guards cache_
-    QMTimeoutCache<QString, Answer> cache_{kCacheTimeout};
+    QMTimeoutCache<QString, Answer> cache_{kCacheTimeout, kCacheLimit};
 
     std::mutex resolverLock_; // guards resolver_ (copied out, never called under the lock)
     Resolver resolver_;

@@ -15,6 +15,8 @@
 // A dictionary whose entries expire a fixed time after they were stored. Reading an entry
 // does not extend its life; storing again under a key restarts it.
 //
+// A count limit may bound it too: the oldest entries make room for new ones.
+//
 // Entries sit in a list in order of storing (oldest at the front) with a hash map from key
 // to list position, so lookups, stores and removals take constant time, and culling, which
 // happens only on lookup, walks from the front and stops at the first live entry: it never
@@ -30,9 +32,15 @@ class QMTimeoutCache
 public:
     static constexpr double kDefaultTimeout = 300.0;
 
-    explicit QMTimeoutCache(double timeoutSeconds = kDefaultTimeout) : timeout_(timeoutSeconds) {}
+    // countLimit 0: no limit but the timeout. With a limit, storing past it evicts the
+    // oldest entries: a flood of new keys must not grow the cache without end.
+    explicit QMTimeoutCache(double timeoutSeconds = kDefaultTimeout, std::size_t countLimit = 0)
+        : timeout_(timeoutSeconds), countLimit_(countLimit)
+    {
+    }
 
     double timeout() const { return timeout_; }
+    std::size_t countLimit() const { return countLimit_; }
 
     // Includes entries that have expired but have not been culled by a lookup yet.
     std::size_t count() const { return map_.size(); }
@@ -68,6 +76,10 @@ public:
             entries_.erase(slot->second);
         entries_.splice(entries_.end(), fresh);
         slot->second = std::prev(entries_.end());
+        while (countLimit_ > 0 && entries_.size() > countLimit_) {
+            map_.erase(entries_.front().key);
+            entries_.pop_front();
+        }
     }
 
     void removeObjectForKey(const Key &key)
@@ -110,6 +122,7 @@ private:
     }
 
     double timeout_;
+    std::size_t countLimit_;
     std::list<Entry> entries_;
     std::unordered_map<Key, typename std::list<Entry>::iterator, Hash, KeyEqual> map_;
 };
