@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The machine's IPv4 interfaces as the chooser offers them: one entry per IPv4 address,
+// in the system's order, with the loopback interface last (it is rarely the one a person
+// wants to watch, and the first entry is the one preselected).
+class InterfaceList
+{
+    Q_DECLARE_TR_FUNCTIONS(InterfaceList)
+
+public:
+    struct Entry
+    {
+        QString name;          // as the system reports it, possibly an address label ("eth0:1")
+        QString address;       // dotted IPv4 text
+        QString formattedName; // "name - address", what the chooser shows
+        QString device;        // the name up to its first ":": what the capture tool opens
+
+        friend bool operator==(const Entry &, const Entry &) = default;
+    };
+
+    // One element of the system's list: an interface name, an address family (AF_INET, ...)
+    // and the address as text (empty when the element has none).
+    struct Item
+    {
+        QString name;
+        int family = 0;
+        QString address;
+    };
+
+    // The entries of the system's interfaces; nothing when they cannot be listed (the reason
+    // is written to standard error).
+    static std::optional<QList<Entry>> current();
+
+    // The entries made from the given elements: IPv4 ones with an address, in order, with
+    // the first one named "lo" moved to the end.
+    static QList<Entry> entriesFromItems(const QList<Item> &items);
+};
