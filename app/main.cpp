@@ -41,12 +41,19 @@ int runHeadless(int argc, char *argv[], const CommandLineOptions &options)
     return status;
 }
 
-int runWindows(int argc, char *argv[])
+int runWindows(int argc, char *argv[], const CommandLineOptions &options)
 {
     QApplication application(argc, argv);
     nameApplication();
     AppDelegate delegate;
-    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    if (options.interfaceName.isEmpty()) {
+        QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    } else if (QString failure; !delegate.watchInterfaceNamed(options.interfaceName, &failure)) {
+        const QString said = failure.isEmpty() ? QStringLiteral("the capture was not started") : failure;
+        std::fprintf(stderr, "quillmere: %s\n", qPrintable(said));
+        StreamCaptureCore::shutdownAll();
+        return 1;
+    }
     const int status = QApplication::exec();
     StreamCaptureCore::shutdownAll();
     return status;
@@ -72,5 +79,5 @@ int main(int argc, char *argv[])
     case CommandLineOptions::Mode::Window:
         break;
     }
-    return runWindows(argc, argv);
+    return runWindows(argc, argv, options);
 }

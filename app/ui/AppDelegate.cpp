@@ -87,6 +87,25 @@ void AppDelegate::watchInterface()
         showStartFailure(entry, failure);
 }
 
+bool AppDelegate::watchInterfaceNamed(const QString &device, QString *failure)
+{
+    reloadInterfaces();
+    QString address;
+    for (const InterfaceList::Entry &entry : m_interfaces) {
+        if (entry.device == device) {
+            address = entry.address;
+            break;
+        }
+    }
+    m_starting = true;
+    StreamWindowController *window = StreamWindowController::showControllerWithInterface(device, address, failure);
+    m_starting = false;
+    if (window == nullptr)
+        return false;
+    adoptStreamWindow(window);
+    return true;
+}
+
 void AppDelegate::showHelp()
 {
     if (!m_help)

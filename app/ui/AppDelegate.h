@@ -41,6 +41,10 @@ public:
     // The chooser's Watch: the chooser makes way for a stream window on the chosen entry, or
     // comes back (saying why, unless the person cancelled the password dialog).
     void watchInterface();
+    // A stream window on the device straight away, at its first IPv4 address (the command
+    // line's --interface). False when the capture cannot start, with the reason in
+    // `failure` (empty when the person cancelled the password dialog).
+    bool watchInterfaceNamed(const QString &device, QString *failure);
     void showHelp();
     void showPreferences();
     // Closes every window and ends the event loop; while a capture starts, once it has.

@@ -32,6 +32,7 @@ namespace {
 
 constexpr QLatin1StringView kGeometryKey{"StreamWindowGeometry"};
 constexpr QLatin1StringView kTableKey{"StreamWindowTable"};
+constexpr QLatin1StringView kStateKey{"StreamWindowState"};
 
 // Alerts show what they are given as plain text: a file name or a tool's message could
 // otherwise be read as markup.
@@ -93,8 +94,8 @@ StreamWindowController::StreamWindowController(const QString &interfaceName, con
     setUpTable();
     setUpToolbar();
     setUpMenus();
-    restoreLayout();
     m_ui->summaryDrawer->hide();
+    restoreLayout();
     connect(m_capture, &StreamCapture::streamsArrayDisplayChanged, this, &StreamWindowController::refreshDisplay);
     connect(m_capture, &StreamCapture::captureError, this, &StreamWindowController::captureFailed);
 }
@@ -129,6 +130,8 @@ void StreamWindowController::setUpTable()
     QTableView *table = m_ui->tableView;
     table->setModel(m_sortModel);
     table->sortByColumn(-1, Qt::AscendingOrder);
+    // Rows as tall as their text needs: a live table shows as many streams as it can.
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     QHeaderView *header = table->horizontalHeader();
     header->setSectionsMovable(true);
     header->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -192,6 +195,7 @@ void StreamWindowController::restoreLayout()
 {
     Preferences &preferences = Preferences::shared();
     restoreGeometry(preferences.value(kGeometryKey).toByteArray());
+    restoreState(preferences.value(kStateKey).toByteArray());
     m_ui->tableView->horizontalHeader()->restoreState(preferences.value(kTableKey).toByteArray());
 }
 
@@ -199,6 +203,7 @@ void StreamWindowController::saveLayout() const
 {
     Preferences &preferences = Preferences::shared();
     preferences.setValue(kGeometryKey, saveGeometry());
+    preferences.setValue(kStateKey, saveState());
     preferences.setValue(kTableKey, m_ui->tableView->horizontalHeader()->saveState());
 }
 
