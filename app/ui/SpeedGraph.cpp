@@ -61,15 +61,13 @@ void SpeedGraph::drawLine(QPainter &painter, const QRectF &area, double highest,
     if (m_samples.size() < 2)
         return;
     const double newest = m_samples.back().time;
-    QPainterPath path;
-    for (const Sample &sample : m_samples) {
-        const QPointF point(area.right() - (newest - sample.time) / kSpanSeconds * area.width(),
-                            area.bottom() - sample.*speed / highest * area.height());
-        if (path.isEmpty())
-            path.moveTo(point);
-        else
-            path.lineTo(point);
-    }
+    const auto pointOf = [&](const Sample &sample) {
+        return QPointF(area.right() - (newest - sample.time) / kSpanSeconds * area.width(),
+                       area.bottom() - sample.*speed / highest * area.height());
+    };
+    QPainterPath path(pointOf(m_samples.front()));
+    for (auto sample = std::next(m_samples.begin()); sample != m_samples.end(); ++sample)
+        path.lineTo(pointOf(*sample));
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(speed == &Sample::up ? kUpColor : kDownColor, 1.5));
     painter.drawPath(path);

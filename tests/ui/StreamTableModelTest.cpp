@@ -1,3 +1,4 @@
+#include "SpeedGraph.h"
 #include "StreamSortModel.h"
 #include "StreamTableModel.h"
 #include "UiTestSupport.h"
@@ -95,4 +96,21 @@ TEST_F(StreamTableModelTest, NumbersShowAsTextButSortAndExportAsNumbers)
     EXPECT_EQ(payload.data().toString(), "1.5kB");
     EXPECT_EQ(payload.data(StreamTableModel::RawValueRole).toULongLong(), 1536u);
     EXPECT_EQ(m_model.headerData(StreamTableModel::UpSpeedColumn, Qt::Horizontal, Qt::ToolTipRole), "upSpeedNumber");
+}
+
+TEST(SpeedGraph, DrawsTheSamplesItWasGiven)
+{
+    uiApplication();
+    SpeedGraph graph;
+    graph.resize(200, 100);
+    for (int second = 0; second <= 60; ++second)
+        graph.addSample(second, 1000.0, 0.0);
+    const QImage drawn = graph.grab().toImage();
+    // The up line runs across the top of the plot, in blue.
+    int blue = 0;
+    for (int x = 20; x < 180; ++x) {
+        for (int y = 0; y < drawn.height(); ++y)
+            blue += drawn.pixelColor(x, y).blue() > 150 && drawn.pixelColor(x, y).red() < 120 ? 1 : 0;
+    }
+    EXPECT_GT(blue, 100);
 }
