@@ -4,10 +4,12 @@
 #include "CommandLineOptions.h"
 #include "HeadlessCapture.h"
 #include "capture/StreamCaptureCore.h"
+#include "platform/Bundle.h"
 #include "platform/Preferences.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -45,6 +47,8 @@ int runWindows(int argc, char *argv[], const CommandLineOptions &options)
 {
     QApplication application(argc, argv);
     nameApplication();
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.quillmere.Quillmere"),
+                                                 QIcon(Bundle::pathForResource(QStringLiteral("Quillmere.png")))));
     AppDelegate delegate;
     if (options.interfaceName.isEmpty()) {
         QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);

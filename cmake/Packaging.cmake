@@ -35,21 +35,20 @@ install(FILES ${PROJECT_BINARY_DIR}/docs/quillmere.1.gz DESTINATION ${CMAKE_INST
 install(FILES ${PROJECT_BINARY_DIR}/docs/Netsiphon.8.gz ${PROJECT_BINARY_DIR}/docs/Rootmantle.8.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
 install(FILES ${PROJECT_BINARY_DIR}/docs/changelog.gz packaging/deb/copyright
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quillmere)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillmere)
 set(CPACK_PACKAGE_VENDOR "The Quillmere developers")
 set(CPACK_PACKAGE_CONTACT "The Quillmere developers <developers@quillmere.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "live monitor of the network conversations of an interface")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "live monitor of the network conversations of an interface\n"
-    " Quillmere shows a live table of the streams on a network interface: each\n"
-    " conversation by source, destination and protocol, with bytes sent up and\n"
-    " down, current and average speeds and payload totals. Host names come from\n"
-    " reverse lookups and service names from /etc/services; new and closed\n"
-    " streams can be logged to text files. A window-less mode prints the table\n"
-    " or JSON lines for log collectors.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Quillmere shows a live table of the streams on a network interface: each\n"
+    "conversation by source, destination and protocol, with bytes sent up and\n"
+    "down, current and average speeds and payload totals. Host names come from\n"
+    "reverse lookups and service names from /etc/services; new and closed\n"
+    "streams can be logged to text files. A window-less mode prints the table\n"
+    "or JSON lines for log collectors.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
