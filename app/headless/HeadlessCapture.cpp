@@ -99,17 +99,20 @@ void HeadlessCapture::watchEndingSignals()
 void HeadlessCapture::printTable()
 {
     const auto streams = StreamTableText::bySpeed(m_capture->streamsArrayDisplay());
+    const quint64 folded = m_capture->totals().foldedRecords;
     QByteArray text;
     if (m_options.json) {
         const QDateTime now = QDateTime::currentDateTime();
         for (const auto &stream : streams)
-            text += StreamTableText::jsonLine(*stream, m_options.interfaceName, now) + '\n';
+            text += StreamTableText::jsonLine(*stream, m_options.interfaceName, now, folded) + '\n';
     } else {
         if (!m_first)
             text += '\n';
         text += StreamTableText::headerLine().toUtf8() + '\n';
         for (const auto &stream : streams)
             text += StreamTableText::tableLine(*stream).toUtf8() + '\n';
+        if (folded > 0)
+            text += StreamTableText::foldedLine(folded).toUtf8() + '\n';
     }
     m_first = false;
     if (!writeAll(STDOUT_FILENO, text.constData(), static_cast<std::size_t>(text.size())))

@@ -4,6 +4,7 @@
 #include "model/ValueText.h"
 #include "platform/Clock.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
@@ -81,7 +82,16 @@ QString StreamTableText::tableLine(const Stream &stream)
     return fields.join(u'\t');
 }
 
-QByteArray StreamTableText::jsonLine(const Stream &stream, const QString &interfaceName, const QDateTime &time)
+QString StreamTableText::foldedLine(quint64 foldedRecords)
+{
+    return QCoreApplication::translate("StreamTableText",
+                                       "# %1 records of new conversations were counted in the Other stream: the "
+                                       "capture holds as many live streams as it may.")
+        .arg(foldedRecords);
+}
+
+QByteArray StreamTableText::jsonLine(const Stream &stream, const QString &interfaceName, const QDateTime &time,
+                                     quint64 foldedRecords)
 {
     QJsonObject object{
         {QStringLiteral("interface"), interfaceName},
@@ -93,5 +103,6 @@ QByteArray StreamTableText::jsonLine(const Stream &stream, const QString &interf
     };
     for (const Stream::Key key : kJsonNumberKeys)
         object.insert(Stream::keyName(key), stream.value(key).toDouble());
+    object.insert(QStringLiteral("foldedRecords"), static_cast<double>(foldedRecords));
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

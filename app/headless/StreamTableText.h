@@ -26,5 +26,9 @@ public:
     static QString tableLine(const Stream &stream);
     // One line of compact JSON: the stream's keys with numbers as numbers, openedTime in
     // ISO 8601 with its offset, and the interval's interface and time.
-    static QByteArray jsonLine(const Stream &stream, const QString &interfaceName, const QDateTime &time);
+    static QByteArray jsonLine(const Stream &stream, const QString &interfaceName, const QDateTime &time,
+                               quint64 foldedRecords = 0);
+    // A comment line for the table when the stream limit was reached: how many records of
+    // new conversations the "Other" stream holds for that reason.
+    static QString foldedLine(quint64 foldedRecords);
 };

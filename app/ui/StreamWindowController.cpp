@@ -10,6 +10,7 @@
 #include "model/ByteSpeedFormatter.h"
 #include "model/Stream.h"
 #include "platform/Preferences.h"
+#include "resolve/DNSAsyncLookup.h"
 #include "ui_StreamWindow.h"
 
 #include <QClipboard>
@@ -272,6 +273,14 @@ void StreamWindowController::refreshSummary()
     m_ui->downBytesValue->setText(stringWithByteSize(totals.downBytes));
     m_ui->upSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(upSpeed));
     m_ui->downSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(downSpeed));
+    // Limits at work are shown only once they have been reached.
+    const quint64 refused = DNSAsyncLookup::sharedLookup().refusedCount();
+    for (QLabel *label : {m_ui->foldedLabel, m_ui->foldedValue})
+        label->setVisible(totals.foldedRecords > 0);
+    for (QLabel *label : {m_ui->lookupsRefusedLabel, m_ui->lookupsRefusedValue})
+        label->setVisible(refused > 0);
+    m_ui->foldedValue->setText(QString::number(totals.foldedRecords));
+    m_ui->lookupsRefusedValue->setText(QString::number(refused));
 }
 
 bool StreamWindowController::canCopy() const

@@ -150,3 +150,26 @@ TEST_F(StreamTableTest, CopiesCarryTheIntervalThatEndedAndTheLiveStreamsStartANe
     EXPECT_EQ(second[0]->totalUpBytes(), 0u);
     EXPECT_EQ(second[0]->lifetimeUpBytes(), 1000u);
 }
+
+TEST_F(StreamTableTest, PastTheStreamLimitNewConversationsCountOnTheOtherStream)
+{
+    m_table.setStreamLimit(2);
+    m_log.setLogFormatStreamClosed(QStringLiteral("closed __source__ __lifetimeDownBytes__"));
+    add(record(17, kRemote, 1, kOtherRemote, 7, 30, 2));
+    add(record(17, kRemote, 2, kOtherRemote, 7, 40, 12));
+    add(record(17, kRemote, 3, kOtherRemote, 7, 50, 22));
+    add(record(17, kRemote, 4, kOtherRemote, 7, 60, 32));
+    add(record(17, kRemote, 1, kOtherRemote, 7, 30, 2)); // a known conversation still counts on its own
+    StreamTable::Cycle result = cycle();
+    ASSERT_EQ(result.copies.size(), 3u);
+    EXPECT_EQ(result.copies[2]->source(), "Other");
+    EXPECT_EQ(result.copies[2]->lifetimeDownBytes(), 110u);
+    EXPECT_EQ(result.copies[0]->lifetimeUpBytes(), 60u);
+    EXPECT_EQ(result.totals.foldedRecords, 2u);
+    EXPECT_EQ(logLines().size(), 2) << "folded conversations are not announced";
+
+    Clock::advance(11.0);
+    result = cycle();
+    EXPECT_TRUE(result.copies.empty());
+    EXPECT_TRUE(logLines().contains("closed Other 110"));
+}

@@ -363,6 +363,7 @@ TEST_F(DNSAsyncLookupTest, AFullQueueAnswersNewAsksAtOnceWithNoName)
     EXPECT_EQ(client->deliveries().front().address, overflow);
     EXPECT_TRUE(client->deliveries().front().name.isNull());
     EXPECT_EQ(client->deliveries().front().userInfo, QVariant(7));
+    EXPECT_EQ(lookup.refusedCount(), 1u);
 
     released = true;
     ASSERT_TRUE(deliveredCount(client, asked + 1));
@@ -370,6 +371,29 @@ TEST_F(DNSAsyncLookupTest, AFullQueueAnswersNewAsksAtOnceWithNoName)
     EXPECT_EQ(client->deliveries().size(), asked + 1) << "the overflow answer is not remembered";
     ASSERT_TRUE(deliveredCount(client, asked + 2));
     EXPECT_EQ(client->deliveries().back().name, QStringLiteral("named"));
+}
+
+TEST_F(DNSAsyncLookupTest, AnAddressAskedForAgainWhileWaitingIsQueriedOnceForEveryClient)
+{
+    resolver_->answer(kGatewayAddress, kGatewayName);
+    resolver_->hold(kGatewayAddress);
+    DNSAsyncLookup lookup(resolverFunction());
+    std::vector<std::shared_ptr<RecordingClient>> clients;
+    for (int ask = 0; ask < 3; ++ask) {
+        clients.push_back(std::make_shared<RecordingClient>());
+        lookup.lookupAddress(kGatewayAddress, clients.back(), ask);
+        if (ask == 0) {
+            ASSERT_TRUE(resolver_->waitUntilRunning({kGatewayAddress}));
+        }
+    }
+    EXPECT_EQ(lookup.pendingCount(), 0u);
+    resolver_->release(kGatewayAddress);
+    for (int ask = 0; ask < 3; ++ask) {
+        ASSERT_TRUE(deliveredCount(clients[static_cast<std::size_t>(ask)], 1));
+        EXPECT_EQ(clients[static_cast<std::size_t>(ask)]->deliveries().front().name, kGatewayName);
+        EXPECT_EQ(clients[static_cast<std::size_t>(ask)]->deliveries().front().userInfo, QVariant(ask));
+    }
+    EXPECT_EQ(resolver_->calls(), 1);
 }
 
 TEST(DNSAsyncLookupSystem, RealResolverNamesLoopbackAndRejectsNonAddresses)

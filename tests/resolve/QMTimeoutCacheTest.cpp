@@ -118,3 +118,17 @@ TEST_F(QMTimeoutCacheTest, RandomOperationsAgreeWithAPlainMap)
     }
     EXPECT_TRUE(cache.checkInternalConsistency());
 }
+
+TEST(QMTimeoutCacheLimit, StoringPastTheLimitEvictsTheOldest)
+{
+    Clock::freezeAt(1000.0);
+    QMTimeoutCache<int, int> cache(300.0, 3);
+    for (int key = 1; key <= 4; ++key)
+        cache.setObject(key * 10, key);
+    cache.setObject(22, 2); // stored again: now the newest
+    cache.setObject(50, 5);
+    EXPECT_EQ(cache.keys(), (std::vector<int>{4, 2, 5}));
+    EXPECT_EQ(cache.objectForKey(1), std::nullopt);
+    EXPECT_TRUE(cache.checkInternalConsistency());
+    Clock::useSystemTime();
+}
