@@ -228,3 +228,63 @@ void BM_MemoryForConversations(benchmark::State &state)
 BENCHMARK(BM_MemoryForConversations)->Arg(1'000'000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+namespace {
+
+// A flood of spoofed sources: 1,000,000 records a minute, each from a new random address,
+// for ten minutes of capture time (the clock is driven, so it runs faster), through the
+// record path with lookups on and an update cycle every second. Streams stay for a minute
+// here, so the limit of live streams is reached and held. Resident memory after each
+// minute should stay flat once the limits are reached.
+void BM_FloodOfNewSources(benchmark::State &state)
+{
+    application();
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    Preferences::shared().registerDefaultPreferences();
+    DNSAsyncLookup::sharedLookup().setResolverForTesting([](const QString &) { return std::nullopt; });
+    constexpr int kMinutes = 10;
+    constexpr std::uint32_t kRecordsPerSecond = 1'000'000 / 60;
+    for (auto _ : state) {
+        Clock::freezeAt(900'000'000.0);
+        auto core = std::make_shared<StreamCaptureCore>(true);
+        StreamCapture capture(core);
+        capture.setRemoveInterval(60.0);
+        std::uint32_t random = 2463534242u;
+        std::vector<std::byte> second(kRecordsPerSecond * PacketSummary::kWireSize);
+        double peak = 0.0;
+        double afterFirstMinute = 0.0;
+        const auto started = std::chrono::steady_clock::now();
+        for (int seconds = 0; seconds < kMinutes * 60; ++seconds) {
+            for (std::uint32_t n = 0; n < kRecordsPerSecond; ++n) {
+                random ^= random << 13;
+                random ^= random >> 17;
+                random ^= random << 5;
+                std::array<std::uint8_t, PacketSummary::kWireSize> record{};
+                PacketSummary{1, 17, random, kLocal, static_cast<std::uint16_t>(random >> 7), 53, 80, 52}.encode(record);
+                std::memcpy(second.data() + n * PacketSummary::kWireSize, record.data(), record.size());
+            }
+            core->dataAvailable(second);
+            Clock::advance(1.0);
+            capture.update();
+            QCoreApplication::processEvents();
+            if (seconds % 60 == 59) {
+                const double megabytes = static_cast<double>(residentBytes()) / (1024 * 1024);
+                peak = std::max(peak, megabytes);
+                if (seconds == 59)
+                    afterFirstMinute = megabytes;
+            }
+        }
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        state.counters["rss_after_minute_1_MiB"] = afterFirstMinute;
+        state.counters["rss_after_minute_10_MiB"] = static_cast<double>(residentBytes()) / (1024 * 1024);
+        state.counters["peak_rss_MiB"] = peak;
+        state.counters["records_per_second"] = kMinutes * 60.0 * kRecordsPerSecond / wall;
+        state.counters["folded_records"] = static_cast<double>(capture.totals().foldedRecords);
+        capture.shutdown();
+        Clock::useSystemTime();
+    }
+}
+BENCHMARK(BM_FloodOfNewSources)->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace
