@@ -105,6 +105,10 @@ StreamWindowController::StreamWindowController(const QString &interfaceName, con
 // signals no longer reach this window.
 StreamWindowController::~StreamWindowController()
 {
+    // The widgets going down below may still move the focus or the selection; by then this
+    // is no longer a StreamWindowController to tell.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(m_ui->tableView->selectionModel(), nullptr, this, nullptr);
     m_capture->disconnect(this);
     m_model->setStreams({});
     m_capture->shutdown();

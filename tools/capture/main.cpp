@@ -200,7 +200,10 @@ int main(int argc, char* argv[])
     forbidInspection();
 
     static RecordWriter writer(STDOUT_FILENO);
-    if (const int writeError = CaptureLoop(capture, linkHeaderLength, writer).run(); writeError != 0) {
+    const int writeError = CaptureLoop(capture, linkHeaderLength, writer).run();
+    // Closing the capture also takes the interface out of promiscuous mode right away.
+    pcap_close(capture);
+    if (writeError != 0) {
         std::fprintf(stderr, "write: %s\n", std::strerror(writeError));
         return 1;
     }
