@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Floods the loopback interface of a private network namespace with small UDP datagrams
 # (capture_flood, sendmmsg) and compares Netsiphon with tcpdump under the same conditions:
-# both capture lo with a 65536-byte snapshot and a 4 MiB kernel buffer, both write into a
-# pipe read by `wc -c`. Prints, per run, the share of sent frames each recorded and the CPU
-# (user+sys, from /proc/<pid>/schedstat) it spent per recorded frame, then the spread.
+# both capture lo with a 4 MiB kernel buffer and write into a pipe read by `wc -c`; tcpdump
+# and Netsiphon's 20-byte records (Netsiphon) take a 65536-byte snapshot, its 48-byte
+# version-2 records (Netsiphon2) only the headers. Prints, per run, the share of sent frames
+# each recorded and the CPU (user+sys, from /proc/<pid>/schedstat) it spent per recorded
+# frame, then the spread.
 #
 # Usage: bench/capture_vs_tcpdump.sh [build dir] [datagrams per run] [rounds] [datagrams per second, 0 = unpaced]
 #                                   [payload bytes per datagram, default 18]
+#                                   [Netsiphon records: 1, 2 or both, default 1]
 # Needs root (namespaces, capture). Runs the two tools alternately, round by round.
 set -euo pipefail
 
@@ -15,6 +18,12 @@ datagrams=${2:-1000000}
 rounds=${3:-3}
 rate=${4:-0}
 payload=${5:-18}
+case ${6:-1} in
+  1) record_versions=(1) ;;
+  2) record_versions=(2) ;;
+  both) record_versions=(1 2) ;;
+  *) echo "records must be 1, 2 or both" >&2; exit 1 ;;
+esac
 tool=$build/libexec/quillmere/Netsiphon
 flood=$build/bin/capture_flood
 for program in "$tool" "$flood"; do
@@ -66,7 +75,13 @@ run() {
 
 results=$work/results
 for round in $(seq "$rounds"); do
-  run Netsiphon 20 "$tool" lo >>"$results"
+  for version in "${record_versions[@]}"; do
+    if [[ $version -eq 1 ]]; then
+      run Netsiphon 20 "$tool" lo >>"$results"
+    else
+      run Netsiphon2 48 "$tool" --records=2 lo >>"$results"
+    fi
+  done
   run tcpdump 0 tcpdump -i lo -n -s 65536 -B 4096 -w - >>"$results"
 done
 

@@ -1,6 +1,7 @@
 #include "tools/capture/CaptureLoop.h"
 
 #include "tools/capture/FrameDecoder.h"
+#include "tools/capture/FrameDecoderV2.h"
 
 #include <array>
 #include <cerrno>
@@ -11,9 +12,11 @@ constexpr int kWaitMilliseconds = 200;
 constexpr int kEveryReadyPacket = -1;
 } // namespace
 
-CaptureLoop::CaptureLoop(pcap_t* capture, std::size_t linkHeaderLength, RecordWriter& writer)
+CaptureLoop::CaptureLoop(pcap_t* capture, std::size_t linkHeaderLength, RecordVersion version,
+                         RecordWriter& writer)
     : m_capture(capture)
     , m_linkHeaderLength(linkHeaderLength)
+    , m_handler(version == RecordVersion::Two ? handlePacketV2 : handlePacket)
     , m_writer(writer)
 {
 }
@@ -31,8 +34,7 @@ bool CaptureLoop::runPass()
 {
     if (!wait(Wait::ForFrames))
         return false;
-    const int handled = pcap_dispatch(m_capture, kEveryReadyPacket, handlePacket,
-                                      reinterpret_cast<u_char*>(this));
+    const int handled = pcap_dispatch(m_capture, kEveryReadyPacket, m_handler, reinterpret_cast<u_char*>(this));
     if (!m_writer.flush()) {
         m_writeError = errno == EPIPE ? 0 : errno;
         return false;
@@ -61,4 +63,15 @@ void CaptureLoop::handlePacket(u_char* user, const pcap_pkthdr* header, const u_
         return;
     auto& loop = *reinterpret_cast<CaptureLoop*>(user);
     loop.m_writer.add(decodeFrame(std::span<const std::uint8_t>(bytes, header->caplen), loop.m_linkHeaderLength));
+}
+
+// Version 2 captures only the headers and takes the lengths from the wire length, so a frame
+// cut by the snapshot length is recorded like any other.
+void CaptureLoop::handlePacketV2(u_char* user, const pcap_pkthdr* header, const u_char* bytes) noexcept
+{
+    if (bytes == nullptr || header == nullptr)
+        return;
+    auto& loop = *reinterpret_cast<CaptureLoop*>(user);
+    loop.m_writer.add(decodeFrameV2(std::span<const std::uint8_t>(bytes, header->caplen), loop.m_linkHeaderLength,
+                                    header->len));
 }

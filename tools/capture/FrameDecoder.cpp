@@ -6,6 +6,8 @@ constexpr std::size_t kPortFieldsLength = 4;
 constexpr std::size_t kEthernetHeaderLength = 14;
 constexpr std::size_t kEtherTypeOffset = 12;
 constexpr std::uint16_t kEtherTypeIpv4 = 0x0800;
+constexpr std::size_t kFragmentFieldOffset = 6;
+constexpr std::uint16_t kFragmentOffsetMask = 0x1FFF;
 constexpr std::size_t kTcpHeaderLengthOffset = 12;
 constexpr std::size_t kUdpHeaderLength = 8;
 constexpr std::uint8_t kProtocolTcp = 6;
@@ -42,6 +44,12 @@ void addPorts(PacketSummary& summary, std::span<const std::uint8_t> transport)
     summary.destinationPort = PacketSummary::bigEndian16(transport.subspan(2).first<2>());
 }
 
+// A later fragment's payload continues the datagram: what sits where ports would be is data.
+bool isLaterFragment(std::span<const std::uint8_t> ip)
+{
+    return (PacketSummary::bigEndian16(ip.subspan(kFragmentFieldOffset).first<2>()) & kFragmentOffsetMask) != 0;
+}
+
 // Fills ports and dataBytes from the bytes after the IP header, as far as they reach.
 void addTransport(PacketSummary& summary, std::span<const std::uint8_t> transport, std::size_t ipHeaderLength)
 {
@@ -74,8 +82,8 @@ PacketSummary decodeFrame(std::span<const std::uint8_t> capturedFrame, std::size
     summary.packetBytes = modulo65536(length - linkHeaderLength);
 
     const std::size_t ipHeaderLength = std::size_t{ip[0] & 0x0Fu} << 2;
-    const auto transport = ipHeaderLength <= ip.size() ? ip.subspan(ipHeaderLength)
-                                                       : std::span<const std::uint8_t>{};
+    const bool holdsTransportHeader = ipHeaderLength <= ip.size() && !isLaterFragment(ip);
+    const auto transport = holdsTransportHeader ? ip.subspan(ipHeaderLength) : std::span<const std::uint8_t>{};
     addTransport(summary, transport, ipHeaderLength);
     return summary;
 }

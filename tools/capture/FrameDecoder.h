@@ -19,6 +19,11 @@
 //   12 bytes into the TCP header. When IP options or a truncated frame push them past the
 //   end, the frame is summarised like any other protocol: hasPorts 0, protocol and
 //   addresses kept, ports zero, dataBytes = packetBytes - IP header length.
+// - A later fragment (fragment offset above zero) is summarised the same way whatever its
+//   protocol: its payload continues the datagram and holds no ports. The first fragment
+//   keeps its ports.
+//
+// decodeFrameV2 (FrameDecoderV2.h) writes the larger version-2 record.
 
 #include "tools/capture/PacketSummary.h"
 

@@ -9,10 +9,22 @@ RecordWriter::RecordWriter(int fileDescriptor)
 
 void RecordWriter::add(const PacketSummary& summary)
 {
-    if (m_pendingBytes == m_buffer.size())
+    append(summary);
+}
+
+void RecordWriter::add(const PacketSummaryV2& summary)
+{
+    append(summary);
+}
+
+template <typename Summary>
+void RecordWriter::append(const Summary& summary)
+{
+    if (m_pendingRecords == kCapacityRecords)
         flush();
-    summary.encode(std::span(m_buffer).subspan(m_pendingBytes).first<PacketSummary::kWireSize>());
-    m_pendingBytes += PacketSummary::kWireSize;
+    summary.encode(std::span(m_buffer).subspan(m_pendingBytes).template first<Summary::kWireSize>());
+    m_pendingBytes += Summary::kWireSize;
+    ++m_pendingRecords;
 }
 
 // writeAll completes partial writes, so the reader never sees a record cut in two by us.
@@ -20,10 +32,11 @@ bool RecordWriter::flush()
 {
     const bool complete = writeAll(m_fileDescriptor, m_buffer.data(), m_pendingBytes);
     m_pendingBytes = 0;
+    m_pendingRecords = 0;
     return complete;
 }
 
 std::size_t RecordWriter::pendingRecords() const
 {
-    return m_pendingBytes / PacketSummary::kWireSize;
+    return m_pendingRecords;
 }

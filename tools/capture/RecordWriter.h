@@ -4,6 +4,7 @@
 // possible. Records stay whole and in the order they were added; the buffer is bounded and
 // written out early when it fills. A reader that closed the pipe ends the process through
 // SIGPIPE inside flush(); any other write failure drops what was pending so capture goes on.
+// A writer is given records of one version only: the reader tells them apart by size alone.
 
 #include "tools/capture/PacketSummary.h"
 
@@ -19,13 +20,19 @@ public:
     explicit RecordWriter(int fileDescriptor);
 
     void add(const PacketSummary& summary);
+    void add(const PacketSummaryV2& summary);
     // Writes every pending record; true when all of them reached the descriptor.
     bool flush();
     std::size_t pendingRecords() const;
     int fileDescriptor() const { return m_fileDescriptor; }
 
 private:
+    template <typename Summary>
+    void append(const Summary& summary);
+
     int m_fileDescriptor;
+    std::size_t m_pendingRecords = 0;
     std::size_t m_pendingBytes = 0;
-    std::array<std::uint8_t, kCapacityRecords * PacketSummary::kWireSize> m_buffer{};
+    // Room for kCapacityRecords of the larger record.
+    std::array<std::uint8_t, kCapacityRecords * PacketSummaryV2::kWireSize> m_buffer{};
 };

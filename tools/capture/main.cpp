@@ -1,11 +1,14 @@
 // Netsiphon: runs as root; never trust its input.
 //
 // The setuid capture helper. It opens one interface for capture, gives up root, and then
-// writes one 20-byte PacketSummary per frame to standard output until the reader closes
-// the pipe (SIGPIPE ends it with status 0). Set-up failures are one line on standard error
-// and status 1. Everything it reads from the wire is decoded only within captured bytes.
+// writes one record per frame to standard output until the reader closes the pipe (SIGPIPE
+// ends it with status 0): `Netsiphon <interface>` writes the 20-byte PacketSummary,
+// `Netsiphon --records=2 <interface>` the 48-byte PacketSummaryV2. Set-up failures are one
+// line on standard error and status 1. Everything it reads from the wire is decoded only
+// within captured bytes.
 
 #include "tools/capture/CaptureLoop.h"
+#include "tools/capture/FrameDecoderV2.h"
 #include "tools/capture/InterfaceName.h"
 #include "tools/capture/LinkTypes.h"
 #include "tools/capture/PrivilegeDrop.h"
@@ -24,7 +27,10 @@
 #include <unistd.h>
 
 namespace {
-constexpr int kSnapshotLength = 65536;
+// Version 1 drops a frame cut by the snapshot, so it captures frames whole; version 2 only
+// the headers it decodes.
+constexpr int kSnapshotLengthV1 = 65536;
+constexpr char kRecordsV2Option[] = "--records=2";
 constexpr int kPromiscuous = 1;
 // A short time-out makes the kernel hand over a partly filled capture block; with 0 a lone
 // frame on a quiet interface could wait until the block fills.
@@ -34,6 +40,26 @@ constexpr int kReadTimeoutMilliseconds = 10;
 constexpr int kKernelBufferBytes = 4 * 1024 * 1024;
 
 using ErrorBuffer = std::array<char, PCAP_ERRBUF_SIZE>;
+
+struct Invocation
+{
+    const char* interfaceName;
+    RecordVersion version;
+};
+
+// An unknown option is not echoed: like every argument it comes from whoever started us.
+Invocation parseArguments(int argc, char* argv[])
+{
+    if (argc == 2)
+        return {argv[1], RecordVersion::One};
+    if (argc == 3 && std::strcmp(argv[1], kRecordsV2Option) == 0)
+        return {argv[2], RecordVersion::Two};
+    if (argc == 3 && argv[1][0] == '-')
+        std::fprintf(stderr, "unknown option (usage: Netsiphon [%s] <interface>)\n", kRecordsV2Option);
+    else
+        std::fprintf(stderr, "number of arguments incorrect: %d (this should never happen)\n", argc);
+    std::exit(1);
+}
 
 [[noreturn]] void failOpen(const char* text)
 {
@@ -108,9 +134,10 @@ void endOnClosedOutput()
     }
 }
 
-void configure(pcap_t* capture)
+void configure(pcap_t* capture, RecordVersion version)
 {
-    for (const int status : {pcap_set_snaplen(capture, kSnapshotLength),
+    const int snapshotLength = version == RecordVersion::Two ? kSnapshotLengthV2 : kSnapshotLengthV1;
+    for (const int status : {pcap_set_snaplen(capture, snapshotLength),
                              pcap_set_promisc(capture, kPromiscuous),
                              pcap_set_timeout(capture, kReadTimeoutMilliseconds),
                              pcap_set_buffer_size(capture, kKernelBufferBytes)}) {
@@ -137,12 +164,13 @@ void describeActivation(const char* interfaceName, pcap_t* capture, int status, 
 }
 
 // A warning from activation counts as a failure, as an open that warned always has.
-pcap_t* openInterface(const char* interfaceName, ErrorBuffer& errorBuffer)
+pcap_t* openInterface(const Invocation& invocation, ErrorBuffer& errorBuffer)
 {
+    const char* interfaceName = invocation.interfaceName;
     pcap_t* capture = pcap_create(interfaceName, errorBuffer.data());
     if (capture == nullptr)
         failOpen(errorBuffer.data());
-    configure(capture);
+    configure(capture, invocation.version);
     const int status = pcap_activate(capture);
     if (status != 0) {
         describeActivation(interfaceName, capture, status, errorBuffer);
@@ -183,24 +211,21 @@ void dropPrivileges()
 int main(int argc, char* argv[])
 {
     forbidInspection();
-    if (argc != 2) {
-        std::fprintf(stderr, "number of arguments incorrect: %d (this should never happen)\n", argc);
-        return 1;
-    }
+    const Invocation invocation = parseArguments(argc, argv);
     ensureStandardDescriptors();
     forgetEnvironment();
     endOnClosedOutput();
 
-    refuseAnythingButAnInterface(argv[1]);
+    refuseAnythingButAnInterface(invocation.interfaceName);
 
     ErrorBuffer errorBuffer{};
-    pcap_t* capture = openInterface(argv[1], errorBuffer);
+    pcap_t* capture = openInterface(invocation, errorBuffer);
     const std::size_t linkHeaderLength = acceptedLinkHeaderLength(capture);
     dropPrivileges();
     forbidInspection();
 
     static RecordWriter writer(STDOUT_FILENO);
-    const int writeError = CaptureLoop(capture, linkHeaderLength, writer).run();
+    const int writeError = CaptureLoop(capture, linkHeaderLength, invocation.version, writer).run();
     // Closing the capture also takes the interface out of promiscuous mode right away.
     pcap_close(capture);
     if (writeError != 0) {

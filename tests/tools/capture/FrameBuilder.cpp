@@ -31,11 +31,25 @@ FrameBuilder& FrameBuilder::loopbackFamily(std::uint32_t family)
 FrameBuilder& FrameBuilder::ipv4(std::uint8_t protocol, std::uint32_t source, std::uint32_t destination,
                                  std::uint16_t totalLength, std::uint8_t headerWords, std::uint8_t version)
 {
+    return ipv4Header(protocol, source, destination, totalLength, headerWords, version, 0x4000); // don't fragment
+}
+
+FrameBuilder& FrameBuilder::ipv4Fragment(std::uint8_t protocol, std::uint32_t source, std::uint32_t destination,
+                                         std::uint16_t totalLength, std::uint16_t offsetUnits, bool moreFragments)
+{
+    return ipv4Header(protocol, source, destination, totalLength, 5, 4,
+                      static_cast<std::uint16_t>((moreFragments ? 0x2000 : 0) | offsetUnits));
+}
+
+FrameBuilder& FrameBuilder::ipv4Header(std::uint8_t protocol, std::uint32_t source, std::uint32_t destination,
+                                       std::uint16_t totalLength, std::uint8_t headerWords, std::uint8_t version,
+                                       std::uint16_t fragmentField)
+{
     const std::size_t start = m_bytes.size();
     m_bytes.push_back(static_cast<std::uint8_t>(version << 4 | (headerWords & 0x0F)));
     m_bytes.push_back(0);
     u16(totalLength);
-    u16(0x1234).u16(0x4000); // identification, don't fragment
+    u16(0x1234).u16(fragmentField); // identification
     m_bytes.push_back(64);
     m_bytes.push_back(protocol);
     u16(0);
@@ -46,6 +60,33 @@ FrameBuilder& FrameBuilder::ipv4(std::uint8_t protocol, std::uint32_t source, st
     m_bytes[start + 10] = static_cast<std::uint8_t>(checksum >> 8);
     m_bytes[start + 11] = static_cast<std::uint8_t>(checksum);
     return *this;
+}
+
+FrameBuilder& FrameBuilder::ipv6(std::uint8_t nextHeader, const std::array<std::uint8_t, 16>& source,
+                                 const std::array<std::uint8_t, 16>& destination, std::uint16_t payloadLength)
+{
+    u16(0x6000).u16(0); // version, traffic class, flow label
+    u16(payloadLength);
+    m_bytes.push_back(nextHeader);
+    m_bytes.push_back(64); // hop limit
+    m_bytes.insert(m_bytes.end(), source.begin(), source.end());
+    m_bytes.insert(m_bytes.end(), destination.begin(), destination.end());
+    return *this;
+}
+
+FrameBuilder& FrameBuilder::extensionHeader(std::uint8_t nextHeader, std::uint8_t lengthUnits)
+{
+    m_bytes.push_back(nextHeader);
+    m_bytes.push_back(lengthUnits);
+    return zeros((std::size_t{lengthUnits} + 1) * 8 - 2);
+}
+
+FrameBuilder& FrameBuilder::fragmentHeader(std::uint8_t nextHeader, std::uint16_t offsetUnits, bool moreFragments)
+{
+    m_bytes.push_back(nextHeader);
+    m_bytes.push_back(0);
+    u16(static_cast<std::uint16_t>(offsetUnits << 3 | (moreFragments ? 1 : 0)));
+    return u16(0xABCD).u16(0x1234); // identification
 }
 
 FrameBuilder& FrameBuilder::tcp(std::uint16_t sourcePort, std::uint16_t destinationPort, std::uint8_t headerWords)

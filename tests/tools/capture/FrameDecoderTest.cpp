@@ -114,6 +114,10 @@ TEST(FrameDecoder, FramesNotCarryingIpv4GoToTheCatchAll)
     vlan.ethernet(0x8100).u16(0x0005).u16(0x0800).ipv4(17, kSource, kDestination, 28).udp(1, 2, 8);
     EXPECT_EQ(decode(vlan, 14), withoutIpv4(32));
 
+    FrameBuilder qinq;
+    qinq.ethernet(0x88A8).u16(1).u16(0x8100).u16(2).u16(0x0800).ipv4(17, kSource, kDestination, 28).udp(1, 2, 8);
+    EXPECT_EQ(decode(qinq, 14), withoutIpv4(36));
+
     for (const std::uint8_t version : std::initializer_list<std::uint8_t>{0, 6, 15}) {
         SCOPED_TRACE(int{version});
         FrameBuilder ethernet;
@@ -122,6 +126,25 @@ TEST(FrameDecoder, FramesNotCarryingIpv4GoToTheCatchAll)
         FrameBuilder raw;
         raw.ipv4(6, kSource, kDestination, 40, 5, version).tcp(1, 2);
         EXPECT_EQ(decode(raw, 0), withoutIpv4(40));
+    }
+}
+
+TEST(FrameDecoder, OnlyTheFirstFragmentOfADatagramHasPorts)
+{
+    struct Case {
+        const char* name;
+        std::uint16_t offsetUnits;
+        bool moreFragments;
+        PacketSummary expected;
+    };
+    for (const Case& each : {Case{"first", 0, true, {1, 17, kSource, kDestination, 4000, 53, 36, 8}},
+                             Case{"middle", 185, true, {0, 17, kSource, kDestination, 0, 0, 36, 16}},
+                             Case{"last", 370, false, {0, 17, kSource, kDestination, 0, 0, 36, 16}}}) {
+        SCOPED_TRACE(each.name);
+        FrameBuilder frame;
+        frame.ethernet().ipv4Fragment(17, kSource, kDestination, 36, each.offsetUnits, each.moreFragments)
+            .udp(4000, 53, 16).zeros(8);
+        EXPECT_EQ(decode(frame, 14), each.expected);
     }
 }
 

@@ -44,6 +44,23 @@ TEST(NetsiphonSetup, WrongArgumentCountIsOneLineAndStatusOne)
     EXPECT_EQ(two.output, "");
 }
 
+TEST(NetsiphonSetup, AnOptionOtherThanRecordsTwoIsAUsageErrorThatDoesNotEchoIt)
+{
+    for (const char* option : {"--records=3", "--records=", "-x\x1b[2J"}) {
+        const Outcome outcome = runToEnd({kTool, option, "lo"});
+        EXPECT_EQ(outcome.error, "unknown option (usage: Netsiphon [--records=2] <interface>)\n") << option;
+        EXPECT_TRUE(exitedWith(outcome.status, 1)) << option;
+        EXPECT_EQ(outcome.output, "") << option;
+    }
+    const Outcome tooMany = runToEnd({kTool, "--records=2", "lo", "extra"});
+    EXPECT_EQ(tooMany.error, "number of arguments incorrect: 4 (this should never happen)\n");
+    EXPECT_TRUE(exitedWith(tooMany.status, 1));
+
+    const Outcome missing = runToEnd({kTool, "--records=2", "qmnosuch0"});
+    EXPECT_EQ(missing.error, "pcap_open_live: qmnosuch0: No such device exists\n");
+    EXPECT_TRUE(exitedWith(missing.status, 1));
+}
+
 TEST(NetsiphonSetup, MissingInterfaceReportsLibpcapsText)
 {
     const Outcome missing = runToEnd({kTool, "qmnosuch0"});

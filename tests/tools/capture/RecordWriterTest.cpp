@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fcntl.h>
 #include <thread>
 #include <unistd.h>
@@ -11,6 +12,11 @@ PacketSummary numbered(std::uint32_t number)
 {
     return PacketSummary{1, 17, number, ~number, static_cast<std::uint16_t>(number),
                          static_cast<std::uint16_t>(number >> 16), 28, 0};
+}
+
+PacketSummaryV2 numberedV2(std::uint32_t number)
+{
+    return {.ipVersion = 4, .sourceAddress = PacketSummaryV2::ipv4Mapped(number), .packetBytes = 70000 + number};
 }
 } // namespace
 
@@ -47,6 +53,28 @@ TEST(RecordWriter, RecordsArriveWholeAndInOrderThroughASlowNonBlockingPipe)
     for (std::uint32_t number = 0; number < kRecords; ++number) {
         const auto image = std::span(received).subspan(number * PacketSummary::kWireSize).first<20>();
         ASSERT_EQ(PacketSummary::decode(image), numbered(number)) << number;
+    }
+}
+
+// The buffer holds as many version-2 records as version-1 ones; they come out whole too.
+TEST(RecordWriter, VersionTwoRecordsAreWrittenWholeAndFlushedAtTheSameRecordCount)
+{
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    constexpr std::uint32_t kRecords = RecordWriter::kCapacityRecords + 1;
+    RecordWriter writer(fileno(file));
+    for (std::uint32_t number = 0; number < kRecords; ++number)
+        writer.add(numberedV2(number));
+    EXPECT_EQ(writer.pendingRecords(), 1u);
+    EXPECT_TRUE(writer.flush());
+
+    std::vector<std::uint8_t> written(kRecords * PacketSummaryV2::kWireSize + 1);
+    std::rewind(file);
+    ASSERT_EQ(std::fread(written.data(), 1, written.size(), file), written.size() - 1);
+    std::fclose(file);
+    for (std::uint32_t number = 0; number < kRecords; ++number) {
+        const auto image = std::span(written).subspan(number * PacketSummaryV2::kWireSize).first<48>();
+        ASSERT_EQ(PacketSummaryV2::decode(image), numberedV2(number)) << number;
     }
 }
 

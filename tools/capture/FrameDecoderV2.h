@@ -1,0 +1,45 @@
+#pragma once
+
+// Turns one captured frame into its PacketSummaryV2. Like decodeFrame this runs in the
+// setuid tool on bytes straight off the wire: it reads only inside capturedFrame (the
+// captured bytes, possibly cut by the snapshot length) and trusts nothing in them. The
+// lengths come from wireLength, the frame's length on the wire, so they stay right for a
+// frame captured only in part.
+//
+// - Where IP starts: after a 14-byte (Ethernet) link header the EtherType decides, 0x0800
+//   IPv4 and 0x86DD IPv6, once up to two VLAN tags (EtherType 0x8100, 0x88A8 or 0x9100)
+//   are stepped over; the IP version nibble must agree. On other links the nibble decides.
+// - packetBytes = wireLength - link header - 4 bytes per VLAN tag, padding included.
+//   Lengths never wrap: where headers claim more than the frame, what is left is zero.
+// - A frame without IP (another EtherType or version, a third VLAN tag, an IPv4 header
+//   length under 20 bytes, fewer captured bytes than the IPv4 or IPv6 fixed header) gives
+//   ipVersion 0 and every field zero except packetBytes.
+// - IPv4: protocol and addresses (IPv4-mapped) from the header. fragment when more
+//   fragments follow or the fragment offset is above zero.
+// - IPv6: up to kMostExtensionHeaders extension headers are walked (hop-by-hop 0, routing
+//   43, fragment 44, destination options 60); ipProtocol is the last next-header value
+//   reached: the upper-layer protocol, or the header the walk stopped at because it was
+//   cut off or past the bound. The payload length is not read, so jumbograms need nothing
+//   special. A fragment header makes it a fragment as for IPv4.
+// - Ports: TCP (6) and UDP (17) carry ports when the bytes read for them lie inside the
+//   captured frame, as in decodeFrame: both port fields, and for TCP the header-length
+//   byte. A later fragment (offset above zero) never has ports: its payload continues the
+//   datagram. dataBytes = packetBytes - IP headers - transport header (TCP's data offset,
+//   8 for UDP, nothing without ports).
+
+#include "tools/capture/PacketSummary.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+inline constexpr std::size_t kMostExtensionHeaders = 8;
+
+// What the tool captures of each frame for version 2. The longest prefix read is 75 bytes
+// plus extension headers: 14 link, 8 for two VLAN tags, 40 IPv6 and 13 TCP; 181 bytes are
+// left for extension headers, room for the bound's worth at their smallest (8 bytes each)
+// or a routing header with ten segments. A longer chain is cut and recorded without ports.
+inline constexpr int kSnapshotLengthV2 = 256;
+
+PacketSummaryV2 decodeFrameV2(std::span<const std::uint8_t> capturedFrame, std::size_t linkHeaderLength,
+                              std::uint32_t wireLength);
