@@ -28,7 +28,7 @@ namespace {
 
 constexpr std::uint32_t kLocal = 0xC0A80102;  // 192.168.1.2
 constexpr std::uint32_t kRemoteBase = 0x0A000000; // 10.0.0.0
-constexpr std::size_t kChunkRecords = StreamCaptureCore::kReadChunkBytes / PacketSummary::kWireSize;
+constexpr std::size_t kChunkRecords = StreamCaptureCore::kReadChunkBytes / PacketSummaryV2::kWireSize;
 
 QCoreApplication &application()
 {
@@ -55,12 +55,13 @@ PacketSummary conversationRecord(std::uint32_t n, bool reply)
 
 std::vector<std::byte> wireRecords(std::uint32_t first, std::size_t count, std::uint32_t conversations)
 {
-    std::vector<std::byte> bytes(count * PacketSummary::kWireSize);
+    std::vector<std::byte> bytes(count * PacketSummaryV2::kWireSize);
     for (std::size_t i = 0; i < count; ++i) {
         const auto n = static_cast<std::uint32_t>(first + i);
-        std::array<std::uint8_t, PacketSummary::kWireSize> record{};
-        conversationRecord(conversations == 0 ? n : n % conversations, n % 2 == 1).encode(record);
-        std::memcpy(bytes.data() + i * PacketSummary::kWireSize, record.data(), record.size());
+        std::array<std::uint8_t, PacketSummaryV2::kWireSize> record{};
+        PacketSummaryV2::widened(conversationRecord(conversations == 0 ? n : n % conversations, n % 2 == 1))
+            .encode(record);
+        std::memcpy(bytes.data() + i * PacketSummaryV2::kWireSize, record.data(), record.size());
     }
     return bytes;
 }
@@ -251,7 +252,7 @@ void BM_FloodOfNewSources(benchmark::State &state)
         StreamCapture capture(core);
         capture.setRemoveInterval(60.0);
         std::uint32_t random = 2463534242u;
-        std::vector<std::byte> second(kRecordsPerSecond * PacketSummary::kWireSize);
+        std::vector<std::byte> second(kRecordsPerSecond * PacketSummaryV2::kWireSize);
         double peak = 0.0;
         double afterFirstMinute = 0.0;
         const auto started = std::chrono::steady_clock::now();
@@ -260,9 +261,11 @@ void BM_FloodOfNewSources(benchmark::State &state)
                 random ^= random << 13;
                 random ^= random >> 17;
                 random ^= random << 5;
-                std::array<std::uint8_t, PacketSummary::kWireSize> record{};
-                PacketSummary{1, 17, random, kLocal, static_cast<std::uint16_t>(random >> 7), 53, 80, 52}.encode(record);
-                std::memcpy(second.data() + n * PacketSummary::kWireSize, record.data(), record.size());
+                std::array<std::uint8_t, PacketSummaryV2::kWireSize> record{};
+                PacketSummaryV2::widened(
+                    PacketSummary{1, 17, random, kLocal, static_cast<std::uint16_t>(random >> 7), 53, 80, 52})
+                    .encode(record);
+                std::memcpy(second.data() + n * PacketSummaryV2::kWireSize, record.data(), record.size());
             }
             core->dataAvailable(second);
             Clock::advance(1.0);

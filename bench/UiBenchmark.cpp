@@ -85,12 +85,13 @@ void BM_RefilterOnKeystroke(benchmark::State &state)
     application();
     const auto count = static_cast<std::uint32_t>(state.range(0));
     auto core = std::make_shared<StreamCaptureCore>(false);
-    std::vector<std::byte> records(count * PacketSummary::kWireSize);
+    std::vector<std::byte> records(count * PacketSummaryV2::kWireSize);
     for (std::uint32_t n = 0; n < count; ++n) {
-        std::array<std::uint8_t, PacketSummary::kWireSize> record{};
-        PacketSummary{1, 6, 0xC0A80102, 0x0A000000 + n / 250, static_cast<std::uint16_t>(10000 + n), 443, 1500, 1448}
+        std::array<std::uint8_t, PacketSummaryV2::kWireSize> record{};
+        PacketSummaryV2::widened(PacketSummary{1, 6, 0xC0A80102, 0x0A000000 + n / 250,
+                                               static_cast<std::uint16_t>(10000 + n), 443, 1500, 1448})
             .encode(record);
-        std::memcpy(records.data() + n * PacketSummary::kWireSize, record.data(), record.size());
+        std::memcpy(records.data() + n * PacketSummaryV2::kWireSize, record.data(), record.size());
     }
     core->dataAvailable(records);
     StreamCapture capture(core);

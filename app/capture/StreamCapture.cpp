@@ -142,8 +142,8 @@ bool StreamCapture::startTool(const QString &toolPath)
                 emit front->captureError(message);
         });
     };
-    return m_core->start(QFile::encodeName(toolPath).toStdString(), {m_interfaceName.toStdString()},
-                         m_interfaceName, std::move(report));
+    return m_core->start(QFile::encodeName(toolPath).toStdString(),
+                         {"--records=2", m_interfaceName.toStdString()}, m_interfaceName, std::move(report));
 }
 
 void StreamCapture::failStart()

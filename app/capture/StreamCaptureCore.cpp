@@ -19,7 +19,8 @@
 #include <unistd.h>
 
 namespace {
-constexpr std::size_t kRecordBytes = PacketSummary::kWireSize;
+// The tool is started for its version-2 records, which carry IPv6 conversations too.
+constexpr std::size_t kRecordBytes = PacketSummaryV2::kWireSize;
 constexpr std::size_t kErrorReadBytes = 4096;
 constexpr std::size_t kThreadNameLength = 15;
 
@@ -163,11 +164,14 @@ void StreamCaptureCore::readUntilOutputEnds()
             continue;
         if (got <= 0)
             return;
-        dataAvailable(std::span(buffer).first(static_cast<std::size_t>(got)));
+        if (!dataAvailable(std::span(buffer).first(static_cast<std::size_t>(got)))) {
+            m_outOfStep = true;
+            return;
+        }
     }
 }
 
-void StreamCaptureCore::dataAvailable(std::span<const std::byte> chunk)
+bool StreamCaptureCore::dataAvailable(std::span<const std::byte> chunk)
 {
     if (!m_partialRecord.empty()) {
         const std::size_t missing = kRecordBytes - m_partialRecord.size();
@@ -175,30 +179,36 @@ void StreamCaptureCore::dataAvailable(std::span<const std::byte> chunk)
         m_partialRecord.insert(m_partialRecord.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(taken));
         chunk = chunk.subspan(taken);
         if (m_partialRecord.size() < kRecordBytes)
-            return;
-        foldRecords(m_partialRecord);
+            return true;
+        const bool inStep = foldRecords(m_partialRecord);
         m_partialRecord.clear();
+        if (!inStep)
+            return false;
     }
     const std::size_t whole = chunk.size() - chunk.size() % kRecordBytes;
-    if (whole > 0)
-        foldRecords(chunk.first(whole));
+    if (whole > 0 && !foldRecords(chunk.first(whole)))
+        return false;
     m_partialRecord.assign(chunk.begin() + static_cast<std::ptrdiff_t>(whole), chunk.end());
+    return true;
 }
 
-void StreamCaptureCore::foldRecords(std::span<const std::byte> whole)
+bool StreamCaptureCore::foldRecords(std::span<const std::byte> whole)
 {
+    bool inStep = true;
     {
         const std::lock_guard lock(m_lock);
-        for (std::size_t offset = 0; offset < whole.size(); offset += kRecordBytes) {
+        for (std::size_t offset = 0; inStep && offset < whole.size(); offset += kRecordBytes) {
             const auto record = whole.subspan(offset).first<kRecordBytes>();
-            m_table.updateWithSummary(
-                PacketSummary::decode(std::span<const std::uint8_t, kRecordBytes>(
-                    reinterpret_cast<const std::uint8_t *>(record.data()), kRecordBytes)),
-                m_eventLog);
+            const PacketSummaryV2 summary = PacketSummaryV2::decode(std::span<const std::uint8_t, kRecordBytes>(
+                reinterpret_cast<const std::uint8_t *>(record.data()), kRecordBytes));
+            inStep = summary.version == PacketSummaryV2::kVersion;
+            if (inStep)
+                m_table.updateWithSummary(summary, m_eventLog);
         }
     }
     m_receivedRecords = true;
     m_eventLog.writeQueuedLines();
+    return inStep;
 }
 
 StreamTable::Cycle StreamCaptureCore::runCycle(double now, double removeInterval)
@@ -232,6 +242,13 @@ void StreamCaptureCore::stopLogging()
 void StreamCaptureCore::endTool()
 {
     m_tool.closeOutput();
+    if (m_outOfStep) {
+        m_tool.finish(kToolGrace);
+        if (!m_stopping && m_report)
+            m_report(QCoreApplication::translate("StreamCapture",
+                                                 "The capture tool sent records that cannot be read."));
+        return;
+    }
     const QString errorText = m_stopping ? QString() : readErrorText();
     const int waitStatus = m_tool.finish(kToolGrace);
     if (!m_stopping && !m_tool.signalledByUs())

@@ -53,10 +53,11 @@ public:
     // Main thread: waits for a reader that has been told to stop (or has ended).
     void joinReader();
 
-    // Bytes as they come from the tool: whole records are counted (under the lock, one
-    // chunk at a time), a record cut short waits for the rest. The reader thread's, and
-    // public for benchmarks.
-    void dataAvailable(std::span<const std::byte> chunk);
+    // Bytes as they come from the tool: whole version-2 records are counted (under the lock,
+    // one chunk at a time), a record cut short waits for the rest. False once a record is
+    // not one the reader knows: the stream is out of step and nothing after it can be read.
+    // The reader thread's, and public for tests and benchmarks.
+    bool dataAvailable(std::span<const std::byte> chunk);
     // The update cycle's part under the lock; closed-stream lines are written after it.
     StreamTable::Cycle runCycle(double now, double removeInterval);
 
@@ -72,7 +73,7 @@ public:
 private:
     static void readInThread(std::shared_ptr<StreamCaptureCore> self, QString label);
     void readUntilOutputEnds();
-    void foldRecords(std::span<const std::byte> whole);
+    bool foldRecords(std::span<const std::byte> whole);
     void endTool();
     QString readErrorText();
     void reportEnd(const QString &errorText, int waitStatus);
@@ -86,6 +87,7 @@ private:
     ErrorReport m_report;
     std::vector<std::byte> m_partialRecord; // reader thread only
     bool m_receivedRecords = false;         // reader thread only
+    bool m_outOfStep = false;               // reader thread only
 
     OwnedDescriptor m_wake; // an eventfd; readable once shutdown was asked for
     std::atomic<bool> m_stopping{false};

@@ -28,10 +28,22 @@ struct StreamEndpoint
         return endpoint;
     }
 
-    // The address as this machine lists its own: "10.0.0.1".
+    static constexpr StreamEndpoint fromBytes(const std::array<std::uint8_t, 16> &address, std::uint16_t port)
+    {
+        StreamEndpoint endpoint;
+        endpoint.address = address;
+        endpoint.port = port;
+        return endpoint;
+    }
+
+    bool isIpv4() const;
+    // The address as this machine lists its own: "10.0.0.1", "2001:db8::1".
     QString addressText() const;
-    // The display text of a new stream's endpoint: "10.0.0.1:80".
+    // The display text of a new stream's endpoint: "10.0.0.1:80", "[2001:db8::1]:443".
     QString text() const;
+    // The text compared with this machine's address texts to tell the local side: the
+    // display text, without the bracket that opens an IPv6 one.
+    QString localSideText() const;
 
     friend constexpr auto operator<=>(const StreamEndpoint &, const StreamEndpoint &) = default;
 };

@@ -40,14 +40,14 @@ StreamTable::StreamTable(bool performLookups, OwnAddresses ownAddresses)
 
 StreamTable::~StreamTable() = default;
 
-void StreamTable::updateWithSummary(const PacketSummary &summary, StreamEventLog &log)
+void StreamTable::updateWithSummary(const PacketSummaryV2 &summary, StreamEventLog &log)
 {
-    if (summary.hasPorts == 0) {
+    if (!summary.hasPorts) {
         count(otherEntry(), summary, isOwnAddress(summary.sourceAddress));
         return;
     }
-    const StreamEndpoint source = StreamEndpoint::ipv4(summary.sourceAddress, summary.sourcePort);
-    const StreamEndpoint destination = StreamEndpoint::ipv4(summary.destinationAddress, summary.destinationPort);
+    const StreamEndpoint source = StreamEndpoint::fromBytes(summary.sourceAddress, summary.sourcePort);
+    const StreamEndpoint destination = StreamEndpoint::fromBytes(summary.destinationAddress, summary.destinationPort);
     const StreamKey key = StreamKey::conversation(source, destination, summary.ipProtocol);
     auto found = m_entries.find(key);
     if (found == m_entries.end()) {
@@ -63,6 +63,11 @@ void StreamTable::updateWithSummary(const PacketSummary &summary, StreamEventLog
             log.queueNewStream(*found->second.stream);
     }
     count(found->second, summary, found->second.local == source);
+}
+
+void StreamTable::updateWithSummary(const PacketSummary &summary, StreamEventLog &log)
+{
+    updateWithSummary(PacketSummaryV2::widened(summary), log);
 }
 
 StreamTable::Entry &StreamTable::otherEntry()
@@ -81,8 +86,8 @@ StreamTable::Entry StreamTable::makeEntry(const StreamEndpoint &source, const St
     QString sourceText = source.text();
     QString destinationText = destination.text();
     const QStringList &ownAddresses = m_ownAddresses()->addresses;
-    const bool destinationLooksLocal = longestCommonPrefix(ownAddresses, destinationText)
-        > longestCommonPrefix(ownAddresses, sourceText);
+    const bool destinationLooksLocal = longestCommonPrefix(ownAddresses, destination.localSideText())
+        > longestCommonPrefix(ownAddresses, source.localSideText());
     if (destinationLooksLocal)
         std::swap(sourceText, destinationText);
     Entry entry;
@@ -100,15 +105,14 @@ StreamTable::Entry StreamTable::makeOtherEntry()
     return entry;
 }
 
-bool StreamTable::isOwnAddress(std::uint32_t hostOrderAddress)
+bool StreamTable::isOwnAddress(const PacketSummaryV2::Address &address)
 {
-    const StreamEndpoint endpoint = StreamEndpoint::ipv4(hostOrderAddress, 0);
     const auto &own = m_ownAddresses()->binaryAddresses;
-    return std::find(own.begin(), own.end(), endpoint.address) != own.end();
+    return std::find(own.begin(), own.end(), address) != own.end();
 }
 
 // Whole-packet bytes first, then payload, both the same way.
-void StreamTable::count(const Entry &entry, const PacketSummary &summary, bool up)
+void StreamTable::count(const Entry &entry, const PacketSummaryV2 &summary, bool up)
 {
     Stream &stream = *entry.stream;
     if (up) {

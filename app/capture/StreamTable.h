@@ -52,7 +52,9 @@ public:
     StreamTable &operator=(const StreamTable &) = delete;
 
     // Counts one record. A new conversation creates its stream and queues its new-stream line
-    // (streams with protocol "*" are not announced) before the first count.
+    // (streams with protocol "*" are not announced) before the first count. IPv4 and IPv6
+    // records alike; the 20-byte IPv4 record is read as the same IPv4 conversation.
+    void updateWithSummary(const PacketSummaryV2 &summary, StreamEventLog &log);
     void updateWithSummary(const PacketSummary &summary, StreamEventLog &log);
 
     // The update cycle's work under the lock: streams idle for longer than removeInterval
@@ -77,10 +79,10 @@ private:
 
     Entry makeEntry(const StreamEndpoint &source, const StreamEndpoint &destination, std::uint8_t protocol);
     Entry makeOtherEntry();
-    bool isOwnAddress(std::uint32_t hostOrderAddress);
+    bool isOwnAddress(const PacketSummaryV2::Address &address);
     Entry &otherEntry();
     void expire(double now, double removeInterval, StreamEventLog &log);
-    void count(const Entry &entry, const PacketSummary &summary, bool up);
+    void count(const Entry &entry, const PacketSummaryV2 &summary, bool up);
 
     const bool m_performLookups;
     const OwnAddresses m_ownAddresses;

@@ -69,22 +69,36 @@ QString kilobytesPerSecondText(double bytesPerSecond)
     return QString::fromLatin1(text.data(), result.ptr - text.data()) + QLatin1StringView("k/sec");
 }
 
-// An endpoint reads address:port (or a name in either place); text without a colon, such
-// as the "Other" stream's, has neither piece.
+// An endpoint reads address:port (or a name in either place), an IPv6 address in brackets
+// ([2001:db8::1]:443); text without a colon, such as the "Other" stream's, has neither piece.
 struct EndpointPieces
 {
     QStringView address;
     QStringView port;
+    bool bracketed = false;
 };
 
 std::optional<EndpointPieces> splitEndpoint(QStringView endpoint)
 {
+    if (endpoint.startsWith(u'[')) {
+        const qsizetype close = endpoint.indexOf(QStringView(u"]:"));
+        if (close < 0)
+            return std::nullopt;
+        return EndpointPieces{endpoint.mid(1, close - 1), endpoint.mid(close + 2), true};
+    }
     const qsizetype colon = endpoint.indexOf(u':');
     if (colon < 0)
         return std::nullopt;
     QStringView rest = endpoint.mid(colon + 1);
     const qsizetype nextColon = rest.indexOf(u':');
-    return EndpointPieces{endpoint.first(colon), nextColon < 0 ? rest : rest.first(nextColon)};
+    return EndpointPieces{endpoint.first(colon), nextColon < 0 ? rest : rest.first(nextColon), false};
+}
+
+QString joinedEndpoint(const EndpointPieces &pieces, const QString &port)
+{
+    if (pieces.bracketed)
+        return u'[' + pieces.address.toString() + QStringLiteral("]:") + port;
+    return pieces.address.toString() + u':' + port;
 }
 
 // One piece of an endpoint, copied while its lock is held so the lookup that follows can
@@ -126,8 +140,8 @@ bool containsIgnoringCase(QStringView haystack, QStringView word)
 // The address piece must match whole: an answer for 10.0.0.2 must not rewrite 10.0.0.25:80.
 bool endpointHasAddress(const QString &endpoint, const QString &address)
 {
-    return endpoint.size() > address.size() && endpoint.startsWith(address)
-        && endpoint.at(address.size()) == u':';
+    const auto pieces = splitEndpoint(endpoint);
+    return pieces && !address.isEmpty() && pieces->address == address;
 }
 
 QString withNewAddress(const QString &endpoint, const QString &name)
@@ -194,7 +208,7 @@ void Stream::lookUpServiceName(QString Stream::*endpoint)
     std::lock_guard guard(endpointMutex_);
     const auto pieces = splitEndpoint(this->*endpoint);
     if (pieces)
-        this->*endpoint = pieces->address.toString() + u':' + service;
+        this->*endpoint = joinedEndpoint(*pieces, service);
 }
 
 // A known answer is delivered inside lookupAddress, so the endpoint lock must be free by then.

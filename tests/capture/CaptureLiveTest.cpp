@@ -221,3 +221,37 @@ TEST_F(CaptureLiveTest, ShuttingOneCaptureDownEndsItsToolWhileTheOtherKeepsCount
     exchangeUdp(m_network, 10, 20);
     EXPECT_TRUE(counted(*second, QStringLiteral(":40001"), 10, 20));
 }
+
+TEST_F(CaptureLiveTest, IPv6TrafficIsCountedExactlyInItsOwnStream)
+{
+    ASSERT_TRUE(m_network.run("sysctl -qw net.ipv6.conf.all.disable_ipv6=0 net.ipv6.conf.lo.disable_ipv6=0"));
+    auto capture = startOn(QStringLiteral("lo"));
+    ASSERT_TRUE(capturing(*capture));
+    const auto boundUdp6 = [&](std::uint16_t port) {
+        OwnedDescriptor udp = socketInside(m_network, AF_INET6, SOCK_DGRAM, 0);
+        sockaddr_in6 address{};
+        address.sin6_family = AF_INET6;
+        address.sin6_addr = in6addr_loopback;
+        address.sin6_port = htons(port);
+        EXPECT_EQ(bind(udp.get(), reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        return udp;
+    };
+    const auto send6 = [](const OwnedDescriptor &from, std::uint16_t port, std::size_t bytes) {
+        sockaddr_in6 to{};
+        to.sin6_family = AF_INET6;
+        to.sin6_addr = in6addr_loopback;
+        to.sin6_port = htons(port);
+        const std::vector<char> payload(bytes, 'v');
+        return sendto(from.get(), payload.data(), payload.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to);
+    };
+    const OwnedDescriptor client = boundUdp6(40011);
+    const OwnedDescriptor server = boundUdp6(40012);
+    ASSERT_EQ(send6(client, 40012, 100), 100);
+    ASSERT_EQ(send6(server, 40011, 300), 300);
+    ASSERT_TRUE(counted(*capture, QStringLiteral(":40011"), 100, 300));
+    const auto stream = findStream(*capture, QStringLiteral(":40011"));
+    EXPECT_EQ(stream->source(), "[::1]:40011");
+    EXPECT_EQ(stream->destination(), "[::1]:40012");
+    EXPECT_EQ(stream->lifetimeUpBytes(), 148u);
+    EXPECT_EQ(stream->lifetimeDownBytes(), 348u);
+}

@@ -45,10 +45,12 @@ inline bool processEventsUntil(const std::function<bool()> &done,
     return true;
 }
 
+// The record the application reads from the tool (version 2) for a frame the 20-byte record
+// describes.
 inline QByteArray wireBytes(const PacketSummary &summary)
 {
-    std::array<std::uint8_t, PacketSummary::kWireSize> bytes{};
-    summary.encode(bytes);
+    std::array<std::uint8_t, PacketSummaryV2::kWireSize> bytes{};
+    PacketSummaryV2::widened(summary).encode(bytes);
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), bytes.size());
 }
 

@@ -101,7 +101,7 @@ QStringList fileDescriptors()
 TEST_F(CaptureToolTest, ARecordSplitAcrossTwoReadsIsCountedOnceWhole)
 {
     const QByteArray record = recordText(1);
-    useTool("printf '" + record.left(7 * 4) + "'; sleep 0.3; printf '" + record.mid(7 * 4) + "'; exec sleep 30");
+    useTool("printf '" + record.left(17 * 4) + "'; sleep 0.3; printf '" + record.mid(17 * 4) + "'; exec sleep 30");
     auto capture = start();
     ASSERT_TRUE(processEventsUntil([&] {
         capture->update();

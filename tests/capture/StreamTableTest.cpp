@@ -173,3 +173,36 @@ TEST_F(StreamTableTest, PastTheStreamLimitNewConversationsCountOnTheOtherStream)
     EXPECT_TRUE(result.copies.empty());
     EXPECT_TRUE(logLines().contains("closed Other 110"));
 }
+
+TEST_F(StreamTableTest, IPv6ConversationsAreStreamsOfTheirOwnShownInBrackets)
+{
+    const PacketSummaryV2::Address loopback6{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    const PacketSummaryV2::Address remote6{0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5};
+    PacketSummaryV2 reply;
+    reply.ipVersion = 6;
+    reply.hasPorts = true;
+    reply.ipProtocol = 6;
+    reply.sourceAddress = remote6;
+    reply.destinationAddress = loopback6;
+    reply.sourcePort = 443;
+    reply.destinationPort = 50000;
+    reply.packetBytes = 70000;
+    reply.dataBytes = 69940;
+    m_table.updateWithSummary(reply, m_log);
+    PacketSummaryV2 request = reply;
+    std::swap(request.sourceAddress, request.destinationAddress);
+    std::swap(request.sourcePort, request.destinationPort);
+    request.packetBytes = 80;
+    request.dataBytes = 20;
+    m_table.updateWithSummary(request, m_log);
+    add(record(6, kLoopback, 50000, kRemote, 443, 40, 0));
+    m_log.writeQueuedLines();
+
+    const auto copies = cycle().copies;
+    ASSERT_EQ(copies.size(), 2u);
+    EXPECT_EQ(copies[0]->source(), "[::1]:50000");
+    EXPECT_EQ(copies[0]->destination(), "[2001:db8::5]:443");
+    EXPECT_EQ(countsOf(*copies[0]), (Counts{80, 70000, 20, 69940}));
+    EXPECT_TRUE(copies[0]->matchesFilter(u"2001:db8"));
+    EXPECT_EQ(logLines().first(), "new [::1]:50000 [2001:db8::5]:443 TCP 0");
+}

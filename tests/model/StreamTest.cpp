@@ -327,3 +327,12 @@ TEST_F(StreamTest, UnixTimeBeforeNineteenSeventyReadsZero)
     Clock::freezeAt(-Clock::kReferenceDateUnixOffset - 5.0);
     EXPECT_EQ(Stream::unixTime(), 0u);
 }
+
+TEST(StreamIPv6, NameAnswersRewriteBracketedEndpointsByTheirWholeAddress)
+{
+    Stream stream(QStringLiteral("[2001:db8::5]:443"), QStringLiteral("[2001:db8::50]:60000"), QStringLiteral("TCP"));
+    stream.dnsGotName(QStringLiteral("far"), QStringLiteral("2001:db8::50"), {});
+    stream.dnsGotName(QStringLiteral("web"), QStringLiteral("2001:db8::5"), {});
+    EXPECT_EQ(stream.source(), "web:443");
+    EXPECT_EQ(stream.destination(), "far:60000");
+}

@@ -30,8 +30,8 @@ namespace {
 
 QByteArray printfText(const PacketSummary &summary)
 {
-    std::array<std::uint8_t, PacketSummary::kWireSize> bytes{};
-    summary.encode(bytes);
+    std::array<std::uint8_t, PacketSummaryV2::kWireSize> bytes{};
+    PacketSummaryV2::widened(summary).encode(bytes);
     QByteArray text;
     for (const std::uint8_t byte : bytes)
         text += '\\' + QByteArray::number(byte, 8).rightJustified(3, '0');

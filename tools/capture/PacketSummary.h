@@ -140,6 +140,26 @@ struct PacketSummaryV2
         return mapped;
     }
 
+    // The same IPv4 frame as the 20-byte record tells it (a record without any IP at all,
+    // all zero but its length, stays without a version).
+    static constexpr PacketSummaryV2 widened(const PacketSummary& narrow)
+    {
+        PacketSummaryV2 wide;
+        const bool hasIp = narrow.ipProtocol != 0 || narrow.sourceAddress != 0 || narrow.destinationAddress != 0;
+        wide.ipVersion = hasIp ? 4 : 0;
+        wide.hasPorts = narrow.hasPorts != 0;
+        wide.ipProtocol = narrow.ipProtocol;
+        if (hasIp) {
+            wide.sourceAddress = ipv4Mapped(narrow.sourceAddress);
+            wide.destinationAddress = ipv4Mapped(narrow.destinationAddress);
+        }
+        wide.sourcePort = narrow.sourcePort;
+        wide.destinationPort = narrow.destinationPort;
+        wide.packetBytes = narrow.packetBytes;
+        wide.dataBytes = narrow.dataBytes;
+        return wide;
+    }
+
     constexpr void encode(std::span<std::uint8_t, kWireSize> out) const
     {
         out[0] = version;
