@@ -1,6 +1,7 @@
 // The capture pipeline in the application: records folded into the stream table, records
 // through a real pipe from another process, the update cycle and mass expiry.
 
+#include "capture/AsyncProcessAttribution.h"
 #include "capture/StreamCapture.h"
 #include "capture/StreamCaptureCore.h"
 #include "capture/StreamTable.h"
@@ -289,5 +290,34 @@ void BM_FloodOfNewSources(benchmark::State &state)
     }
 }
 BENCHMARK(BM_FloodOfNewSources)->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace
+
+namespace {
+
+// New conversations as in BM_RecordsForNewStreams, each also asked about its program (none
+// matches): the cost the question adds to the reader thread, under the capture's lock.
+void BM_RecordsForNewStreamsWithProcesses(benchmark::State &state)
+{
+    application();
+    AsyncProcessAttribution attribution;
+    auto table = std::make_unique<StreamTable>(false);
+    table->setProcessAttribution(&attribution);
+    StreamEventLog log;
+    std::uint32_t next = 0;
+    for (auto _ : state) {
+        if (next >= 200000) {
+            state.PauseTiming();
+            table = std::make_unique<StreamTable>(false);
+            table->setProcessAttribution(&attribution);
+            next = 0;
+            state.ResumeTiming();
+        }
+        for (std::size_t n = 0; n < kChunkRecords; ++n, ++next)
+            table->updateWithSummary(conversationRecord(next * 2, false), log);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kChunkRecords));
+}
+BENCHMARK(BM_RecordsForNewStreamsWithProcesses);
 
 } // namespace

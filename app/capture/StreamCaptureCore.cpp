@@ -100,6 +100,11 @@ bool StreamCaptureCore::start(const std::string &toolPath, const std::vector<std
         return false;
     m_report = std::move(report);
     try {
+        m_attribution = std::make_unique<AsyncProcessAttribution>();
+        {
+            const std::lock_guard lock(m_lock);
+            m_table.setProcessAttribution(m_attribution.get());
+        }
         const std::lock_guard lock(m_threadMutex);
         m_reader = std::thread(&StreamCaptureCore::readInThread, shared_from_this(), label);
     } catch (...) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/AsyncProcessAttribution.h"
 #include "capture/CaptureToolProcess.h"
 #include "capture/StreamTable.h"
 #include "logging/StreamEventLog.h"
@@ -81,6 +82,9 @@ private:
     std::mutex m_lock; // the capture's lock: m_table, and the lines the log queues
     StreamTable m_table;
     StreamEventLog m_eventLog;
+
+    // Which program owns each new stream, from the sockets of the namespace start ran in.
+    std::unique_ptr<AsyncProcessAttribution> m_attribution;
 
     // Set up by start on the main thread, used by the reader thread only from then on.
     CaptureToolProcess m_tool;

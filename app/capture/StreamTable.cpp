@@ -1,8 +1,10 @@
 #include "capture/StreamTable.h"
 
+#include "capture/AsyncProcessAttribution.h"
 #include "logging/StreamEventLog.h"
 #include "model/Stream.h"
 #include "platform/CurrentHost.h"
+#include "resolve/MainThreadDelivery.h"
 
 #include <QCoreApplication>
 
@@ -58,9 +60,13 @@ void StreamTable::updateWithSummary(const PacketSummaryV2 &summary, StreamEventL
         }
         found = m_entries.emplace(key, makeEntry(source, destination, summary.ipProtocol)).first;
         m_order.push_back(&*found);
+        const Entry &entry = found->second;
         // Streams of other protocols ("*") are not announced, as the catch-all one is not.
-        if (summary.ipProtocol == kProtocolTcp || summary.ipProtocol == kProtocolUdp)
-            log.queueNewStream(*found->second.stream);
+        if (summary.ipProtocol == kProtocolTcp || summary.ipProtocol == kProtocolUdp) {
+            log.queueNewStream(*entry.stream);
+            askForProcess(entry.stream, entry.local, entry.local == source ? destination : source,
+                          summary.ipProtocol);
+        }
     }
     count(found->second, summary, found->second.local == source);
 }
@@ -68,6 +74,20 @@ void StreamTable::updateWithSummary(const PacketSummaryV2 &summary, StreamEventL
 void StreamTable::updateWithSummary(const PacketSummary &summary, StreamEventLog &log)
 {
     updateWithSummary(PacketSummaryV2::widened(summary), log);
+}
+
+// The answer holds the stream weakly: a stream that expired before its answer came needs none.
+void StreamTable::askForProcess(const std::shared_ptr<Stream> &stream, const StreamEndpoint &local,
+                                const StreamEndpoint &remote, std::uint8_t protocol)
+{
+    if (m_attribution == nullptr)
+        return;
+    m_attribution->ask({protocol, local, remote}, [asked = std::weak_ptr<Stream>(stream)](const QString &process) {
+        MainThreadDelivery::post([asked, process] {
+            if (const std::shared_ptr<Stream> live = asked.lock())
+                live->setProcess(process);
+        });
+    });
 }
 
 StreamTable::Entry &StreamTable::otherEntry()

@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+class AsyncProcessAttribution;
 class Stream;
 class StreamEventLog;
 
@@ -67,6 +68,9 @@ public:
 
     static constexpr std::size_t kDefaultStreamLimit = 200'000;
     void setStreamLimit(std::size_t limit) { m_streamLimit = limit; }
+    // Asked, for every new TCP or UDP stream, which program on this machine owns it; the
+    // answer reaches the live stream later on the main thread. None: no programs are shown.
+    void setProcessAttribution(AsyncProcessAttribution *attribution) { m_attribution = attribution; }
 
 private:
     struct Entry
@@ -81,6 +85,8 @@ private:
     Entry makeOtherEntry();
     bool isOwnAddress(const PacketSummaryV2::Address &address);
     Entry &otherEntry();
+    void askForProcess(const std::shared_ptr<Stream> &stream, const StreamEndpoint &local,
+                       const StreamEndpoint &remote, std::uint8_t protocol);
     void expire(double now, double removeInterval, StreamEventLog &log);
     void count(const Entry &entry, const PacketSummaryV2 &summary, bool up);
 
@@ -90,6 +96,7 @@ private:
     std::unordered_map<StreamKey, Entry, StreamKeyHash> m_entries;
     std::vector<Node *> m_order; // creation order; nodes of an unordered_map never move
     std::size_t m_streamLimit = kDefaultStreamLimit;
+    AsyncProcessAttribution *m_attribution = nullptr;
     quint64 m_upBytes = 0;
     quint64 m_downBytes = 0;
     quint64 m_foldedRecords = 0;

@@ -17,7 +17,7 @@ namespace {
 constexpr std::array kTableKeys{Stream::Key::Source,          Stream::Key::Destination,
                                 Stream::Key::Protocol,        Stream::Key::UpSpeedNumber,
                                 Stream::Key::DownSpeedNumber, Stream::Key::LifetimeUpDataBytes,
-                                Stream::Key::LifetimeDownDataBytes};
+                                Stream::Key::LifetimeDownDataBytes, Stream::Key::Process};
 
 constexpr std::array kJsonNumberKeys{
     Stream::Key::TotalUpBytes,          Stream::Key::TotalDownBytes,        Stream::Key::LifetimeUpBytes,
@@ -99,6 +99,7 @@ QByteArray StreamTableText::jsonLine(const Stream &stream, const QString &interf
         {QStringLiteral("source"), stream.source()},
         {QStringLiteral("destination"), stream.destination()},
         {QStringLiteral("protocol"), stream.protocol()},
+        {QStringLiteral("process"), stream.process()},
         {QStringLiteral("openedTime"), isoText(fromReferenceTime(stream.openedTime()))},
     };
     for (const Stream::Key key : kJsonNumberKeys)

@@ -20,7 +20,8 @@ public:
 
     // The key names of the printed columns, tab-separated.
     static QString headerLine();
-    // Source, destination, protocol, current up and down speed, payload totals: each as a
+    // Source, destination, protocol, current up and down speed, payload totals and the
+    // program that owns the conversation: each as a
     // copied row gives it, with control characters (a host name may carry any) replaced so
     // that every stream stays one line of tab-separated fields.
     static QString tableLine(const Stream &stream);

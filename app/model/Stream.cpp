@@ -39,6 +39,7 @@ constexpr std::array<KeyEntry, Stream::kKeyCount> kKeysByName{{
     {QLatin1StringView("lifetimeUpSpeed"), Stream::Key::LifetimeUpSpeed},
     {QLatin1StringView("lifetimeUpSpeedNumber"), Stream::Key::LifetimeUpSpeedNumber},
     {QLatin1StringView("openedTime"), Stream::Key::OpenedTime},
+    {QLatin1StringView("process"), Stream::Key::Process},
     {QLatin1StringView("protocol"), Stream::Key::Protocol},
     {QLatin1StringView("source"), Stream::Key::Source},
     {QLatin1StringView("startTime"), Stream::Key::StartTime},
@@ -244,6 +245,7 @@ std::shared_ptr<Stream> Stream::copy() const
 {
     auto snapshot = std::make_shared<Stream>(source(), destination(), protocol_);
     snapshot->serial_ = serial_;
+    snapshot->process_ = process();
     snapshot->openedTime_ = openedTime_;
     snapshot->startTime_ = startTime_;
     snapshot->totalUpBytes_ = totalUpBytes_;
@@ -297,7 +299,8 @@ bool Stream::matchesRawFilter(QStringView word) const
         return true;
     {
         std::lock_guard guard(endpointMutex_);
-        if (containsIgnoringCase(source_, word) || containsIgnoringCase(destination_, word))
+        if (containsIgnoringCase(source_, word) || containsIgnoringCase(destination_, word)
+            || containsIgnoringCase(process_, word))
             return true;
     }
     return containsIgnoringCase(protocol_, word);
@@ -323,6 +326,18 @@ QString Stream::destination() const
 {
     std::lock_guard guard(endpointMutex_);
     return destination_;
+}
+
+QString Stream::process() const
+{
+    std::lock_guard guard(endpointMutex_);
+    return process_;
+}
+
+void Stream::setProcess(const QString &process)
+{
+    std::lock_guard guard(endpointMutex_);
+    process_ = process;
 }
 
 QString Stream::lifetimeUpDataBytesFormatted() const
@@ -441,6 +456,7 @@ QVariant Stream::value(Key key) const
     case Key::LifetimeDownSpeedNumber: return lifetimeDownSpeedNumber();
     case Key::DateTime: return dateTime();
     case Key::UnixTime: return QVariant::fromValue(unixTime());
+    case Key::Process: return process();
     }
     return {};
 }

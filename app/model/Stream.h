@@ -47,8 +47,9 @@ public:
         LifetimeDownSpeedNumber,
         DateTime,
         UnixTime,
+        Process,
     };
-    static constexpr int kKeyCount = static_cast<int>(Key::UnixTime) + 1;
+    static constexpr int kKeyCount = static_cast<int>(Key::Process) + 1;
 
     // A live stream with lookups on: service names from the services table and host names
     // from the reverse-lookup service, as the preferences ask. A known host name may already
@@ -84,7 +85,8 @@ public:
     void addDownDataBytes(quint32 bytes);
 
     // One word of the search text. Raw: empty, or found case-insensitively in source,
-    // destination or protocol. Filter: a leading "-" inverts the raw match of the rest.
+    // destination, protocol or the program. Filter: a leading "-" inverts the raw match of
+    // the rest.
     bool matchesRawFilter(QStringView word) const;
     bool matchesFilter(QStringView word) const;
 
@@ -98,6 +100,10 @@ public:
 
     QString source() const;
     QString destination() const;
+    // The program that owns the conversation on this machine ("firefox (4242)"), empty when
+    // none is known. Told once, when the stream is first seen; copies keep it.
+    QString process() const;
+    void setProcess(const QString &process);
     const QString &protocol() const { return protocol_; }
     double openedTime() const { return openedTime_; }
     double startTime() const { return startTime_; }
@@ -140,9 +146,10 @@ private:
     void lookUpHostName(const std::shared_ptr<Stream> &self, QString Stream::*endpoint);
 
     quint64 serial_;
-    mutable std::mutex endpointMutex_; // guards source_ and destination_ only
+    mutable std::mutex endpointMutex_; // guards source_, destination_ and process_ only
     QString source_;
     QString destination_;
+    QString process_;
     const QString protocol_;
     double openedTime_;
     double startTime_;

@@ -22,6 +22,7 @@ constexpr std::array<ColumnInfo, StreamTableModel::ColumnCount> kColumns{{
     {Stream::Key::Source, QT_TRANSLATE_NOOP("StreamTableModel", "Source"), true},
     {Stream::Key::Destination, QT_TRANSLATE_NOOP("StreamTableModel", "Destination"), true},
     {Stream::Key::Protocol, QT_TRANSLATE_NOOP("StreamTableModel", "Protocol"), true},
+    {Stream::Key::Process, QT_TRANSLATE_NOOP("StreamTableModel", "Process"), true},
     {Stream::Key::UpSpeedNumber, QT_TRANSLATE_NOOP("StreamTableModel", "Up"), true},
     {Stream::Key::DownSpeedNumber, QT_TRANSLATE_NOOP("StreamTableModel", "Down"), true},
     {Stream::Key::LifetimeUpDataBytes, QT_TRANSLATE_NOOP("StreamTableModel", "Payload Up"), true},
@@ -67,7 +68,8 @@ bool StreamTableModel::isShownByDefault(int column)
 
 bool StreamTableModel::isNumeric(int column)
 {
-    return column != SourceColumn && column != DestinationColumn && column != ProtocolColumn;
+    return column != SourceColumn && column != DestinationColumn && column != ProtocolColumn
+        && column != ProcessColumn;
 }
 
 StreamTableModel::StreamTableModel(QObject *parent)

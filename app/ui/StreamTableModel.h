@@ -23,6 +23,7 @@ public:
         SourceColumn,
         DestinationColumn,
         ProtocolColumn,
+        ProcessColumn,
         UpSpeedColumn,
         DownSpeedColumn,
         UpPayloadColumn,

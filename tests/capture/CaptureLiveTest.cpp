@@ -255,3 +255,20 @@ TEST_F(CaptureLiveTest, IPv6TrafficIsCountedExactlyInItsOwnStream)
     EXPECT_EQ(stream->lifetimeUpBytes(), 148u);
     EXPECT_EQ(stream->lifetimeDownBytes(), 348u);
 }
+
+TEST_F(CaptureLiveTest, AStreamShowsTheProgramThatOwnsItsSockets)
+{
+    auto capture = startOn(QStringLiteral("lo"));
+    ASSERT_TRUE(capturing(*capture));
+    const OwnedDescriptor client = boundUdpSocket(m_network, kLoopback, 40021);
+    const OwnedDescriptor server = boundUdpSocket(m_network, kLoopback, 40022);
+    ASSERT_TRUE(sendUdp(client, kLoopback, 40022, 10));
+    const QString expected = QStringLiteral("test_capture (%1)").arg(getpid());
+    QString shown;
+    EXPECT_TRUE(processEventsUntil([&] {
+        capture->update();
+        const auto stream = findStream(*capture, QStringLiteral(":40021"));
+        shown = stream ? stream->process() : QString();
+        return shown == expected;
+    })) << "wanted " << expected.toStdString() << ", shown " << shown.toStdString();
+}
