@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Quillmere: wires the application together; the behaviour lives in the libraries.
 
 #include "AppDelegate.h"
@@ -6,6 +7,7 @@
 #include "capture/StreamCaptureCore.h"
 #include "platform/Bundle.h"
 #include "platform/Preferences.h"
+#include "platform/Translations.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -35,6 +37,7 @@ int runHeadless(int argc, char *argv[], const CommandLineOptions &options)
 {
     QCoreApplication application(argc, argv);
     nameApplication();
+    Translations::install();
     Preferences::shared().registerDefaultPreferences();
     HeadlessCapture capture(options);
     const std::optional<int> failed = capture.start();
@@ -47,6 +50,7 @@ int runWindows(int argc, char *argv[], const CommandLineOptions &options)
 {
     QApplication application(argc, argv);
     nameApplication();
+    Translations::install();
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.quillmere.Quillmere"),
                                                  QIcon(Bundle::pathForResource(QStringLiteral("Quillmere.png")))));
     AppDelegate delegate;

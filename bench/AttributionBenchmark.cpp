@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Telling which program owns a conversation: a reading of the tables at a server's scale
 // (10,000 sockets, 1,000 processes, from fake sources), the real readers on this machine,
 // and the CPU a port scan of new conversations costs once readings are rate-limited.

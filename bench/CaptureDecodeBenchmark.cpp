@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frames decoded and records encoded per second by the capture tool's per-packet path.
 
 #include "tools/capture/FrameDecoder.h"

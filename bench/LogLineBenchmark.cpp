@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "logging/StreamEventLog.h"
 #include "model/Stream.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Costs on the reader thread: what asking for a name and looking up a service costs while
 // a capture's lock is held, and that the timeout cache stays constant-time as it grows.
 #include "platform/Clock.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The capture pipeline in the application: records folded into the stream table, records
 // through a real pipe from another process, the update cycle and mass expiry.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The stream window's main-thread work per update cycle and per keystroke in the search field.
 
 #include "StreamSortModel.h"

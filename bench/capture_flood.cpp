@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Floods 127.0.0.1 with small UDP datagrams using sendmmsg, for comparing capture tools.
 // Usage: capture_flood <datagrams> <max seconds> [payload bytes] [datagrams per second, 0 = unpaced]
 //                      [conversations, default 1]

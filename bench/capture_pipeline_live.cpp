@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole capture pipeline live: the real Netsiphon, installed by the real Rootmantle into
 // a private support folder, feeding a StreamCapture whose update cycles run on their timer,
 // while capture_flood sends paced UDP over many conversations on the loopback interface of

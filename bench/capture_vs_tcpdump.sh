@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Floods the loopback interface of a private network namespace with small UDP datagrams
 # (capture_flood, sendmmsg) and compares Netsiphon with tcpdump under the same conditions:
 # both capture lo with a 4 MiB kernel buffer and write into a pipe read by `wc -c`; tcpdump

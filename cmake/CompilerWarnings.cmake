@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Warnings for every target of the project, linked PRIVATE so they never leak to consumers.
 add_library(quillmere_warnings INTERFACE)
 add_library(quillmere::warnings ALIAS quillmere_warnings)

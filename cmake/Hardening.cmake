@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Hardening for the privileged tools (always) and anything else that opts in.
 add_library(quillmere_hardening INTERFACE)
 add_library(quillmere::hardening ALIAS quillmere_hardening)

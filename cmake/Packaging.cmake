@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installing the way Linux software installs, and a Debian package built with CPack.
 #
 # A package uses prefix /usr, keeps the helpers in /usr/lib/quillmere

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # quillmere_add_tool(<name> SOURCES <files...> [LIBRARIES <libs...>])
 # A privileged helper: plain C++ without Qt, hardened, built into libexec/quillmere
 # in the build tree and installed there, where the application looks for it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "capture/CaptureToolProcess.h"
 
 #include <cerrno>

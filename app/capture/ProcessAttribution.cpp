@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "capture/ProcessAttribution.h"
 
 #include "platform/ProcessTable.h"

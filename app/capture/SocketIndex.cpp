@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "capture/SocketIndex.h"
 
 #include <netinet/in.h>

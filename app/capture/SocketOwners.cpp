@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "capture/SocketOwners.h"
 
 #include <algorithm>

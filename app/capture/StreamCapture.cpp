@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "capture/StreamCapture.h"
 
 #include "capture/StreamCaptureCore.h"

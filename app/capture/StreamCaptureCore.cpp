@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "capture/StreamCaptureCore.h"
 
 #include "platform/SystemLog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "capture/StreamEndpoint.h"
 
 #include <arpa/inet.h>

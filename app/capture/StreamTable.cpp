@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "capture/StreamTable.h"
 
 #include "capture/AsyncProcessAttribution.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CommandLineOptions.h"
 
 #include <QCommandLineParser>

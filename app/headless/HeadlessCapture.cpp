@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "HeadlessCapture.h"
 
 #include "StreamTableText.h"

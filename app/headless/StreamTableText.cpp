@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "StreamTableText.h"
 
 #include "model/Stream.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "model/ByteSpeedFormatter.h"
 
 #include "model/ByteSize.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/Bundle.h"
 
 #include "platform/BundleLayout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The one source of "now" for the application: seconds, as a double, since the reference

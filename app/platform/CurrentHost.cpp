@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/CurrentHost.h"
 
 #include <arpa/inet.h>

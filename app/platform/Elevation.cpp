@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/Elevation.h"
 
 #include "platform/SystemElevation.h"

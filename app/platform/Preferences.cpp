@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/Preferences.h"
 
 #include "platform/SystemLog.h"

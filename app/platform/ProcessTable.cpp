@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ProcessTable.h"
 
 #include "tools/common/OwnedDescriptor.h"

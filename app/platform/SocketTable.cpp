@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/SocketTable.h"
 
 #include <arpa/inet.h>

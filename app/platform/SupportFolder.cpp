@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/SupportFolder.h"
 
 #include "platform/BundleLayout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "resolve/DNSAsyncLookup.h"
 
 #include "platform/CurrentHost.h"

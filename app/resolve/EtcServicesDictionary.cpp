@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "resolve/EtcServicesDictionary.h"
 
 #include "platform/SystemLog.h"

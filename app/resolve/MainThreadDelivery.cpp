@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "resolve/MainThreadDelivery.h"
 
 namespace {

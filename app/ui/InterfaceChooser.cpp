@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "InterfaceChooser.h"
 
 #include "ui_InterfaceChooser.h"

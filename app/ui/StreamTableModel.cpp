@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "StreamTableModel.h"
 
 #include "model/ByteSize.h"

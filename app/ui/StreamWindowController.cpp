@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "StreamWindowController.h"
 
 #include "StreamSortModel.h"

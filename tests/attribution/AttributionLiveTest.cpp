@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real sockets of real processes in a private network namespace, found through the kernel's
 // tables and /proc.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Matching conversations to sockets and sockets to processes, on tables the tests write.
 
 #include "capture/AsyncProcessAttribution.h"

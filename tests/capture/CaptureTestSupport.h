@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the capture tests share: an application object for main-thread delivery, preferences

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "capture/ToolInstallation.h"
 
 #include "CaptureTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The first input byte picks a link header length from the tool's table and the next four
 // the length on the wire (big-endian); the rest is the captured frame, copied into a
 // buffer of exactly its size so any read past it is caught.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Any text is a template: parsing never fails, ends with one key-less record, and every
 // key it finds is a real token (not empty, no delimiter inside).
 #include "logging/LogFormat.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A services file as anybody with write access to it could leave it: arbitrary bytes.
 // Whatever it holds, every entry has a key and a name.
 #include "resolve/EtcServicesDictionary.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "NetworkNamespace.h"
 #include "TestSockets.h"
 

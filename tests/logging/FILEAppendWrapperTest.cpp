@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "logging/FILEAppendWrapper.h"
 
 #include "LoggingTestFiles.h"

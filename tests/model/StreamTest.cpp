@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "model/Stream.h"
 #include "platform/Clock.h"
 #include "platform/SystemLog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "model/Stream.h"
 #include "model/ValueText.h"
 #include "platform/Clock.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks the Debian package and the install layout, as root:
 #  - lintian, desktop-file-validate and appstreamcli validate pass;
 #  - every file sits where the application looks for it;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/InterfaceList.h"
 
 #include <gtest/gtest.h>

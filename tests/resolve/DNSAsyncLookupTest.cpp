@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/Clock.h"
 #include "platform/CurrentHost.h"
 #include "resolve/DNSAsyncLookup.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "NetworkNamespace.h"
 
 #include "tools/common/OwnedDescriptor.h"

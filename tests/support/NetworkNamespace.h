@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A private network namespace for live capture tests, so only the test's own frames reach

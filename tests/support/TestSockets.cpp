@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TestSockets.h"
 
 #include <arpa/inet.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Sockets for live capture tests, made inside a test namespace, and the wait until a freshly

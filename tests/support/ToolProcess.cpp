@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ToolProcess.h"
 
 #include <csignal>

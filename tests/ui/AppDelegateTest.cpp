@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "AppDelegate.h"
 #include "HelpBrowser.h"
 #include "HelpWindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "HelpBrowser.h"
 #include "HelpWindow.h"
 #include "UiTestSupport.h"

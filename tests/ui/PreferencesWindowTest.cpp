@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PreferencesWindow.h"
 #include "UiTestSupport.h"
 #include "capture/StreamCapture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SpeedGraph.h"
 #include "StreamSortModel.h"
 #include "StreamTableModel.h"

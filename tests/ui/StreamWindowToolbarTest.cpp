@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "StreamWindowToolbar.h"
 #include "ToolbarImages.h"
 #include "UiTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the window tests share: one QApplication drawing off screen, preferences in a private

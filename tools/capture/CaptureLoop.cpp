@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/capture/CaptureLoop.h"
 
 #include "tools/capture/FrameDecoder.h"

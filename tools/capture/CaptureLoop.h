@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The capture loop: wait at most 0.2 s for the capture descriptor, hand out every packet

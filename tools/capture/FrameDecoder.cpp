@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/capture/FrameDecoder.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Turns one captured frame into its PacketSummary. This is the code in the setuid tool

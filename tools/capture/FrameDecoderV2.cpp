@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/capture/FrameDecoderV2.h"
 
 #include <algorithm>

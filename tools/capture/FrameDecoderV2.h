@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Turns one captured frame into its PacketSummaryV2. Like decodeFrame this runs in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Which names the capture tool hands to libpcap. libpcap opens far more than network

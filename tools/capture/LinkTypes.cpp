@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/capture/LinkTypes.h"
 
 std::optional<std::size_t> linkHeaderLength(int linkType)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The link types the capture tool can decode and how many link-layer bytes precede the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The fixed-size records the capture tool writes, one per frame, and the application reads

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Gives up root for good once the capture device is open: the capture tool runs setuid

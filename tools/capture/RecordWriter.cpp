@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/capture/RecordWriter.h"
 
 #include "tools/common/OwnedDescriptor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Collects the records of one capture pass and writes them with as few write calls as

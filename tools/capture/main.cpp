@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Netsiphon: runs as root; never trust its input.
 //
 // The setuid capture helper. It opens one interface for capture, gives up root, and then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Descriptors for the privileged tools, the application's capture and the tests alike:

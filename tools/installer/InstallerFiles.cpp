@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs as root; never trust its input.
 #include "tools/installer/InstallerFiles.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Path and file steps of the installer. Runs as root; never trust its input: every path

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rootmantle <file> <destdir>: installs file, which must be the capture tool beside this
 // installer, as destdir/Netsiphon, owned by root with mode 04555, creating destdir when it
 // is missing. destdir must be absolute.

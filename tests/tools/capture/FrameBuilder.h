@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Writes test frames byte by byte, in network order, so the tests state exactly which bytes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FrameBuilder.h"
 
 #include "tools/capture/FrameDecoder.h"

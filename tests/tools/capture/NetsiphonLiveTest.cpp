@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FrameBuilder.h"
 #include "NetworkNamespace.h"
 #include "TestSockets.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/capture/PacketSummary.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Version-2 records in tests: shown field by field when an expectation fails, and the

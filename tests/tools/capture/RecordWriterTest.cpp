@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/capture/RecordWriter.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/installer/InstallerFiles.h"
 
 #include <gtest/gtest.h>
