@@ -5,247 +5,247 @@
     <name>AppDelegate</name>
     <message>
         <source>Quillmere cannot watch %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Quillmere kann %1 nicht überwachen.</translation>
     </message>
 </context>
 <context>
     <name>CommandLineOptions</name>
     <message>
         <source>Show this help and exit.</source>
-        <translation type="unfinished"></translation>
+        <translation>Diese Hilfe anzeigen und beenden.</translation>
     </message>
     <message>
         <source>Show the version and exit.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Version anzeigen und beenden.</translation>
     </message>
     <message>
         <source>Run without a window and print the stream table.</source>
-        <translation type="unfinished"></translation>
+        <translation>Ohne Fenster ausführen und die Verbindungstabelle ausgeben.</translation>
     </message>
     <message>
         <source>Capture on this network interface.</source>
-        <translation type="unfinished"></translation>
+        <translation>Auf dieser Netzwerkschnittstelle mitschneiden.</translation>
     </message>
     <message>
         <source>NAME</source>
-        <translation type="unfinished"></translation>
+        <translation>NAME</translation>
     </message>
     <message>
         <source>Append new and closed streams to this file (with --headless).</source>
-        <translation type="unfinished"></translation>
+        <translation>Neue und geschlossene Verbindungen an diese Datei anhängen (mit --headless).</translation>
     </message>
     <message>
         <source>FILE</source>
-        <translation type="unfinished"></translation>
+        <translation>DATEI</translation>
     </message>
     <message>
         <source>Print every SECONDS seconds (with --headless); the update interval of this run, not saved.</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle SEKUNDEN Sekunden ausgeben (mit --headless); gilt als Aktualisierungsintervall nur für diesen Lauf und wird nicht gespeichert.</translation>
     </message>
     <message>
         <source>SECONDS</source>
-        <translation type="unfinished"></translation>
+        <translation>SEKUNDEN</translation>
     </message>
     <message>
         <source>Print one JSON object per stream and interval (with --headless).</source>
-        <translation type="unfinished"></translation>
+        <translation>Ein JSON-Objekt pro Verbindung und Intervall ausgeben (mit --headless).</translation>
     </message>
     <message>
         <source>Quillmere shows the network conversations of an interface, live.</source>
-        <translation type="unfinished"></translation>
+        <translation>Quillmere zeigt die Netzwerkverbindungen einer Schnittstelle live an.</translation>
     </message>
     <message>
         <source>Unexpected argument: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Unerwartetes Argument: %1</translation>
     </message>
     <message>
         <source>--log, --interval and --json need --headless.</source>
-        <translation type="unfinished"></translation>
+        <translation>--log, --interval und --json erfordern --headless.</translation>
     </message>
     <message>
         <source>--headless needs --interface NAME.</source>
-        <translation type="unfinished"></translation>
+        <translation>--headless erfordert --interface NAME.</translation>
     </message>
     <message>
         <source>--interval needs a positive number of seconds.</source>
-        <translation type="unfinished"></translation>
+        <translation>--interval erfordert eine positive Anzahl von Sekunden.</translation>
     </message>
 </context>
 <context>
     <name>HeadlessCapture</name>
     <message>
         <source>The capture tool is installed with an administrator&apos;s approval. Run Quillmere once as root (for example with sudo), or start a terminal password agent (pkttyagent) in this session, and try again.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Mitschnittwerkzeug wird mit der Zustimmung eines Administrators installiert. Quillmere einmal als root ausführen (zum Beispiel mit sudo) oder in dieser Sitzung einen Terminal-Passwortagenten (pkttyagent) starten und es dann erneut versuchen.</translation>
     </message>
     <message>
         <source>Cannot log to %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Protokollieren in %1 nicht möglich: %2</translation>
     </message>
     <message>
         <source>The capture was not started: the password dialog was cancelled.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Mitschnitt wurde nicht gestartet: Der Passwortdialog wurde abgebrochen.</translation>
     </message>
 </context>
 <context>
     <name>HelpBrowser</name>
     <message>
         <source>Help Is Not Available</source>
-        <translation type="unfinished"></translation>
+        <translation>Hilfe nicht verfügbar</translation>
     </message>
     <message>
         <source>The help pages are missing from this installation (expected at %1).</source>
-        <translation type="unfinished"></translation>
+        <translation>In dieser Installation fehlen die Hilfeseiten (erwartet unter %1).</translation>
     </message>
 </context>
 <context>
     <name>HelpWindow</name>
     <message>
         <source>Quillmere Help</source>
-        <translation type="unfinished"></translation>
+        <translation>Quillmere-Hilfe</translation>
     </message>
     <message>
         <source>Navigation</source>
-        <translation type="unfinished"></translation>
+        <translation>Navigation</translation>
     </message>
     <message>
         <source>Back</source>
-        <translation type="unfinished"></translation>
+        <translation>Zurück</translation>
     </message>
     <message>
         <source>Forward</source>
-        <translation type="unfinished"></translation>
+        <translation>Vorwärts</translation>
     </message>
     <message>
         <source>Contents</source>
-        <translation type="unfinished"></translation>
+        <translation>Inhalt</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished"></translation>
+        <translation>Schließen</translation>
     </message>
 </context>
 <context>
     <name>InterfaceChooser</name>
     <message>
         <source>Quillmere</source>
-        <translation type="unfinished"></translation>
+        <translation>Quillmere</translation>
     </message>
     <message>
         <source>Choose the network interface to watch:</source>
-        <translation type="unfinished"></translation>
+        <translation>Zu überwachende Netzwerkschnittstelle auswählen:</translation>
     </message>
     <message>
         <source>&amp;Help</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Hilfe</translation>
     </message>
     <message>
         <source>&amp;Quit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Beenden</translation>
     </message>
     <message>
         <source>&amp;Watch</source>
-        <translation type="unfinished"></translation>
+        <translation>Über&amp;wachen</translation>
     </message>
     <message>
         <source>The network interfaces could not be read.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Netzwerkschnittstellen konnten nicht gelesen werden.</translation>
     </message>
     <message>
         <source>No network interface with an IPv4 address was found.</source>
-        <translation type="unfinished"></translation>
+        <translation>Es wurde keine Netzwerkschnittstelle mit IPv4-Adresse gefunden.</translation>
     </message>
 </context>
 <context>
     <name>InterfaceList</name>
     <message>
         <source>%1 - %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 - %2</translation>
     </message>
 </context>
 <context>
     <name>Preferences</name>
     <message>
         <source>__dateTime__ (__unixTime__): new __protocol__ stream: source: __source__ - destination: __destination__</source>
-        <translation type="unfinished"></translation>
+        <translation>__dateTime__ (__unixTime__): neue __protocol__-Verbindung: Quelle: __source__ - Ziel: __destination__</translation>
     </message>
     <message>
         <source>__dateTime__ (__unixTime__): __protocol__ stream closed: source: __source__ - destination: __destination__ - total bytes uploaded: __lifetimeUpDataBytes__ (__lifetimeUpDataBytesFormatted__ at __lifetimeUpSpeed__) - total bytes downloaded: __lifetimeDownDataBytes__ (__lifetimeDownDataBytesFormatted__ at __lifetimeDownSpeed__)</source>
-        <translation type="unfinished"></translation>
+        <translation>__dateTime__ (__unixTime__): __protocol__-Verbindung geschlossen: Quelle: __source__ - Ziel: __destination__ - gesendete Bytes insgesamt: __lifetimeUpDataBytes__ (__lifetimeUpDataBytesFormatted__ mit __lifetimeUpSpeed__) - empfangene Bytes insgesamt: __lifetimeDownDataBytes__ (__lifetimeDownDataBytesFormatted__ mit __lifetimeDownSpeed__)</translation>
     </message>
 </context>
 <context>
     <name>PreferencesWindow</name>
     <message>
         <source>Preferences</source>
-        <translation type="unfinished"></translation>
+        <translation>Einstellungen</translation>
     </message>
     <message>
         <source>Updates</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktualisierung</translation>
     </message>
     <message>
         <source>&amp;Update every:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Aktualisierung alle:</translation>
     </message>
     <message>
         <source> s</source>
-        <translation type="unfinished"></translation>
+        <translation> s</translation>
     </message>
     <message>
         <source>&amp;Remove streams idle for:</source>
-        <translation type="unfinished"></translation>
+        <translation>Inaktive Verbindungen &amp;entfernen nach:</translation>
     </message>
     <message>
         <source>Names</source>
-        <translation type="unfinished"></translation>
+        <translation>Namen</translation>
     </message>
     <message>
         <source>Look up &amp;host names</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Hostnamen auflösen</translation>
     </message>
     <message>
         <source>Show service names for &amp;ports</source>
-        <translation type="unfinished"></translation>
+        <translation>Dienstnamen für &amp;Ports anzeigen</translation>
     </message>
     <message>
         <source>These apply to streams that appear afterwards; streams already listed keep their names.</source>
-        <translation type="unfinished"></translation>
+        <translation>Diese Einstellungen gelten für Verbindungen, die danach erscheinen; bereits aufgeführte Verbindungen behalten ihre Namen.</translation>
     </message>
     <message>
         <source>Logging</source>
-        <translation type="unfinished"></translation>
+        <translation>Protokollierung</translation>
     </message>
     <message>
         <source>Write a line when a stream appears</source>
-        <translation type="unfinished"></translation>
+        <translation>Eine Zeile schreiben, sobald eine Verbindung erscheint</translation>
     </message>
     <message>
         <source>&amp;New stream:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Neue Verbindung:</translation>
     </message>
     <message>
         <source>New stream template</source>
-        <translation type="unfinished"></translation>
+        <translation>Vorlage für neue Verbindungen</translation>
     </message>
     <message>
         <source>Write a line when a stream is closed</source>
-        <translation type="unfinished"></translation>
+        <translation>Eine Zeile schreiben, sobald eine Verbindung geschlossen wird</translation>
     </message>
     <message>
         <source>Closed &amp;stream:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Geschlossene Verbindung:</translation>
     </message>
     <message>
         <source>Closed stream template</source>
-        <translation type="unfinished"></translation>
+        <translation>Vorlage für geschlossene Verbindungen</translation>
     </message>
     <message>
         <source>In a template, a key name between double underscores, such as __source__ or __lifetimeUpSpeed__, stands for that stream&apos;s value. Help lists every key.</source>
-        <translation type="unfinished"></translation>
+        <translation>In einer Vorlage steht ein Schlüsselname zwischen doppelten Unterstrichen, etwa __source__ oder __lifetimeUpSpeed__, für den jeweiligen Wert der Verbindung. Die Hilfe führt alle Schlüssel auf.</translation>
     </message>
     <message>
         <source>Restore &amp;Default Templates</source>
-        <translation type="unfinished"></translation>
+        <translation>Standard&amp;vorlagen wiederherstellen</translation>
     </message>
 </context>
 <context>
@@ -253,376 +253,376 @@
     <message>
         <source>%1 (%2)</source>
         <comment>program name (process id)</comment>
-        <translation type="unfinished"></translation>
+        <translation>%1 (%2)</translation>
     </message>
     <message>
         <source>other user (%1)</source>
         <comment>a socket of another user account, by its name</comment>
-        <translation type="unfinished"></translation>
+        <translation>anderer Benutzer (%1)</translation>
     </message>
 </context>
 <context>
     <name>SpeedGraph</name>
     <message>
         <source>Total speed over the last two minutes: up in blue, down in green</source>
-        <translation type="unfinished"></translation>
+        <translation>Gesamtgeschwindigkeit der letzten zwei Minuten: Upload in Blau, Download in Grün</translation>
     </message>
 </context>
 <context>
     <name>StreamCapture</name>
     <message>
         <source>The capture tool could not be started.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Mitschnittwerkzeug konnte nicht gestartet werden.</translation>
     </message>
     <message>
         <source>The capture could not be started: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Mitschnitt konnte nicht gestartet werden: %1</translation>
     </message>
     <message>
         <source>The capture tool was ended by signal %1 (%2).</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Mitschnittwerkzeug wurde durch Signal %1 (%2) beendet.</translation>
     </message>
     <message>
         <source>The capture tool ended with status %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Mitschnittwerkzeug wurde mit Status %1 beendet.</translation>
     </message>
     <message>
         <source>The capture tool sent records that cannot be read.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Mitschnittwerkzeug hat Datensätze gesendet, die nicht gelesen werden können.</translation>
     </message>
     <message>
         <source>Other</source>
-        <translation type="unfinished"></translation>
+        <translation>Sonstige</translation>
     </message>
 </context>
 <context>
     <name>StreamTableModel</name>
     <message>
         <source>Source</source>
-        <translation type="unfinished"></translation>
+        <translation>Quelle</translation>
     </message>
     <message>
         <source>Destination</source>
-        <translation type="unfinished"></translation>
+        <translation>Ziel</translation>
     </message>
     <message>
         <source>Protocol</source>
-        <translation type="unfinished"></translation>
+        <translation>Protokoll</translation>
     </message>
     <message>
         <source>Process</source>
-        <translation type="unfinished"></translation>
+        <translation>Prozess</translation>
     </message>
     <message>
         <source>Up</source>
-        <translation type="unfinished"></translation>
+        <translation>Upload</translation>
     </message>
     <message>
         <source>Down</source>
-        <translation type="unfinished"></translation>
+        <translation>Download</translation>
     </message>
     <message>
         <source>Payload Up</source>
-        <translation type="unfinished"></translation>
+        <translation>Nutzdaten Upload</translation>
     </message>
     <message>
         <source>Payload Down</source>
-        <translation type="unfinished"></translation>
+        <translation>Nutzdaten Download</translation>
     </message>
     <message>
         <source>Average Up</source>
-        <translation type="unfinished"></translation>
+        <translation>Mittlerer Upload</translation>
     </message>
     <message>
         <source>Average Down</source>
-        <translation type="unfinished"></translation>
+        <translation>Mittlerer Download</translation>
     </message>
     <message>
         <source>Opened</source>
-        <translation type="unfinished"></translation>
+        <translation>Geöffnet</translation>
     </message>
     <message>
         <source>Total Up</source>
-        <translation type="unfinished"></translation>
+        <translation>Upload gesamt</translation>
     </message>
     <message>
         <source>Total Down</source>
-        <translation type="unfinished"></translation>
+        <translation>Download gesamt</translation>
     </message>
     <message>
         <source>Interval Up</source>
-        <translation type="unfinished"></translation>
+        <translation>Upload im Intervall</translation>
     </message>
     <message>
         <source>Interval Down</source>
-        <translation type="unfinished"></translation>
+        <translation>Download im Intervall</translation>
     </message>
 </context>
 <context>
     <name>StreamTableText</name>
     <message>
         <source># %1 records of new conversations were counted in the Other stream: the capture holds as many live streams as it may.</source>
-        <translation type="unfinished"></translation>
+        <translation># %1 Datensätze neuer Verbindungen wurden unter „Sonstige“ gezählt: Der Mitschnitt führt bereits so viele aktive Verbindungen wie zulässig.</translation>
     </message>
 </context>
 <context>
     <name>StreamWindow</name>
     <message>
         <source>Quillmere</source>
-        <translation type="unfinished"></translation>
+        <translation>Quillmere</translation>
     </message>
     <message>
         <source>Summary</source>
-        <translation type="unfinished"></translation>
+        <translation>Zusammenfassung</translation>
     </message>
     <message>
         <source>Interface:</source>
-        <translation type="unfinished"></translation>
+        <translation>Schnittstelle:</translation>
     </message>
     <message>
         <source>Capturing for:</source>
-        <translation type="unfinished"></translation>
+        <translation>Mitschnittdauer:</translation>
     </message>
     <message>
         <source>Live streams:</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktive Verbindungen:</translation>
     </message>
     <message>
         <source>Shown:</source>
-        <translation type="unfinished"></translation>
+        <translation>Angezeigt:</translation>
     </message>
     <message>
         <source>Sent:</source>
-        <translation type="unfinished"></translation>
+        <translation>Gesendet:</translation>
     </message>
     <message>
         <source>Received:</source>
-        <translation type="unfinished"></translation>
+        <translation>Empfangen:</translation>
     </message>
     <message>
         <source>Up now:</source>
-        <translation type="unfinished"></translation>
+        <translation>Upload aktuell:</translation>
     </message>
     <message>
         <source>Down now:</source>
-        <translation type="unfinished"></translation>
+        <translation>Download aktuell:</translation>
     </message>
     <message>
         <source>Folded into Other:</source>
-        <translation type="unfinished"></translation>
+        <translation>Unter „Sonstige“ gezählt:</translation>
     </message>
     <message>
         <source>Records of new conversations counted on the Other stream because the table held as many streams as it may</source>
-        <translation type="unfinished"></translation>
+        <translation>Datensätze neuer Verbindungen, die unter „Sonstige“ gezählt wurden, weil die Tabelle bereits so viele Verbindungen enthielt wie zulässig</translation>
     </message>
     <message>
         <source>Lookups refused:</source>
-        <translation type="unfinished"></translation>
+        <translation>Abgewiesene Abfragen:</translation>
     </message>
     <message>
         <source>Host-name lookups answered without a name because too many were waiting</source>
-        <translation type="unfinished"></translation>
+        <translation>Hostnamen-Abfragen, die ohne Namen beantwortet wurden, weil zu viele Abfragen ausstanden</translation>
     </message>
 </context>
 <context>
     <name>StreamWindowController</name>
     <message>
         <source>Search</source>
-        <translation type="unfinished"></translation>
+        <translation>Suchen</translation>
     </message>
     <message>
         <source>&amp;File</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Datei</translation>
     </message>
     <message>
         <source>&amp;New</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Neu</translation>
     </message>
     <message>
         <source>&amp;Log to File…</source>
-        <translation type="unfinished"></translation>
+        <translation>In Datei &amp;protokollieren…</translation>
     </message>
     <message>
         <source>&amp;Export…</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Exportieren…</translation>
     </message>
     <message>
         <source>&amp;Close</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Schließen</translation>
     </message>
     <message>
         <source>&amp;Quit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Beenden</translation>
     </message>
     <message>
         <source>&amp;Edit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Bearbeiten</translation>
     </message>
     <message>
         <source>&amp;Copy</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Kopieren</translation>
     </message>
     <message>
         <source>&amp;Find</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Suchen</translation>
     </message>
     <message>
         <source>&amp;Preferences…</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Einstellungen…</translation>
     </message>
     <message>
         <source>&amp;View</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ansicht</translation>
     </message>
     <message>
         <source>&amp;Refresh</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Aktualisieren</translation>
     </message>
     <message>
         <source>&amp;Pause</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Pausieren</translation>
     </message>
     <message>
         <source>&amp;Summary</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Zusammenfassung</translation>
     </message>
     <message>
         <source>&amp;Help</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Hilfe</translation>
     </message>
     <message>
         <source>Quillmere &amp;Help</source>
-        <translation type="unfinished"></translation>
+        <translation>Quillmere-&amp;Hilfe</translation>
     </message>
     <message>
         <source>&amp;Resume</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Fortsetzen</translation>
     </message>
     <message>
         <source>%1 TCP, %2 UDP, %3 other</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 TCP, %2 UDP, %3 sonstige</translation>
     </message>
     <message>
         <source>Log to File</source>
-        <translation type="unfinished"></translation>
+        <translation>In Datei protokollieren</translation>
     </message>
     <message>
         <source>Text files (*.txt)</source>
-        <translation type="unfinished"></translation>
+        <translation>Textdateien (*.txt)</translation>
     </message>
     <message>
         <source>All files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle Dateien (*)</translation>
     </message>
     <message>
         <source>Logging could not be started to the file %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Protokollierung in die Datei %1 konnte nicht gestartet werden</translation>
     </message>
     <message>
         <source>The file may be write-protected or you may not have sufficient permissions to modify it.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Datei ist möglicherweise schreibgeschützt, oder es fehlen die Berechtigungen, um sie zu ändern.</translation>
     </message>
     <message>
         <source>Stop &amp;Logging</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Protokollierung beenden</translation>
     </message>
     <message>
         <source>An error occurred during the capture process.</source>
-        <translation type="unfinished"></translation>
+        <translation>Beim Mitschnitt ist ein Fehler aufgetreten.</translation>
     </message>
     <message>
         <source>Export</source>
-        <translation type="unfinished"></translation>
+        <translation>Exportieren</translation>
     </message>
     <message>
         <source>CSV files (*.csv)</source>
-        <translation type="unfinished"></translation>
+        <translation>CSV-Dateien (*.csv)</translation>
     </message>
     <message>
         <source>JSON files (*.json)</source>
-        <translation type="unfinished"></translation>
+        <translation>JSON-Dateien (*.json)</translation>
     </message>
     <message>
         <source>The table could not be exported to the file %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Tabelle konnte nicht in die Datei %1 exportiert werden</translation>
     </message>
 </context>
 <context>
     <name>StreamWindowToolbar</name>
     <message>
         <source>Refresh</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktualisieren</translation>
     </message>
     <message>
         <source>Pause</source>
-        <translation type="unfinished"></translation>
+        <translation>Pausieren</translation>
     </message>
     <message>
         <source>Summary</source>
-        <translation type="unfinished"></translation>
+        <translation>Zusammenfassung</translation>
     </message>
     <message>
         <source>Log to File</source>
-        <translation type="unfinished"></translation>
+        <translation>In Datei protokollieren</translation>
     </message>
     <message>
         <source>Flexible Space</source>
-        <translation type="unfinished"></translation>
+        <translation>Flexibler Leerraum</translation>
     </message>
     <message>
         <source>Search</source>
-        <translation type="unfinished"></translation>
+        <translation>Suchen</translation>
     </message>
     <message>
         <source>Icon and Label</source>
-        <translation type="unfinished"></translation>
+        <translation>Symbol und Beschriftung</translation>
     </message>
     <message>
         <source>Icon Only</source>
-        <translation type="unfinished"></translation>
+        <translation>Nur Symbol</translation>
     </message>
     <message>
         <source>Label Only</source>
-        <translation type="unfinished"></translation>
+        <translation>Nur Beschriftung</translation>
     </message>
     <message>
         <source>Resume</source>
-        <translation type="unfinished"></translation>
+        <translation>Fortsetzen</translation>
     </message>
     <message>
         <source>Stop Logging</source>
-        <translation type="unfinished"></translation>
+        <translation>Protokollierung beenden</translation>
     </message>
 </context>
 <context>
     <name>ToolInstallation</name>
     <message>
         <source>The folder for the capture tool could not be found.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Ordner für das Mitschnittwerkzeug wurde nicht gefunden.</translation>
     </message>
     <message>
         <source>The capture tool is missing from the application (%1).</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Mitschnittwerkzeug fehlt in der Anwendung (%1).</translation>
     </message>
     <message>
         <source>The installer of the capture tool is missing from the application (%1).</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Installationsprogramm des Mitschnittwerkzeugs fehlt in der Anwendung (%1).</translation>
     </message>
     <message>
         <source>Installing the capture tool needs an administrator&apos;s approval, and there is no way to ask for it here. Run Quillmere once as root, or start a polkit agent (for example pkttyagent) and try again.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Installation des Mitschnittwerkzeugs erfordert die Zustimmung eines Administrators, die hier nicht eingeholt werden kann. Quillmere einmal als root ausführen oder einen polkit-Agenten (zum Beispiel pkttyagent) starten und es dann erneut versuchen.</translation>
     </message>
     <message>
         <source>Installing the capture tool was not authorized.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Installation des Mitschnittwerkzeugs wurde nicht genehmigt.</translation>
     </message>
     <message>
         <source>The installer of the capture tool could not be started.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Installationsprogramm des Mitschnittwerkzeugs konnte nicht gestartet werden.</translation>
     </message>
     <message>
         <source>The capture tool could not be installed at %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Mitschnittwerkzeug konnte nicht unter %1 installiert werden.</translation>
     </message>
 </context>
 </TS>
