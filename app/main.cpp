@@ -67,6 +67,22 @@ int runWindows(int argc, char *argv[], const CommandLineOptions &options)
     return status;
 }
 
+// Help and usage errors in the person's language: the texts are made again once the
+// translations are in.
+int answerCommandLine(int argc, char *argv[], CommandLineOptions::Mode mode)
+{
+    QCoreApplication application(argc, argv);
+    nameApplication();
+    Translations::install();
+    const CommandLineOptions options = CommandLineOptions::parse(argumentList(argc, argv));
+    if (mode == CommandLineOptions::Mode::Version) {
+        std::printf("quillmere %s\n", QUILLMERE_VERSION);
+        return 0;
+    }
+    std::fputs(qPrintable(options.message), mode == CommandLineOptions::Mode::Help ? stdout : stderr);
+    return mode == CommandLineOptions::Mode::Help ? 0 : 2;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -74,14 +90,9 @@ int main(int argc, char *argv[])
     const CommandLineOptions options = CommandLineOptions::parse(argumentList(argc, argv));
     switch (options.mode) {
     case CommandLineOptions::Mode::Help:
-        std::fputs(qPrintable(options.message), stdout);
-        return 0;
     case CommandLineOptions::Mode::Version:
-        std::printf("quillmere %s\n", QUILLMERE_VERSION);
-        return 0;
     case CommandLineOptions::Mode::UsageError:
-        std::fputs(qPrintable(options.message), stderr);
-        return 2;
+        return answerCommandLine(argc, argv, options.mode);
     case CommandLineOptions::Mode::Headless:
         return runHeadless(argc, argv, options);
     case CommandLineOptions::Mode::Window:
