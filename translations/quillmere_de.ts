@@ -247,6 +247,18 @@
         <source>Restore &amp;Default Templates</source>
         <translation>Standard&amp;vorlagen wiederherstellen</translation>
     </message>
+    <message>
+        <source>&amp;Keep at most:</source>
+        <translation>&amp;Maximal behalten:</translation>
+    </message>
+    <message>
+        <source>Beyond this many live streams, new conversations are counted on the Other stream, so a flood cannot use up the memory.</source>
+        <translation>Über diese Zahl aktiver Verbindungen hinaus werden neue Verbindungen unter „Sonstige“ gezählt, damit eine Flut nicht den Speicher aufbraucht.</translation>
+    </message>
+    <message>
+        <source> streams</source>
+        <translation> Verbindungen</translation>
+    </message>
 </context>
 <context>
     <name>ProcessAttribution</name>

@@ -18,6 +18,7 @@ PreferencesWindow::PreferencesWindow(QWidget *parent)
     m_ui->removeIntervalBox->setRange(StreamCapture::kMinimumRemoveInterval, StreamCapture::kMaximumInterval);
     bindInterval(m_ui->updateIntervalBox, Preferences::UpdateInterval);
     bindInterval(m_ui->removeIntervalBox, Preferences::RemoveInterval);
+    bindStreamLimit();
     bindSwitch(m_ui->lookupHostnamesCheck, Preferences::LookupHostnames);
     bindSwitch(m_ui->lookupServiceNamesCheck, Preferences::LookupServiceNames);
     bindSwitch(m_ui->newStreamLogCheck, Preferences::NewStreamLogEnabled);
@@ -44,6 +45,17 @@ void PreferencesWindow::bindInterval(QDoubleSpinBox *box, const QString &key)
     });
     connect(box, &QDoubleSpinBox::valueChanged, this,
             [key](double seconds) { Preferences::shared().setValue(key, seconds); });
+}
+
+void PreferencesWindow::bindStreamLimit()
+{
+    QSpinBox *box = m_ui->streamLimitBox;
+    Preferences::shared().bind(Preferences::StreamLimit, this, [box](const QVariant &value) {
+        const QSignalBlocker blocker(box);
+        box->setValue(value.toInt());
+    });
+    connect(box, &QSpinBox::valueChanged, this,
+            [](int limit) { Preferences::shared().setValue(Preferences::StreamLimit, qlonglong{limit}); });
 }
 
 void PreferencesWindow::bindSwitch(QCheckBox *check, const QString &key)

@@ -28,6 +28,7 @@ public:
 
 private:
     void bindInterval(QDoubleSpinBox *box, const QString &key);
+    void bindStreamLimit();
     void bindSwitch(QCheckBox *check, const QString &key);
     void bindTemplate(QLineEdit *field, const QString &key, const QString &enabledKey);
     void setUpClosing();
