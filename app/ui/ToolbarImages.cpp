@@ -131,6 +131,17 @@ QIcon shadowedIcon(Shapes shapes)
     });
 }
 
+// A filled triangle, corners in design coordinates.
+void fillTriangle(QPainter &painter, QPointF first, QPointF second, QPointF third)
+{
+    QPainterPath triangle;
+    triangle.moveTo(at(first.x(), first.y()));
+    triangle.lineTo(at(second.x(), second.y()));
+    triangle.lineTo(at(third.x(), third.y()));
+    triangle.closeSubpath();
+    painter.fillPath(triangle, Qt::black);
+}
+
 void pauseShapes(QPainter &painter)
 {
     QPainterPath bars;
@@ -143,12 +154,7 @@ void pauseShapes(QPainter &painter)
 
 void playShapes(QPainter &painter)
 {
-    QPainterPath triangle;
-    triangle.moveTo(at(8, 8));
-    triangle.lineTo(at(8, 40));
-    triangle.lineTo(at(40, 24));
-    triangle.closeSubpath();
-    painter.fillPath(triangle, Qt::black);
+    fillTriangle(painter, {8, 8}, {8, 40}, {40, 24});
 }
 
 void refreshShapes(QPainter &painter)
@@ -159,12 +165,7 @@ void refreshShapes(QPainter &painter)
     arc.arcMoveTo(circle, 90);
     arc.arcTo(circle, 90, 270);
     painter.strokePath(arc, strokePen(4));
-    QPainterPath head;
-    head.moveTo(at(24, 46));
-    head.lineTo(at(40, 38));
-    head.lineTo(at(24, 30));
-    head.closeSubpath();
-    painter.fillPath(head, Qt::black);
+    fillTriangle(painter, {24, 46}, {40, 38}, {24, 30});
 }
 
 // A page with a folded corner and lines of text, for a theme without a text file icon.
@@ -216,12 +217,7 @@ void logShapes(QPainter &painter)
     shaft.moveTo(at(0, 24));
     shaft.lineTo(at(14, 24));
     painter.strokePath(shaft, strokePen(8));
-    QPainterPath head;
-    head.moveTo(at(34, 24));
-    head.lineTo(at(14, 34));
-    head.lineTo(at(14, 14));
-    head.closeSubpath();
-    painter.fillPath(head, Qt::black);
+    fillTriangle(painter, {34, 24}, {14, 34}, {14, 14});
 }
 
 // A red "no" sign: a circle crossed from upper left to lower right.

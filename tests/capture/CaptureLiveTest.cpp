@@ -22,20 +22,6 @@
 
 namespace {
 
-class CountingElevation final : public Elevation
-{
-public:
-    Result runAsRoot(const QString &program, const QStringList &arguments) override
-    {
-        ++runs;
-        return m_system.runAsRoot(program, arguments);
-    }
-    int runs = 0;
-
-private:
-    SystemElevation m_system;
-};
-
 QStringList childProcesses()
 {
     QStringList children;

@@ -4,7 +4,9 @@
 // What the capture tests share: an application object for main-thread delivery, preferences
 // in a private folder, records as the tool writes them, and waiting on the event loop.
 
+#include "EventLoopWait.h"
 #include "platform/CurrentHost.h"
+#include "platform/SystemElevation.h"
 #include "tools/capture/PacketSummary.h"
 
 #include <QByteArray>
@@ -31,19 +33,6 @@ inline void ensureApplicationAndPrivatePreferences()
     static QCoreApplication application(argc, argv);
     static QTemporaryDir settingsFolder;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
-}
-
-// Runs the main thread's events until `done` holds or the time is up; whether it held.
-inline bool processEventsUntil(const std::function<bool()> &done,
-                               std::chrono::milliseconds timeout = std::chrono::seconds(5))
-{
-    const QDeadlineTimer deadline(timeout);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
 }
 
 // The record the application reads from the tool (version 2) for a frame the 20-byte record
@@ -95,3 +84,18 @@ inline PacketSummary record(std::uint8_t protocol, std::uint32_t from, std::uint
                          hasPorts ? fromPort : std::uint16_t{0}, hasPorts ? toPort : std::uint16_t{0},
                          packetBytes, dataBytes};
 }
+
+// The system's elevation (as root: the installer run directly), counted.
+class CountingElevation final : public Elevation
+{
+public:
+    Result runAsRoot(const QString &program, const QStringList &arguments) override
+    {
+        ++runs;
+        return m_system.runAsRoot(program, arguments);
+    }
+    int runs = 0;
+
+private:
+    SystemElevation m_system;
+};

@@ -2,6 +2,7 @@
 #include "capture/StreamCapture.h"
 
 #include "CaptureTestSupport.h"
+#include "FakeCaptureTool.h"
 #include "capture/StreamCaptureCore.h"
 #include "model/Stream.h"
 #include "platform/Elevation.h"
@@ -16,15 +17,6 @@
 #include <mutex>
 
 namespace {
-
-// printf text for bytes, every byte as an octal escape.
-QByteArray printfText(const QByteArray &bytes)
-{
-    QByteArray text;
-    for (const char byte : bytes)
-        text += '\\' + QByteArray::number(static_cast<unsigned char>(byte), 8).rightJustified(3, '0');
-    return text;
-}
 
 class DismissingElevation final : public Elevation
 {
@@ -48,19 +40,7 @@ protected:
     void TearDown() override
     {
         StreamCaptureCore::shutdownAll();
-        StreamCapture::setToolPathForTesting({});
         setSystemLogSink({});
-    }
-
-    void useTool(const QByteArray &script)
-    {
-        const QString path = m_folder.filePath(QStringLiteral("tool-%1").arg(++m_tools));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\n" + script + '\n');
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-        StreamCapture::setToolPathForTesting(path);
     }
 
     // Starts a capture on the fake tool and collects what it reports.
@@ -80,8 +60,10 @@ protected:
         return m_logged.contains(message);
     }
 
+    void useTool(const QByteArray &script) { m_tool.use(script); }
+
     QTemporaryDir m_folder;
-    int m_tools = 0;
+    FakeCaptureTool m_tool;
     QStringList m_reports;
     std::mutex m_logMutex;
     QStringList m_logged;
@@ -89,7 +71,7 @@ protected:
 
 QByteArray recordText(std::uint16_t port)
 {
-    return printfText(wireBytes(record(17, kLoopback, port, kRemote, 9, 48, 20)));
+    return FakeCaptureTool::printfRecord(record(17, kLoopback, port, kRemote, 9, 48, 20));
 }
 
 QStringList fileDescriptors()

@@ -15,21 +15,6 @@
 
 namespace {
 
-// The system's elevation (as root: the installer run directly), counted.
-class CountingElevation final : public Elevation
-{
-public:
-    Result runAsRoot(const QString &program, const QStringList &arguments) override
-    {
-        ++runs;
-        return m_system.runAsRoot(program, arguments);
-    }
-    int runs = 0;
-
-private:
-    SystemElevation m_system;
-};
-
 class ToolInstallationTest : public ::testing::Test
 {
 protected:

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "FakeCaptureTool.h"
 #include "NetworkNamespace.h"
 #include "StreamSortModel.h"
 #include "StreamTableModel.h"
@@ -29,16 +30,6 @@
 
 namespace {
 
-QByteArray printfText(const PacketSummary &summary)
-{
-    std::array<std::uint8_t, PacketSummaryV2::kWireSize> bytes{};
-    PacketSummaryV2::widened(summary).encode(bytes);
-    QByteArray text;
-    for (const std::uint8_t byte : bytes)
-        text += '\\' + QByteArray::number(byte, 8).rightJustified(3, '0');
-    return text;
-}
-
 // Windows over a shell script in the capture tool's place: no root, no interface needed.
 class StreamWindowTest : public ::testing::Test
 {
@@ -57,25 +48,13 @@ protected:
         }
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         StreamCaptureCore::shutdownAll();
-        StreamCapture::setToolPathForTesting({});
-    }
-
-    void useTool(const QByteArray &script)
-    {
-        const QString path = m_folder.filePath(QStringLiteral("tool-%1").arg(++m_tools));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\n" + script + '\n');
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-        StreamCapture::setToolPathForTesting(path);
     }
 
     // A window whose tool sent two UDP conversations, their rows shown.
     StreamWindowController *windowWithTwoStreams()
     {
-        const QByteArray records = printfText({1, 17, 0x7F000001, 0x0A000001, 5000, 53, 60, 32})
-            + printfText({1, 17, 0x7F000001, 0x0A000002, 5001, 53, 120, 92});
+        const QByteArray records = FakeCaptureTool::printfRecord({1, 17, 0x7F000001, 0x0A000001, 5000, 53, 60, 32})
+            + FakeCaptureTool::printfRecord({1, 17, 0x7F000001, 0x0A000002, 5001, 53, 120, 92});
         useTool("printf '" + records + "'; exec sleep 30");
         auto *window = StreamWindowController::showControllerWithInterface(QStringLiteral("qm0"), {});
         EXPECT_NE(window, nullptr);
@@ -101,8 +80,10 @@ protected:
         return shown;
     }
 
+    void useTool(const QByteArray &script) { m_tool.use(script); }
+
     QTemporaryDir m_folder;
-    int m_tools = 0;
+    FakeCaptureTool m_tool;
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 // What the window tests share: one QApplication drawing off screen, preferences in a private
 // folder, and waiting on the event loop.
 
+#include "EventLoopWait.h"
 #include "platform/Preferences.h"
 
 #include <QApplication>
@@ -28,19 +29,4 @@ inline QApplication &uiApplication()
         return made;
     }();
     return *application;
-}
-
-// Runs the events until `done` holds or the time is up; whether it held. Objects deleted
-// later go too, as they would when control returns to a running event loop.
-inline bool processEventsUntil(const std::function<bool()> &done,
-                               std::chrono::milliseconds timeout = std::chrono::seconds(5))
-{
-    const QDeadlineTimer deadline(timeout);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return true;
 }
