@@ -5,7 +5,11 @@
 // a private network namespace and tcpdump records the same interface. Prints what each
 // counted; the pipeline has lost nothing when its bytes equal tcpdump's.
 //
-// Usage (as root): capture_pipeline_live [datagrams per second] [seconds] [conversations] [payload bytes]
+// Also prints the CPU each side spent per frame: the pipeline (this process, reader and
+// update cycles, plus its Netsiphon) against tcpdump.
+//
+// Usage (as root): capture_pipeline_live [datagrams per second, 0 = a flood of 1,000,000 unpaced]
+//                                        [seconds] [conversations] [payload bytes]
 
 #include "NetworkNamespace.h"
 #include "capture/StreamCapture.h"
@@ -20,9 +24,12 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <QDir>
+
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -60,6 +67,42 @@ void waitWithEvents(int milliseconds)
     const QDeadlineTimer deadline(milliseconds);
     while (!deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+// User and system time of a process so far, in nanoseconds (clock ticks from /proc).
+double cpuNanoseconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0.0;
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
+    return ticks * 1e9 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+double ownCpuNanoseconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto nanoseconds = [](const timeval &time) { return time.tv_sec * 1e9 + time.tv_usec * 1e3; };
+    return nanoseconds(usage.ru_utime) + nanoseconds(usage.ru_stime);
+}
+
+// This process's child named Netsiphon: the capture tool it started.
+qint64 toolPid()
+{
+    const QString self = QString::number(getpid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (text.contains("(Netsiphon)") && fields.value(1) == self.toUtf8())
+            return pid.toLongLong();
+    }
+    return 0;
 }
 
 QStringList inside(const NetworkNamespace &network, const QStringList &program)
@@ -114,7 +157,10 @@ int main(int argc, char *argv[])
     waitWithEvents(1000);
 
     const QString flood = Bundle::executableFolder() + QStringLiteral("/capture_flood");
-    const long datagrams = perSecond.toLong() * seconds;
+    const long datagrams = perSecond.toLong() > 0 ? perSecond.toLong() * seconds : 1'000'000;
+    const qint64 tool = toolPid();
+    const double pipelineBefore = ownCpuNanoseconds() + cpuNanoseconds(tool);
+    const double tcpdumpBefore = cpuNanoseconds(tcpdump.processId());
     QProcess sender;
     const QStringList senderLine = inside(network, {flood, QString::number(datagrams), QString::number(seconds * 3),
                                                     payload, perSecond, conversations});
@@ -122,6 +168,8 @@ int main(int argc, char *argv[])
     while (sender.state() != QProcess::NotRunning)
         waitWithEvents(100);
     waitWithEvents(2500);
+    const double pipelineCpu = ownCpuNanoseconds() + cpuNanoseconds(tool) - pipelineBefore;
+    const double tcpdumpCpu = cpuNanoseconds(tcpdump.processId()) - tcpdumpBefore;
     kill(static_cast<pid_t>(tcpdump.processId()), SIGINT);
     tcpdump.waitForFinished(5000);
     capture.update();
@@ -135,6 +183,9 @@ int main(int argc, char *argv[])
                 static_cast<unsigned long long>(totals.upBytes + totals.downBytes),
                 static_cast<unsigned long long>(totals.upBytes), static_cast<unsigned long long>(totals.downBytes),
                 totals.udpStreams, totals.otherStreams);
+    if (reference.frames > 0)
+        std::printf("CPU per frame: pipeline %.1f ns, tcpdump %.1f ns\n", pipelineCpu / static_cast<double>(reference.frames),
+                    tcpdumpCpu / static_cast<double>(reference.frames));
     const bool equal = totals.upBytes + totals.downBytes == reference.ipBytes;
     std::printf("%s\n", equal ? "equal: nothing lost" : "DIFFERENT");
     capture.shutdown();

@@ -37,7 +37,7 @@ bool CaptureLoop::runPass()
         return false;
     const int handled = pcap_dispatch(m_capture, kEveryReadyPacket, m_handler, reinterpret_cast<u_char*>(this));
     if (!m_writer.flush()) {
-        m_writeError = errno == EPIPE ? 0 : errno;
+        m_writeError = m_writer.writeError() == EPIPE ? 0 : m_writer.writeError();
         return false;
     }
     return handled >= 0 || wait(Wait::ForTimeOnly);

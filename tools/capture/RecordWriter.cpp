@@ -3,6 +3,8 @@
 
 #include "tools/common/OwnedDescriptor.h"
 
+#include <cerrno>
+
 RecordWriter::RecordWriter(int fileDescriptor)
     : m_fileDescriptor(fileDescriptor)
 {
@@ -31,10 +33,11 @@ void RecordWriter::append(const Summary& summary)
 // writeAll completes partial writes, so the reader never sees a record cut in two by us.
 bool RecordWriter::flush()
 {
-    const bool complete = writeAll(m_fileDescriptor, m_buffer.data(), m_pendingBytes);
+    if (m_writeError == 0 && !writeAll(m_fileDescriptor, m_buffer.data(), m_pendingBytes))
+        m_writeError = errno;
     m_pendingBytes = 0;
     m_pendingRecords = 0;
-    return complete;
+    return m_writeError == 0;
 }
 
 std::size_t RecordWriter::pendingRecords() const

@@ -82,6 +82,24 @@ void forbidInspection()
 
 // Checked before libpcap sees the name at all (see InterfaceName.h); refused the way a
 // missing interface is.
+// Changing ids makes a process dumpable again when the system's fs.suid_dumpable is 1. In the
+// moment between dropping root and forbidding it again the starting user could then trace
+// the tool and take its capture socket, so on such a system only root may capture.
+void refuseDumpableDrops()
+{
+    if (getuid() == 0)
+        return;
+    std::FILE* setting = std::fopen("/proc/sys/fs/suid_dumpable", "re");
+    if (setting == nullptr)
+        return;
+    const int mode = std::fgetc(setting);
+    std::fclose(setting);
+    if (mode == '1') {
+        std::fprintf(stderr, "fs.suid_dumpable is 1: the capture tool will not run with it\n");
+        std::exit(1);
+    }
+}
+
 void refuseAnythingButAnInterface(const char* name)
 {
     const char* refusal = interfaceNameRefusal(name);
@@ -95,7 +113,8 @@ void refuseAnythingButAnInterface(const char* name)
 }
 
 // With standard output closed the capture socket could take descriptor 1, and records would
-// be written onto the network. Missing standard descriptors are pointed at /dev/null.
+// be written onto the network. The C library already fills missing standard descriptors of
+// a set-user-ID start; this covers a start by root itself, pointing them at /dev/null.
 void ensureStandardDescriptors()
 {
     for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
@@ -216,6 +235,7 @@ int main(int argc, char* argv[])
     ensureStandardDescriptors();
     forgetEnvironment();
     endOnClosedOutput();
+    refuseDumpableDrops();
 
     refuseAnythingButAnInterface(invocation.interfaceName);
 

@@ -79,7 +79,9 @@ TEST(RecordWriter, VersionTwoRecordsAreWrittenWholeAndFlushedAtTheSameRecordCoun
     }
 }
 
-TEST(RecordWriter, FailedWriteDropsThePendingRecordsAndCarriesOn)
+// Once a write has failed the stream may be cut mid-record, so the failure is remembered and
+// nothing more is written; the capture loop ends the tool with it.
+TEST(RecordWriter, AFailedWriteDropsThePendingRecordsAndIsRemembered)
 {
     // Writing to a descriptor opened read-only fails with EBADF.
     const int readOnly = open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -88,6 +90,15 @@ TEST(RecordWriter, FailedWriteDropsThePendingRecordsAndCarriesOn)
     writer.add(numbered(1));
     EXPECT_FALSE(writer.flush());
     EXPECT_EQ(writer.pendingRecords(), 0u);
-    EXPECT_TRUE(writer.flush());
+    EXPECT_FALSE(writer.flush());
+    EXPECT_EQ(writer.writeError(), EBADF);
+
+    // An early flush of a full buffer that fails is not hidden by a small last one.
+    RecordWriter early(readOnly);
+    for (std::size_t record = 0; record <= RecordWriter::kCapacityRecords; ++record)
+        early.add(PacketSummary{});
+    EXPECT_EQ(early.pendingRecords(), 1u);
+    EXPECT_EQ(early.writeError(), EBADF);
+    EXPECT_FALSE(early.flush());
     close(readOnly);
 }
