@@ -18,7 +18,8 @@
 #include "platform/Preferences.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -62,11 +63,13 @@ PcapTotals readPcap(const QString &path)
     return totals;
 }
 
+// Sleeps in the event loop, so the capture's timer and reader answers run meanwhile and
+// this process spends no CPU of its own on waiting.
 void waitWithEvents(int milliseconds)
 {
-    const QDeadlineTimer deadline(milliseconds);
-    while (!deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 // User and system time of a process so far, in nanoseconds (clock ticks from /proc).
@@ -85,7 +88,9 @@ double ownCpuNanoseconds()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    const auto nanoseconds = [](const timeval &time) { return time.tv_sec * 1e9 + time.tv_usec * 1e3; };
+    const auto nanoseconds = [](const timeval &time) {
+        return static_cast<double>(time.tv_sec) * 1e9 + static_cast<double>(time.tv_usec) * 1e3;
+    };
     return nanoseconds(usage.ru_utime) + nanoseconds(usage.ru_stime);
 }
 

@@ -83,7 +83,7 @@ for round in $(seq "$rounds"); do
       run Netsiphon2 48 "$tool" --records=2 lo >>"$results"
     fi
   done
-  run tcpdump 0 tcpdump -i lo -n -s 65536 -B 4096 -w - >>"$results"
+  run tcpdump 0 tcpdump -i lo -n -s 65536 -B 8192 -w - >>"$results"
 done
 
 awk '
