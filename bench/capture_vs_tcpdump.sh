@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # Floods the loopback interface of a private network namespace with small UDP datagrams
 # (capture_flood, sendmmsg) and compares Netsiphon with tcpdump under the same conditions:
-# both capture lo with a 4 MiB kernel buffer and write into a pipe read by `wc -c`; tcpdump
+# both capture lo with an 8 MiB kernel buffer and write into a pipe read by `wc -c`; tcpdump
 # and Netsiphon's 20-byte records (Netsiphon) take a 65536-byte snapshot, its 48-byte
 # version-2 records (Netsiphon2) only the headers. Prints, per run, the share of sent frames
 # each recorded and the CPU (user+sys, from /proc/<pid>/schedstat) it spent per recorded
