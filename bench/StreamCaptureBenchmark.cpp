@@ -296,21 +296,23 @@ BENCHMARK(BM_FloodOfNewSources)->Iterations(1)->Unit(benchmark::kSecond);
 
 namespace {
 
-// New conversations as in BM_RecordsForNewStreams, each also asked about its program (none
-// matches): the cost the question adds to the reader thread, under the capture's lock.
+// New conversations straight into the table, without (0) and with (1) asking each about its
+// program (none matches): the cost the question adds to the reader thread, under the
+// capture's lock.
 void BM_RecordsForNewStreamsWithProcesses(benchmark::State &state)
 {
     application();
     AsyncProcessAttribution attribution;
+    AsyncProcessAttribution *asked = state.range(0) != 0 ? &attribution : nullptr;
     auto table = std::make_unique<StreamTable>(false);
-    table->setProcessAttribution(&attribution);
+    table->setProcessAttribution(asked);
     StreamEventLog log;
     std::uint32_t next = 0;
     for (auto _ : state) {
         if (next >= 200000) {
             state.PauseTiming();
             table = std::make_unique<StreamTable>(false);
-            table->setProcessAttribution(&attribution);
+            table->setProcessAttribution(asked);
             next = 0;
             state.ResumeTiming();
         }
@@ -319,6 +321,6 @@ void BM_RecordsForNewStreamsWithProcesses(benchmark::State &state)
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kChunkRecords));
 }
-BENCHMARK(BM_RecordsForNewStreamsWithProcesses);
+BENCHMARK(BM_RecordsForNewStreamsWithProcesses)->Arg(0)->Arg(1);
 
 } // namespace

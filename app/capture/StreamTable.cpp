@@ -78,12 +78,15 @@ void StreamTable::updateWithSummary(const PacketSummary &summary, StreamEventLog
 }
 
 // The answer holds the stream weakly: a stream that expired before its answer came needs none.
+// No program found means nothing to tell.
 void StreamTable::askForProcess(const std::shared_ptr<Stream> &stream, const StreamEndpoint &local,
                                 const StreamEndpoint &remote, std::uint8_t protocol)
 {
     if (m_attribution == nullptr)
         return;
     m_attribution->ask({protocol, local, remote}, [asked = std::weak_ptr<Stream>(stream)](const QString &process) {
+        if (process.isEmpty())
+            return;
         MainThreadDelivery::post([asked, process] {
             if (const std::shared_ptr<Stream> live = asked.lock())
                 live->setProcess(process);
