@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "tools/capture/PacketSummary.h"
+
 #include <QString>
 
 #include <array>
@@ -18,15 +20,7 @@ struct StreamEndpoint
     // An IPv4 address in host order (10.0.0.1 is 0x0A000001).
     static constexpr StreamEndpoint ipv4(std::uint32_t hostOrderAddress, std::uint16_t port)
     {
-        StreamEndpoint endpoint;
-        endpoint.address[10] = 0xFF;
-        endpoint.address[11] = 0xFF;
-        endpoint.address[12] = static_cast<std::uint8_t>(hostOrderAddress >> 24);
-        endpoint.address[13] = static_cast<std::uint8_t>(hostOrderAddress >> 16);
-        endpoint.address[14] = static_cast<std::uint8_t>(hostOrderAddress >> 8);
-        endpoint.address[15] = static_cast<std::uint8_t>(hostOrderAddress);
-        endpoint.port = port;
-        return endpoint;
+        return fromBytes(PacketSummaryV2::ipv4Mapped(hostOrderAddress), port);
     }
 
     static constexpr StreamEndpoint fromBytes(const std::array<std::uint8_t, 16> &address, std::uint16_t port)

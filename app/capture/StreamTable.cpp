@@ -109,7 +109,8 @@ StreamTable::Entry StreamTable::makeEntry(const StreamEndpoint &source, const St
 {
     QString sourceText = source.text();
     QString destinationText = destination.text();
-    const QStringList &ownAddresses = m_ownAddresses()->addresses;
+    m_own = m_ownAddresses();
+    const QStringList &ownAddresses = m_own->addresses;
     const bool destinationLooksLocal = longestCommonPrefix(ownAddresses, destination.localSideText())
         > longestCommonPrefix(ownAddresses, source.localSideText());
     if (destinationLooksLocal)
@@ -117,6 +118,7 @@ StreamTable::Entry StreamTable::makeEntry(const StreamEndpoint &source, const St
     Entry entry;
     entry.stream = Stream::streamWithSource(sourceText, destinationText, protocolText(protocol), m_performLookups);
     entry.local = destinationLooksLocal ? destination : source;
+    entry.protocol = protocol;
     return entry;
 }
 
@@ -125,13 +127,14 @@ StreamTable::Entry StreamTable::makeOtherEntry()
 {
     Entry entry;
     entry.stream = Stream::streamWithSource(m_otherText, m_otherText, protocolText(0), false);
-    entry.isOther = true;
     return entry;
 }
 
 bool StreamTable::isOwnAddress(const PacketSummaryV2::Address &address)
 {
-    const auto &own = m_ownAddresses()->binaryAddresses;
+    if (!m_own)
+        m_own = m_ownAddresses();
+    const auto &own = m_own->binaryAddresses;
     return std::find(own.begin(), own.end(), address) != own.end();
 }
 
@@ -152,16 +155,16 @@ void StreamTable::count(const Entry &entry, const PacketSummaryV2 &summary, bool
 
 StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, StreamEventLog &log)
 {
+    m_own = m_ownAddresses();
     expire(now, removeInterval, log);
     Cycle cycle;
     cycle.copies.reserve(m_order.size());
     for (const Node *node : m_order) {
-        const Stream &stream = *node->second.stream;
-        cycle.copies.push_back(stream.copy());
-        const QString &protocol = stream.protocol();
-        if (protocol == protocolText(kProtocolTcp))
+        const Entry &entry = node->second;
+        cycle.copies.push_back(entry.stream->copy());
+        if (entry.protocol == kProtocolTcp)
             ++cycle.totals.tcpStreams;
-        else if (protocol == protocolText(kProtocolUdp))
+        else if (entry.protocol == kProtocolUdp)
             ++cycle.totals.udpStreams;
         else
             ++cycle.totals.otherStreams;

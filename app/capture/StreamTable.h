@@ -77,8 +77,8 @@ private:
     struct Entry
     {
         std::shared_ptr<Stream> stream;
-        StreamEndpoint local; // the endpoint shown as source
-        bool isOther = false;
+        StreamEndpoint local;      // the endpoint shown as source
+        std::uint8_t protocol = 0; // 0 on the "other" stream
     };
     using Node = std::pair<const StreamKey, Entry>;
 
@@ -93,6 +93,9 @@ private:
 
     const bool m_performLookups;
     const OwnAddresses m_ownAddresses;
+    // This machine's addresses as last fetched: afresh for every new stream and every cycle,
+    // so records of the "other" stream, which may come in floods, need no fetch of their own.
+    std::shared_ptr<const CurrentHost::Snapshot> m_own;
     const QString m_otherText;
     std::unordered_map<StreamKey, Entry, StreamKeyHash> m_entries;
     std::vector<Node *> m_order; // creation order; nodes of an unordered_map never move

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "AppDelegate.h"
 
+#include "PlainAlert.h"
+
 #include "HelpWindow.h"
 #include "InterfaceChooser.h"
 #include "PreferencesWindow.h"
@@ -8,7 +10,6 @@
 #include "platform/Preferences.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QMessageBox>
 
 #include <utility>
@@ -162,16 +163,8 @@ void AppDelegate::showStartFailure(const InterfaceList::Entry &entry, const QStr
     showChooser();
     if (failure.isEmpty())
         return;
-    auto *alert = new QMessageBox(QMessageBox::Warning, QCoreApplication::applicationName(),
-                                  tr("Quillmere cannot watch %1.").arg(entry.formattedName), QMessageBox::Ok,
-                                  m_chooser.get());
-    // A tool's message could otherwise be read as markup.
-    alert->setTextFormat(Qt::PlainText);
-    alert->setInformativeText(failure);
-    if (auto *label = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
-        label->setTextFormat(Qt::PlainText);
-    alert->setWindowModality(Qt::WindowModal);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
+    QMessageBox *alert = plainAlert(m_chooser.get(), QMessageBox::Warning,
+                                    tr("Quillmere cannot watch %1.").arg(entry.formattedName), failure);
     alert->open();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "StreamWindowController.h"
 
+#include "PlainAlert.h"
 #include "StreamSortModel.h"
 #include "StreamTableModel.h"
 #include "StreamWindowToolbar.h"
@@ -35,20 +36,6 @@ namespace {
 constexpr QLatin1StringView kGeometryKey{"StreamWindowGeometry"};
 constexpr QLatin1StringView kTableKey{"StreamWindowTable"};
 constexpr QLatin1StringView kStateKey{"StreamWindowState"};
-
-// Alerts show what they are given as plain text: a file name or a tool's message could
-// otherwise be read as markup.
-QMessageBox *plainAlert(QWidget *window, QMessageBox::Icon icon, const QString &text, const QString &informative)
-{
-    auto *alert = new QMessageBox(icon, QCoreApplication::applicationName(), text, QMessageBox::Ok, window);
-    alert->setTextFormat(Qt::PlainText);
-    alert->setInformativeText(informative);
-    if (auto *label = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
-        label->setTextFormat(Qt::PlainText);
-    alert->setWindowModality(Qt::WindowModal);
-    QObject::connect(alert, &QDialog::finished, alert, &QObject::deleteLater);
-    return alert;
-}
 
 QString durationText(qint64 milliseconds)
 {
