@@ -25,7 +25,10 @@ void BM_LogClosedStreamLine(benchmark::State &state)
         state.SkipWithError("cannot open the log file");
         return;
     }
-    Stream stream(QStringLiteral("192.168.1.2:49152"), QStringLiteral("example.org:https"), QStringLiteral("TCP"));
+    EndpointText remote(StreamEndpoint::ipv4(0x5DB8D822, 443));
+    remote.setHostName(QStringLiteral("example.org"));
+    remote.setServiceName(QStringLiteral("https"));
+    Stream stream(EndpointText(StreamEndpoint::ipv4(0xC0A80102, 49152)), remote, QStringLiteral("TCP"));
     stream.addUpBytes(123456);
     stream.addUpDataBytes(120000);
     stream.addDownBytes(9876543);

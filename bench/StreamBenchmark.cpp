@@ -14,9 +14,12 @@ namespace {
 
 std::shared_ptr<Stream> countedStream(int index)
 {
-    const QString source = QStringLiteral("192.168.1.%1:%2").arg(index % 250 + 1).arg(49152 + index % 16000);
-    const QString destination = index % 3 == 0 ? QStringLiteral("mail.example.org:imaps")
-                                               : QStringLiteral("10.20.%1.%2:https").arg(index % 200).arg(index % 97);
+    const auto n = static_cast<std::uint32_t>(index);
+    const EndpointText source(StreamEndpoint::ipv4(0xC0A80100 + n % 250 + 1, static_cast<std::uint16_t>(49152 + n % 16000)));
+    EndpointText destination(StreamEndpoint::ipv4(0x0A140000 + (n % 200 << 8) + n % 97, 993));
+    destination.setServiceName(QStringLiteral("imaps"));
+    if (index % 3 == 0)
+        destination.setHostName(QStringLiteral("mail.example.org"));
     auto stream = Stream::streamWithSource(source, destination,
                                            index % 4 == 0 ? QStringLiteral("UDP") : QStringLiteral("TCP"), false);
     stream->addUpBytes(1500);

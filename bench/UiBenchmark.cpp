@@ -37,8 +37,9 @@ std::vector<std::shared_ptr<Stream>> liveStreams(int count)
 {
     std::vector<std::shared_ptr<Stream>> streams;
     for (int n = 0; n < count; ++n) {
-        auto stream = Stream::streamWithSource(QStringLiteral("192.168.1.2:%1").arg(10000 + n),
-                                               QStringLiteral("10.0.%1.%2:443").arg(n / 250).arg(n % 250),
+        const auto number = static_cast<std::uint32_t>(n);
+        auto stream = Stream::streamWithSource(EndpointText(StreamEndpoint::ipv4(0xC0A80102, static_cast<std::uint16_t>(10000 + n))),
+                                               EndpointText(StreamEndpoint::ipv4(0x0A000000 + (number / 250 << 8) + number % 250, 443)),
                                                n % 3 == 0 ? QStringLiteral("UDP") : QStringLiteral("TCP"), false);
         stream->addUpBytes(static_cast<quint32>(n * 37 % 100000));
         stream->addDownBytes(static_cast<quint32>(n * 91 % 1000000));

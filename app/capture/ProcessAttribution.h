@@ -3,7 +3,7 @@
 
 #include "capture/SocketIndex.h"
 #include "capture/SocketOwners.h"
-#include "capture/StreamEndpoint.h"
+#include "model/StreamEndpoint.h"
 #include "platform/SocketTable.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "capture/StreamEndpoint.h"
+#include "model/StreamEndpoint.h"
 #include "platform/SocketTable.h"
 
 #include <array>

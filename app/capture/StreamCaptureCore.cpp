@@ -3,7 +3,6 @@
 
 #include "platform/SystemLog.h"
 #include "resolve/MainThreadDelivery.h"
-#include "tools/capture/PacketSummary.h"
 
 #include <QCoreApplication>
 
@@ -20,8 +19,6 @@
 #include <unistd.h>
 
 namespace {
-// The tool is started for its version-2 records, which carry IPv6 conversations too.
-constexpr std::size_t kRecordBytes = PacketSummaryV2::kWireSize;
 constexpr std::size_t kErrorReadBytes = 4096;
 constexpr std::size_t kThreadNameLength = 15;
 
@@ -179,23 +176,7 @@ void StreamCaptureCore::readUntilOutputEnds()
 
 bool StreamCaptureCore::dataAvailable(std::span<const std::byte> chunk)
 {
-    if (!m_partialRecord.empty()) {
-        const std::size_t missing = kRecordBytes - m_partialRecord.size();
-        const std::size_t taken = std::min(missing, chunk.size());
-        m_partialRecord.insert(m_partialRecord.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(taken));
-        chunk = chunk.subspan(taken);
-        if (m_partialRecord.size() < kRecordBytes)
-            return true;
-        const bool inStep = foldRecords(m_partialRecord);
-        m_partialRecord.clear();
-        if (!inStep)
-            return false;
-    }
-    const std::size_t whole = chunk.size() - chunk.size() % kRecordBytes;
-    if (whole > 0 && !foldRecords(chunk.first(whole)))
-        return false;
-    m_partialRecord.assign(chunk.begin() + static_cast<std::ptrdiff_t>(whole), chunk.end());
-    return true;
+    return m_records.feed(chunk, [this](std::span<const std::byte> whole) { return foldRecords(whole); });
 }
 
 bool StreamCaptureCore::foldRecords(std::span<const std::byte> whole)
@@ -203,10 +184,8 @@ bool StreamCaptureCore::foldRecords(std::span<const std::byte> whole)
     bool inStep = true;
     {
         const std::lock_guard lock(m_lock);
-        for (std::size_t offset = 0; inStep && offset < whole.size(); offset += kRecordBytes) {
-            const auto record = whole.subspan(offset).first<kRecordBytes>();
-            const PacketSummaryV2 summary = PacketSummaryV2::decode(std::span<const std::uint8_t, kRecordBytes>(
-                reinterpret_cast<const std::uint8_t *>(record.data()), kRecordBytes));
+        for (std::size_t index = 0; inStep && index < whole.size() / RecordReader::kRecordBytes; ++index) {
+            const PacketSummaryV2 summary = RecordReader::decodeAt(whole, index);
             inStep = summary.version == PacketSummaryV2::kVersion;
             if (inStep)
                 m_table.updateWithSummary(summary, m_eventLog);

@@ -5,6 +5,7 @@
 #include "capture/CaptureToolProcess.h"
 #include "capture/StreamTable.h"
 #include "logging/StreamEventLog.h"
+#include "tools/capture/RecordReader.h"
 #include "tools/common/OwnedDescriptor.h"
 
 #include <QString>
@@ -90,7 +91,9 @@ private:
     // Set up by start on the main thread, used by the reader thread only from then on.
     CaptureToolProcess m_tool;
     ErrorReport m_report;
-    std::vector<std::byte> m_partialRecord; // reader thread only
+    // The tool is started for its version-2 records, which carry IPv6 conversations too.
+    using RecordReader = ::RecordReader<PacketSummaryV2>;
+    RecordReader m_records;                 // reader thread only
     bool m_receivedRecords = false;         // reader thread only
     bool m_outOfStep = false;               // reader thread only
 

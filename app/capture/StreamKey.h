@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "capture/StreamEndpoint.h"
+#include "model/StreamEndpoint.h"
 
 #include <algorithm>
 #include <cstddef>

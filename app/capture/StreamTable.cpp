@@ -72,11 +72,6 @@ void StreamTable::updateWithSummary(const PacketSummaryV2 &summary, StreamEventL
     count(found->second, summary, found->second.local == source);
 }
 
-void StreamTable::updateWithSummary(const PacketSummary &summary, StreamEventLog &log)
-{
-    updateWithSummary(PacketSummaryV2::widened(summary), log);
-}
-
 // The answer holds the stream weakly: a stream that expired before its answer came needs none.
 // No program found means nothing to tell.
 void StreamTable::askForProcess(const std::shared_ptr<Stream> &stream, const StreamEndpoint &local,
@@ -107,17 +102,16 @@ StreamTable::Entry &StreamTable::otherEntry()
 StreamTable::Entry StreamTable::makeEntry(const StreamEndpoint &source, const StreamEndpoint &destination,
                                           std::uint8_t protocol)
 {
-    QString sourceText = source.text();
-    QString destinationText = destination.text();
     m_own = m_ownAddresses();
     const QStringList &ownAddresses = m_own->addresses;
     const bool destinationLooksLocal = longestCommonPrefix(ownAddresses, destination.localSideText())
         > longestCommonPrefix(ownAddresses, source.localSideText());
-    if (destinationLooksLocal)
-        std::swap(sourceText, destinationText);
+    const StreamEndpoint &local = destinationLooksLocal ? destination : source;
+    const StreamEndpoint &remote = destinationLooksLocal ? source : destination;
     Entry entry;
-    entry.stream = Stream::streamWithSource(sourceText, destinationText, protocolText(protocol), m_performLookups);
-    entry.local = destinationLooksLocal ? destination : source;
+    entry.stream = Stream::streamWithSource(EndpointText(local), EndpointText(remote), protocolText(protocol),
+                                            m_performLookups);
+    entry.local = local;
     entry.protocol = protocol;
     return entry;
 }
@@ -126,7 +120,8 @@ StreamTable::Entry StreamTable::makeEntry(const StreamEndpoint &source, const St
 StreamTable::Entry StreamTable::makeOtherEntry()
 {
     Entry entry;
-    entry.stream = Stream::streamWithSource(m_otherText, m_otherText, protocolText(0), false);
+    const EndpointText other = EndpointText::label(m_otherText);
+    entry.stream = Stream::streamWithSource(other, other, protocolText(0), false);
     return entry;
 }
 

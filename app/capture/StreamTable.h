@@ -2,7 +2,7 @@
 #pragma once
 
 #include "capture/CaptureTotals.h"
-#include "capture/StreamEndpoint.h"
+#include "model/StreamEndpoint.h"
 #include "capture/StreamKey.h"
 #include "platform/CurrentHost.h"
 #include "tools/capture/PacketSummary.h"
@@ -55,9 +55,8 @@ public:
 
     // Counts one record. A new conversation creates its stream and queues its new-stream line
     // (streams with protocol "*" are not announced) before the first count. IPv4 and IPv6
-    // records alike; the 20-byte IPv4 record is read as the same IPv4 conversation.
+    // records alike.
     void updateWithSummary(const PacketSummaryV2 &summary, StreamEventLog &log);
-    void updateWithSummary(const PacketSummary &summary, StreamEventLog &log);
 
     // The update cycle's work under the lock: streams idle for longer than removeInterval
     // (strictly) leave, from the last down, each queueing its closed-stream line while its

@@ -71,49 +71,6 @@ QString kilobytesPerSecondText(double bytesPerSecond)
     return QString::fromLatin1(text.data(), result.ptr - text.data()) + QLatin1StringView("k/sec");
 }
 
-// An endpoint reads address:port (or a name in either place), an IPv6 address in brackets
-// ([2001:db8::1]:443); text without a colon, such as the "Other" stream's, has neither piece.
-struct EndpointPieces
-{
-    QStringView address;
-    QStringView port;
-    bool bracketed = false;
-};
-
-std::optional<EndpointPieces> splitEndpoint(QStringView endpoint)
-{
-    if (endpoint.startsWith(u'[')) {
-        const qsizetype close = endpoint.indexOf(QStringView(u"]:"));
-        if (close < 0)
-            return std::nullopt;
-        return EndpointPieces{endpoint.mid(1, close - 1), endpoint.mid(close + 2), true};
-    }
-    const qsizetype colon = endpoint.indexOf(u':');
-    if (colon < 0)
-        return std::nullopt;
-    QStringView rest = endpoint.mid(colon + 1);
-    const qsizetype nextColon = rest.indexOf(u':');
-    return EndpointPieces{endpoint.first(colon), nextColon < 0 ? rest : rest.first(nextColon), false};
-}
-
-QString joinedEndpoint(const EndpointPieces &pieces, const QString &port)
-{
-    if (pieces.bracketed)
-        return u'[' + pieces.address.toString() + QStringLiteral("]:") + port;
-    return pieces.address.toString() + u':' + port;
-}
-
-// One piece of an endpoint, copied while its lock is held so the lookup that follows can
-// run without it; nothing for a text without a colon.
-std::optional<QString> lockedPiece(std::mutex &lock, const QString &endpoint, QStringView EndpointPieces::*piece)
-{
-    std::lock_guard guard(lock);
-    const auto pieces = splitEndpoint(endpoint);
-    if (!pieces)
-        return std::nullopt;
-    return ((*pieces).*piece).toString();
-}
-
 // Case-insensitive search as QString's (simple case folding, unit by unit), with a fast
 // path for ASCII words, which is what people type into the search field. Filtering runs
 // over every stream on every update cycle.
@@ -139,18 +96,6 @@ bool containsIgnoringCase(QStringView haystack, QStringView word)
     return std::search(haystack.begin(), haystack.end(), word.begin(), word.end(), unitsEqual) != haystack.end();
 }
 
-// The address piece must match whole: an answer for 10.0.0.2 must not rewrite 10.0.0.25:80.
-bool endpointHasAddress(const QString &endpoint, const QString &address)
-{
-    const auto pieces = splitEndpoint(endpoint);
-    return pieces && !address.isEmpty() && pieces->address == address;
-}
-
-QString withNewAddress(const QString &endpoint, const QString &name)
-{
-    return name + endpoint.sliced(endpoint.lastIndexOf(u':'));
-}
-
 quint64 nextSerial()
 {
     static std::atomic<quint64> serials{0};
@@ -159,13 +104,13 @@ quint64 nextSerial()
 
 } // namespace
 
-std::shared_ptr<Stream> Stream::streamWithSource(const QString &source, const QString &destination,
+std::shared_ptr<Stream> Stream::streamWithSource(const EndpointText &source, const EndpointText &destination,
                                                  const QString &protocol)
 {
     return streamWithSource(source, destination, protocol, true);
 }
 
-std::shared_ptr<Stream> Stream::streamWithSource(const QString &source, const QString &destination,
+std::shared_ptr<Stream> Stream::streamWithSource(const EndpointText &source, const EndpointText &destination,
                                                  const QString &protocol, bool performLookup)
 {
     auto stream = std::make_shared<Stream>(source, destination, protocol);
@@ -174,13 +119,13 @@ std::shared_ptr<Stream> Stream::streamWithSource(const QString &source, const QS
     return stream;
 }
 
-Stream::Stream(const QString &source, const QString &destination, const QString &protocol)
-    : serial_(nextSerial())
-    , source_(source)
-    , destination_(destination)
-    , protocol_(protocol)
-    , openedTime_(Clock::now())
-    , startTime_(openedTime_)
+Stream::Stream(const EndpointText &source, const EndpointText &destination, const QString &protocol)
+    : m_serial(nextSerial())
+    , m_source(source)
+    , m_destination(destination)
+    , m_protocol(protocol)
+    , m_openedTime(Clock::now())
+    , m_startTime(m_openedTime)
 {
 }
 
@@ -189,38 +134,41 @@ Stream::Stream(const QString &source, const QString &destination, const QString 
 void Stream::lookUpNames(const std::shared_ptr<Stream> &self)
 {
     DNSAsyncLookup::sharedLookup();
-    for (QString Stream::*endpoint : {&Stream::source_, &Stream::destination_}) {
-        lookUpServiceName(endpoint);
-        lookUpHostName(self, endpoint);
+    for (EndpointText Stream::*side : {&Stream::m_source, &Stream::m_destination}) {
+        lookUpServiceName(side);
+        lookUpHostName(self, side);
     }
 }
 
-// The services table is built on its first use, so it is asked outside the endpoint lock;
-// a host name written in meanwhile changes only the address piece, which is taken afresh.
-void Stream::lookUpServiceName(QString Stream::*endpoint)
+// The services table is built on its first use, so it is asked outside the endpoint lock.
+void Stream::lookUpServiceName(EndpointText Stream::*side)
 {
     if (!Preferences::shared().boolValue(Preferences::LookupServiceNames))
         return;
-    const std::optional<QString> port = lockedPiece(endpointMutex_, this->*endpoint, &EndpointPieces::port);
-    if (!port)
+    const std::optional<StreamEndpoint> endpoint = endpointOf(side);
+    if (!endpoint)
         return;
-    const QString service = EtcServicesDictionary::sharedDictionary().objectForKey(*port + u'/' + protocol_.toLower());
+    const QString service = EtcServicesDictionary::sharedDictionary().objectForKey(
+        QString::number(endpoint->port) + u'/' + m_protocol.toLower());
     if (service.isNull())
         return;
-    std::lock_guard guard(endpointMutex_);
-    const auto pieces = splitEndpoint(this->*endpoint);
-    if (pieces)
-        this->*endpoint = joinedEndpoint(*pieces, service);
+    std::lock_guard guard(m_endpointMutex);
+    (this->*side).setServiceName(service);
 }
 
 // A known answer is delivered inside lookupAddress, so the endpoint lock must be free by then.
-void Stream::lookUpHostName(const std::shared_ptr<Stream> &self, QString Stream::*endpoint)
+void Stream::lookUpHostName(const std::shared_ptr<Stream> &self, EndpointText Stream::*side)
 {
     if (!Preferences::shared().boolValue(Preferences::LookupHostnames))
         return;
-    const std::optional<QString> address = lockedPiece(endpointMutex_, this->*endpoint, &EndpointPieces::address);
-    if (address)
-        DNSAsyncLookup::sharedLookup().lookupAddress(*address, self, QVariant());
+    if (const std::optional<StreamEndpoint> endpoint = endpointOf(side))
+        DNSAsyncLookup::sharedLookup().lookupAddress(endpoint->addressText(), self, QVariant());
+}
+
+std::optional<StreamEndpoint> Stream::endpointOf(EndpointText Stream::*side) const
+{
+    std::lock_guard guard(m_endpointMutex);
+    return (this->*side).endpoint();
 }
 
 // An empty name is treated like no name: it would leave the endpoint as ":port".
@@ -228,15 +176,13 @@ void Stream::dnsGotName(const QString &name, const QString &address, const QVari
 {
     if (name.isEmpty())
         return;
-    {
-        std::lock_guard guard(endpointMutex_);
-        if (endpointHasAddress(source_, address)) {
-            source_ = withNewAddress(source_, name);
-            return;
-        }
-        if (endpointHasAddress(destination_, address)) {
-            destination_ = withNewAddress(destination_, name);
-            return;
+    if (const std::optional<StreamEndpoint> answered = StreamEndpoint::fromAddressText(address, 0)) {
+        std::lock_guard guard(m_endpointMutex);
+        for (EndpointText *side : {&m_source, &m_destination}) {
+            if (side->awaitsHostName(*answered)) {
+                side->setHostName(name);
+                return;
+            }
         }
     }
     systemLog(QStringLiteral("%1: unknown address %2").arg(QLatin1StringView(Q_FUNC_INFO), address));
@@ -244,17 +190,19 @@ void Stream::dnsGotName(const QString &name, const QString &address, const QVari
 
 std::shared_ptr<Stream> Stream::copy() const
 {
-    auto snapshot = std::make_shared<Stream>(source(), destination(), protocol_);
-    snapshot->serial_ = serial_;
-    snapshot->process_ = process();
-    snapshot->openedTime_ = openedTime_;
-    snapshot->startTime_ = startTime_;
-    snapshot->totalUpBytes_ = totalUpBytes_;
-    snapshot->totalDownBytes_ = totalDownBytes_;
-    snapshot->lifetimeUpDataBytes_ = lifetimeUpDataBytes_;
-    snapshot->lifetimeDownDataBytes_ = lifetimeDownDataBytes_;
-    snapshot->lifetimeUpBytes_ = lifetimeUpBytes_;
-    snapshot->lifetimeDownBytes_ = lifetimeDownBytes_;
+    std::unique_lock guard(m_endpointMutex);
+    auto snapshot = std::make_shared<Stream>(m_source, m_destination, m_protocol);
+    snapshot->m_process = m_process;
+    guard.unlock();
+    snapshot->m_serial = m_serial;
+    snapshot->m_openedTime = m_openedTime;
+    snapshot->m_startTime = m_startTime;
+    snapshot->m_totalUpBytes = m_totalUpBytes;
+    snapshot->m_totalDownBytes = m_totalDownBytes;
+    snapshot->m_lifetimeUpDataBytes = m_lifetimeUpDataBytes;
+    snapshot->m_lifetimeDownDataBytes = m_lifetimeDownDataBytes;
+    snapshot->m_lifetimeUpBytes = m_lifetimeUpBytes;
+    snapshot->m_lifetimeDownBytes = m_lifetimeDownBytes;
     return snapshot;
 }
 
@@ -265,33 +213,33 @@ void Stream::resetTime()
 
 void Stream::resetTime(double now)
 {
-    startTime_ = now;
-    totalUpBytes_ = 0;
-    totalDownBytes_ = 0;
+    m_startTime = now;
+    m_totalUpBytes = 0;
+    m_totalDownBytes = 0;
 }
 
 void Stream::addUpBytes(quint32 bytes)
 {
-    totalUpBytes_ += bytes;
-    lifetimeUpBytes_ += bytes;
-    lastUpdateTime_ = Clock::now();
+    m_totalUpBytes += bytes;
+    m_lifetimeUpBytes += bytes;
+    m_lastUpdateTime = Clock::now();
 }
 
 void Stream::addDownBytes(quint32 bytes)
 {
-    totalDownBytes_ += bytes;
-    lifetimeDownBytes_ += bytes;
-    lastUpdateTime_ = Clock::now();
+    m_totalDownBytes += bytes;
+    m_lifetimeDownBytes += bytes;
+    m_lastUpdateTime = Clock::now();
 }
 
 void Stream::addUpDataBytes(quint32 bytes)
 {
-    lifetimeUpDataBytes_ += bytes;
+    m_lifetimeUpDataBytes += bytes;
 }
 
 void Stream::addDownDataBytes(quint32 bytes)
 {
-    lifetimeDownDataBytes_ += bytes;
+    m_lifetimeDownDataBytes += bytes;
 }
 
 bool Stream::matchesRawFilter(QStringView word) const
@@ -299,12 +247,12 @@ bool Stream::matchesRawFilter(QStringView word) const
     if (word.isEmpty())
         return true;
     {
-        std::lock_guard guard(endpointMutex_);
-        if (containsIgnoringCase(source_, word) || containsIgnoringCase(destination_, word)
-            || containsIgnoringCase(process_, word))
+        std::lock_guard guard(m_endpointMutex);
+        if (containsIgnoringCase(m_source.text(), word) || containsIgnoringCase(m_destination.text(), word)
+            || containsIgnoringCase(m_process, word))
             return true;
     }
-    return containsIgnoringCase(protocol_, word);
+    return containsIgnoringCase(m_protocol, word);
 }
 
 // A lone "-" inverts the match of an empty word, which always matches, so it hides every stream.
@@ -319,56 +267,68 @@ bool Stream::matchesFilter(QStringView word) const
 
 QString Stream::source() const
 {
-    std::lock_guard guard(endpointMutex_);
-    return source_;
+    std::lock_guard guard(m_endpointMutex);
+    return m_source.text();
 }
 
 QString Stream::destination() const
 {
-    std::lock_guard guard(endpointMutex_);
-    return destination_;
+    std::lock_guard guard(m_endpointMutex);
+    return m_destination.text();
+}
+
+EndpointText Stream::sourceSide() const
+{
+    std::lock_guard guard(m_endpointMutex);
+    return m_source;
+}
+
+EndpointText Stream::destinationSide() const
+{
+    std::lock_guard guard(m_endpointMutex);
+    return m_destination;
 }
 
 QString Stream::process() const
 {
-    std::lock_guard guard(endpointMutex_);
-    return process_;
+    std::lock_guard guard(m_endpointMutex);
+    return m_process;
 }
 
 void Stream::setProcess(const QString &process)
 {
-    std::lock_guard guard(endpointMutex_);
-    process_ = process;
+    std::lock_guard guard(m_endpointMutex);
+    m_process = process;
 }
 
 QString Stream::lifetimeUpDataBytesFormatted() const
 {
-    return stringWithByteSize(lifetimeUpDataBytes_);
+    return stringWithByteSize(m_lifetimeUpDataBytes);
 }
 
 QString Stream::lifetimeDownDataBytesFormatted() const
 {
-    return stringWithByteSize(lifetimeDownDataBytes_);
+    return stringWithByteSize(m_lifetimeDownDataBytes);
 }
 
 double Stream::upSpeedNumber() const
 {
-    return bytesPerSecond(totalUpBytes_, startTime_);
+    return bytesPerSecond(m_totalUpBytes, m_startTime);
 }
 
 double Stream::downSpeedNumber() const
 {
-    return bytesPerSecond(totalDownBytes_, startTime_);
+    return bytesPerSecond(m_totalDownBytes, m_startTime);
 }
 
 double Stream::lifetimeUpSpeedNumber() const
 {
-    return bytesPerSecond(lifetimeUpBytes_, openedTime_);
+    return bytesPerSecond(m_lifetimeUpBytes, m_openedTime);
 }
 
 double Stream::lifetimeDownSpeedNumber() const
 {
-    return bytesPerSecond(lifetimeDownBytes_, openedTime_);
+    return bytesPerSecond(m_lifetimeDownBytes, m_openedTime);
 }
 
 QString Stream::upSpeed() const
@@ -435,16 +395,16 @@ QVariant Stream::value(Key key) const
     switch (key) {
     case Key::Source: return source();
     case Key::Destination: return destination();
-    case Key::Protocol: return protocol_;
-    case Key::OpenedTime: return openedTime_;
-    case Key::LastUpdateTime: return lastUpdateTime_;
-    case Key::StartTime: return startTime_;
-    case Key::TotalUpBytes: return QVariant::fromValue(totalUpBytes_);
-    case Key::TotalDownBytes: return QVariant::fromValue(totalDownBytes_);
-    case Key::LifetimeUpBytes: return QVariant::fromValue(lifetimeUpBytes_);
-    case Key::LifetimeDownBytes: return QVariant::fromValue(lifetimeDownBytes_);
-    case Key::LifetimeUpDataBytes: return QVariant::fromValue(lifetimeUpDataBytes_);
-    case Key::LifetimeDownDataBytes: return QVariant::fromValue(lifetimeDownDataBytes_);
+    case Key::Protocol: return m_protocol;
+    case Key::OpenedTime: return m_openedTime;
+    case Key::LastUpdateTime: return m_lastUpdateTime;
+    case Key::StartTime: return m_startTime;
+    case Key::TotalUpBytes: return QVariant::fromValue(m_totalUpBytes);
+    case Key::TotalDownBytes: return QVariant::fromValue(m_totalDownBytes);
+    case Key::LifetimeUpBytes: return QVariant::fromValue(m_lifetimeUpBytes);
+    case Key::LifetimeDownBytes: return QVariant::fromValue(m_lifetimeDownBytes);
+    case Key::LifetimeUpDataBytes: return QVariant::fromValue(m_lifetimeUpDataBytes);
+    case Key::LifetimeDownDataBytes: return QVariant::fromValue(m_lifetimeDownDataBytes);
     case Key::LifetimeUpDataBytesFormatted: return lifetimeUpDataBytesFormatted();
     case Key::LifetimeDownDataBytesFormatted: return lifetimeDownDataBytesFormatted();
     case Key::UpSpeed: return upSpeed();

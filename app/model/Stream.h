@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "model/EndpointText.h"
 #include "resolve/DNSAsyncLookupClient.h"
 
 #include <QDateTime>
@@ -12,13 +13,15 @@
 #include <mutex>
 #include <optional>
 
-// One conversation seen on the monitored interface: two endpoint texts and a protocol, byte
+// One conversation seen on the monitored interface: two endpoints and a protocol, byte
 // counters in each direction and three times, with the speeds and texts derived from them.
+// Each endpoint keeps its address and port as numbers beside the text people read, which
+// service and host names rewrite (EndpointText).
 //
 // Threads: a live stream is created, counted, copied and reset under its capture's lock.
-// Host-name answers arrive on the main thread without that lock, so the two endpoint texts
-// have a small lock of their own; the stream never calls out while holding it. Copies are
-// read on the main thread only.
+// Host-name answers arrive on the main thread without that lock, so the two endpoints have
+// a small lock of their own; the stream never calls out while holding it. Copies are read
+// on the main thread only.
 class Stream final : public DNSAsyncLookupClient
 {
 public:
@@ -56,14 +59,14 @@ public:
     // from the reverse-lookup service, as the preferences ask. A known host name may already
     // be written in when this returns. The lookup service shares ownership of the stream
     // until its answers are delivered.
-    static std::shared_ptr<Stream> streamWithSource(const QString &source, const QString &destination,
+    static std::shared_ptr<Stream> streamWithSource(const EndpointText &source, const EndpointText &destination,
                                                     const QString &protocol);
-    // With performLookup false the stream only stores the texts and times.
-    static std::shared_ptr<Stream> streamWithSource(const QString &source, const QString &destination,
+    // With performLookup false the stream only stores the endpoints and times.
+    static std::shared_ptr<Stream> streamWithSource(const EndpointText &source, const EndpointText &destination,
                                                     const QString &protocol, bool performLookup);
 
     // A stream without lookups (they need shared ownership: use streamWithSource for them).
-    Stream(const QString &source, const QString &destination, const QString &protocol);
+    Stream(const EndpointText &source, const EndpointText &destination, const QString &protocol);
 
     Stream(const Stream &) = delete;
     Stream &operator=(const Stream &) = delete;
@@ -91,30 +94,34 @@ public:
     bool matchesRawFilter(QStringView word) const;
     bool matchesFilter(QStringView word) const;
 
-    // Answer of the reverse-lookup service: rewrites the endpoint whose address is
-    // `address` (source first) as name:port. A null or empty name leaves the stream as it is.
+    // Answer of the reverse-lookup service: names the endpoint that has the address and no
+    // host name yet, source first. A null or empty name leaves the stream as it is.
     void dnsGotName(const QString &name, const QString &address, const QVariant &userInfo) override;
 
     // A number of its own for every stream made, kept by its copies: the endpoint texts change
     // when names arrive, so a window follows a stream across cycles by this number.
-    quint64 serial() const { return serial_; }
+    quint64 serial() const { return m_serial; }
 
+    // The endpoints' texts as shown.
     QString source() const;
     QString destination() const;
+    // The endpoints with their numbers and names.
+    EndpointText sourceSide() const;
+    EndpointText destinationSide() const;
     // The program that owns the conversation on this machine ("firefox (4242)"), empty when
     // none is known. Told once, when the stream is first seen; copies keep it.
     QString process() const;
     void setProcess(const QString &process);
-    const QString &protocol() const { return protocol_; }
-    double openedTime() const { return openedTime_; }
-    double startTime() const { return startTime_; }
-    double lastUpdateTime() const { return lastUpdateTime_; }
-    quint32 totalUpBytes() const { return totalUpBytes_; }
-    quint32 totalDownBytes() const { return totalDownBytes_; }
-    quint64 lifetimeUpBytes() const { return lifetimeUpBytes_; }
-    quint64 lifetimeDownBytes() const { return lifetimeDownBytes_; }
-    quint64 lifetimeUpDataBytes() const { return lifetimeUpDataBytes_; }
-    quint64 lifetimeDownDataBytes() const { return lifetimeDownDataBytes_; }
+    const QString &protocol() const { return m_protocol; }
+    double openedTime() const { return m_openedTime; }
+    double startTime() const { return m_startTime; }
+    double lastUpdateTime() const { return m_lastUpdateTime; }
+    quint32 totalUpBytes() const { return m_totalUpBytes; }
+    quint32 totalDownBytes() const { return m_totalDownBytes; }
+    quint64 lifetimeUpBytes() const { return m_lifetimeUpBytes; }
+    quint64 lifetimeDownBytes() const { return m_lifetimeDownBytes; }
+    quint64 lifetimeUpDataBytes() const { return m_lifetimeUpDataBytes; }
+    quint64 lifetimeDownDataBytes() const { return m_lifetimeDownDataBytes; }
 
     QString lifetimeUpDataBytesFormatted() const;
     QString lifetimeDownDataBytesFormatted() const;
@@ -143,22 +150,23 @@ public:
 
 private:
     void lookUpNames(const std::shared_ptr<Stream> &self);
-    void lookUpServiceName(QString Stream::*endpoint);
-    void lookUpHostName(const std::shared_ptr<Stream> &self, QString Stream::*endpoint);
+    void lookUpServiceName(EndpointText Stream::*side);
+    void lookUpHostName(const std::shared_ptr<Stream> &self, EndpointText Stream::*side);
+    std::optional<StreamEndpoint> endpointOf(EndpointText Stream::*side) const;
 
-    quint64 serial_;
-    mutable std::mutex endpointMutex_; // guards source_, destination_ and process_ only
-    QString source_;
-    QString destination_;
-    QString process_;
-    const QString protocol_;
-    double openedTime_;
-    double startTime_;
-    double lastUpdateTime_ = 0.0;
-    quint32 totalUpBytes_ = 0;
-    quint32 totalDownBytes_ = 0;
-    quint64 lifetimeUpDataBytes_ = 0;
-    quint64 lifetimeDownDataBytes_ = 0;
-    quint64 lifetimeUpBytes_ = 0;
-    quint64 lifetimeDownBytes_ = 0;
+    quint64 m_serial;
+    mutable std::mutex m_endpointMutex; // guards m_source, m_destination and m_process only
+    EndpointText m_source;
+    EndpointText m_destination;
+    QString m_process;
+    const QString m_protocol;
+    double m_openedTime;
+    double m_startTime;
+    double m_lastUpdateTime = 0.0;
+    quint32 m_totalUpBytes = 0;
+    quint32 m_totalDownBytes = 0;
+    quint64 m_lifetimeUpDataBytes = 0;
+    quint64 m_lifetimeDownDataBytes = 0;
+    quint64 m_lifetimeUpBytes = 0;
+    quint64 m_lifetimeDownBytes = 0;
 };

@@ -25,7 +25,7 @@ protected:
 
     void add(const PacketSummary &summary)
     {
-        m_table.updateWithSummary(summary, m_log);
+        m_table.updateWithSummary(PacketSummaryV2::widened(summary), m_log);
         m_log.writeQueuedLines();
     }
     StreamTable::Cycle cycle(double removeInterval = 10.0)

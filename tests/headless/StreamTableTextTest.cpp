@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "TestEndpoints.h"
 #include "CommandLineOptions.h"
 #include "StreamTableText.h"
 #include "model/Stream.h"
@@ -11,7 +12,8 @@
 
 TEST(StreamTableText, NamesWithControlCharactersStayOnOneLineOfFields)
 {
-    Stream stream(QStringLiteral("evil\thost\n:80"), QStringLiteral("10.0.0.2:53"), QStringLiteral("UDP"));
+    Stream stream(namedEndpoint(QStringLiteral("evil\thost\n"), "10.0.0.1", 80), endpointAt("10.0.0.2", 53),
+                  QStringLiteral("UDP"));
     stream.addUpDataBytes(12);
     const QString line = StreamTableText::tableLine(stream);
     EXPECT_FALSE(line.contains(u'\n'));
@@ -22,7 +24,7 @@ TEST(StreamTableText, NamesWithControlCharactersStayOnOneLineOfFields)
 TEST(StreamTableText, JsonLinesCarryNumbersAsNumbersAndTimesWithTheirOffset)
 {
     Clock::freezeAt(800000000.0);
-    Stream stream(QStringLiteral("10.0.0.1:5000"), QStringLiteral("10.0.0.2:53"), QStringLiteral("UDP"));
+    Stream stream(endpointAt("10.0.0.1", 5000), endpointAt("10.0.0.2", 53), QStringLiteral("UDP"));
     stream.addUpBytes(1500);
     stream.addDownDataBytes(99);
     const QDateTime time = QDateTime::fromSecsSinceEpoch(1700000000);

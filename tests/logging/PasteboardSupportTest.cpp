@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "TestEndpoints.h"
 #include "logging/PasteboardSupport.h"
 
 #include "model/Stream.h"
@@ -11,8 +12,9 @@ namespace {
 
 std::vector<std::shared_ptr<Stream>> shownStreams()
 {
-    auto first = std::make_shared<Stream>(QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"));
-    auto second = std::make_shared<Stream>(QStringLiteral("10.0.0.1:22"), QStringLiteral("10.0.0.2:5000"),
+    auto first = std::make_shared<Stream>(EndpointText::label(QStringLiteral("A")),
+                                          EndpointText::label(QStringLiteral("B")), QStringLiteral("C"));
+    auto second = std::make_shared<Stream>(endpointAt("10.0.0.1", 22), endpointAt("10.0.0.2", 5000),
                                            QStringLiteral("UDP"));
     second->addUpDataBytes(1234567);
     return {first, second};

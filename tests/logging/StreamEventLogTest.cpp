@@ -2,6 +2,7 @@
 #include "logging/StreamEventLog.h"
 
 #include "LoggingTestFiles.h"
+#include "TestEndpoints.h"
 #include "model/Stream.h"
 #include "model/ValueText.h"
 #include "platform/Clock.h"
@@ -35,7 +36,7 @@ protected:
     {
         ASSERT_TRUE(m_folder.isValid());
         Clock::freezeAt(800000000.0);
-        m_stream = std::make_unique<Stream>(QStringLiteral("10.0.0.1:22"), QStringLiteral("10.0.0.2:5000"),
+        m_stream = std::make_unique<Stream>(endpointAt("10.0.0.1", 22), endpointAt("10.0.0.2", 5000),
                                             QStringLiteral("TCP"));
     }
     void TearDown() override { Clock::useSystemTime(); }

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "TestEndpoints.h"
 #include "model/Stream.h"
 #include "platform/Clock.h"
 #include "platform/Preferences.h"
@@ -106,23 +107,23 @@ TEST_F(StreamLookupTest, ServiceNamesFollowThePreferenceAndTheLowerCasedProtocol
     if (!serviceKnown("22/tcp", "ssh") || !serviceKnown("53/udp", "domain"))
         GTEST_SKIP() << "needs ssh on 22/tcp and domain on 53/udp in /etc/services";
     setLookups(false, true);
-    const auto tcp = Stream::streamWithSource(QStringLiteral("10.0.0.1:49152"), QStringLiteral("10.0.0.2:22"),
+    const auto tcp = Stream::streamWithSource(endpointAt("10.0.0.1", 49152), endpointAt("10.0.0.2", 22),
                                               QStringLiteral("TCP"));
     EXPECT_EQ(tcp->destination(), QStringLiteral("10.0.0.2:ssh"));
     EXPECT_EQ(tcp->source(), QStringLiteral("10.0.0.1:49152"));
 
-    const auto udp = Stream::streamWithSource(QStringLiteral("10.0.0.1:53"), QStringLiteral("Other"),
+    const auto udp = Stream::streamWithSource(endpointAt("10.0.0.1", 53), EndpointText::label(QStringLiteral("Other")),
                                               QStringLiteral("UDP"));
     EXPECT_EQ(udp->source(), QStringLiteral("10.0.0.1:domain"));
     EXPECT_EQ(udp->destination(), QStringLiteral("Other"));
 
     // "*" forms 22/*, which services files do not list.
-    const auto any = Stream::streamWithSource(QStringLiteral("10.0.0.1:22"), QStringLiteral("10.0.0.2:22"),
+    const auto any = Stream::streamWithSource(endpointAt("10.0.0.1", 22), endpointAt("10.0.0.2", 22),
                                               QStringLiteral("*"));
     EXPECT_EQ(any->source(), QStringLiteral("10.0.0.1:22"));
 
     Preferences::shared().removeValue(Preferences::LookupServiceNames);
-    const auto unset = Stream::streamWithSource(QStringLiteral("10.0.0.1:49152"), QStringLiteral("10.0.0.2:22"),
+    const auto unset = Stream::streamWithSource(endpointAt("10.0.0.1", 49152), endpointAt("10.0.0.2", 22),
                                                 QStringLiteral("TCP"));
     EXPECT_EQ(unset->destination(), QStringLiteral("10.0.0.2:22"));
     EXPECT_TRUE(asked().isEmpty());
@@ -134,8 +135,8 @@ TEST_F(StreamLookupTest, HostNamesArriveLaterOnTheMainThreadThenComeFromTheCache
     fake_->answers.insert(QStringLiteral("192.0.2.11"), QStringLiteral("beta.test"));
     setLookups(true, false);
 
-    const auto first = Stream::streamWithSource(QStringLiteral("192.0.2.10:49152"),
-                                                QStringLiteral("192.0.2.11:8080"), QStringLiteral("TCP"));
+    const auto first = Stream::streamWithSource(endpointAt("192.0.2.10", 49152),
+                                                endpointAt("192.0.2.11", 8080), QStringLiteral("TCP"));
     EXPECT_EQ(first->source(), QStringLiteral("192.0.2.10:49152"));
     EXPECT_TRUE(waitFor([&] {
         return first->source() == QStringLiteral("alpha.test:49152")
@@ -146,8 +147,8 @@ TEST_F(StreamLookupTest, HostNamesArriveLaterOnTheMainThreadThenComeFromTheCache
     EXPECT_TRUE(asked().contains(QStringLiteral("192.0.2.11")));
 
     // Known answers are written in before creation returns; no new query.
-    const auto second = Stream::streamWithSource(QStringLiteral("192.0.2.11:5000"),
-                                                 QStringLiteral("192.0.2.10:6000"), QStringLiteral("UDP"));
+    const auto second = Stream::streamWithSource(endpointAt("192.0.2.11", 5000),
+                                                 endpointAt("192.0.2.10", 6000), QStringLiteral("UDP"));
     EXPECT_EQ(second->source(), QStringLiteral("beta.test:5000"));
     EXPECT_EQ(second->destination(), QStringLiteral("alpha.test:6000"));
     EXPECT_EQ(asked().size(), 2);
@@ -156,17 +157,17 @@ TEST_F(StreamLookupTest, HostNamesArriveLaterOnTheMainThreadThenComeFromTheCache
 TEST_F(StreamLookupTest, UnnamedAddressesKeepTheirTextAndLookupsOffAskNothing)
 {
     setLookups(true, false);
-    const auto unnamed = Stream::streamWithSource(QStringLiteral("192.0.2.20:1"), QStringLiteral("Other"),
+    const auto unnamed = Stream::streamWithSource(endpointAt("192.0.2.20", 1), EndpointText::label(QStringLiteral("Other")),
                                                   QStringLiteral("TCP"));
     ASSERT_TRUE(waitFor([&] { return asked().contains(QStringLiteral("192.0.2.20")); }));
     QCoreApplication::processEvents();
     EXPECT_EQ(unnamed->source(), QStringLiteral("192.0.2.20:1"));
     EXPECT_EQ(asked(), QStringList{QStringLiteral("192.0.2.20")}); // "Other" is never asked for
 
-    const auto quiet = Stream::streamWithSource(QStringLiteral("192.0.2.21:1"), QStringLiteral("192.0.2.22:2"),
+    const auto quiet = Stream::streamWithSource(endpointAt("192.0.2.21", 1), endpointAt("192.0.2.22", 2),
                                                 QStringLiteral("TCP"), false);
     setLookups(false, false);
-    const auto switchedOff = Stream::streamWithSource(QStringLiteral("192.0.2.23:1"), QStringLiteral("192.0.2.24:2"),
+    const auto switchedOff = Stream::streamWithSource(endpointAt("192.0.2.23", 1), endpointAt("192.0.2.24", 2),
                                                       QStringLiteral("TCP"));
     QCoreApplication::processEvents();
     EXPECT_EQ(asked().size(), 1);
@@ -179,7 +180,7 @@ TEST_F(StreamLookupTest, OwnAddressTakesHostAndServiceNamesDuringCreation)
     if (!serviceKnown("22/tcp", "ssh"))
         GTEST_SKIP() << "needs ssh on 22/tcp in /etc/services";
     setLookups(true, true);
-    const auto stream = Stream::streamWithSource(QStringLiteral("127.0.0.1:22"), QStringLiteral("127.0.0.1:40000"),
+    const auto stream = Stream::streamWithSource(endpointAt("127.0.0.1", 22), endpointAt("127.0.0.1", 40000),
                                                  QStringLiteral("TCP"));
     const QString host = QSysInfo::machineHostName();
     EXPECT_EQ(stream->source(), host + QStringLiteral(":ssh"));

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "TestEndpoints.h"
 #include "model/Stream.h"
 #include "platform/Clock.h"
 #include "platform/SystemLog.h"
@@ -10,7 +11,10 @@
 
 #include <atomic>
 #include <limits>
+#include <mutex>
 #include <thread>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -28,8 +32,8 @@ protected:
         Clock::useSystemTime();
     }
 
-    static std::shared_ptr<Stream> plainStream(const QString &source = kSource,
-                                               const QString &destination = kDestination,
+    static std::shared_ptr<Stream> plainStream(const EndpointText &source = endpointAt("192.168.1.2", 49152),
+                                               const EndpointText &destination = endpointAt("10.20.30.40", 80),
                                                const QString &protocol = kTcp)
     {
         return Stream::streamWithSource(source, destination, protocol, false);
@@ -167,7 +171,7 @@ TEST_F(StreamTest, CopyCarriesCountersAndTimesButNotLastUpdateTime)
 
 TEST_F(StreamTest, NameAnswersRewriteTheEndpointWithThatAddress)
 {
-    const auto stream = plainStream(QStringLiteral("10.0.0.1:49152"), QStringLiteral("10.0.0.2:ssh"));
+    const auto stream = plainStream(endpointAt("10.0.0.1", 49152), namedEndpoint({}, "10.0.0.2", 22, u"ssh"_s));
     stream->dnsGotName(QString(), QStringLiteral("10.0.0.2"), QVariant());
     stream->dnsGotName(QStringLiteral(""), QStringLiteral("10.0.0.2"), QVariant());
     EXPECT_EQ(stream->destination(), QStringLiteral("10.0.0.2:ssh"));
@@ -182,7 +186,7 @@ TEST_F(StreamTest, NameAnswersRewriteTheEndpointWithThatAddress)
 
 TEST_F(StreamTest, TwoEndpointsOnOneHostAreRewrittenSourceFirst)
 {
-    const auto stream = plainStream(QStringLiteral("10.0.0.5:631"), QStringLiteral("10.0.0.5:5353"));
+    const auto stream = plainStream(endpointAt("10.0.0.5", 631), endpointAt("10.0.0.5", 5353));
     stream->dnsGotName(QStringLiteral("printer"), QStringLiteral("10.0.0.5"), QVariant());
     EXPECT_EQ(stream->source(), QStringLiteral("printer:631"));
     EXPECT_EQ(stream->destination(), QStringLiteral("10.0.0.5:5353"));
@@ -193,18 +197,18 @@ TEST_F(StreamTest, TwoEndpointsOnOneHostAreRewrittenSourceFirst)
 // A bare prefix test would let the answer for 10.0.0.2 rename 10.0.0.25.
 TEST_F(StreamTest, AnAddressMustMatchTheWholeAddressPiece)
 {
-    const auto stream = plainStream(QStringLiteral("10.0.0.25:80"), QStringLiteral("10.0.0.2:443"));
+    const auto stream = plainStream(endpointAt("10.0.0.25", 80), endpointAt("10.0.0.2", 443));
     stream->dnsGotName(QStringLiteral("router"), QStringLiteral("10.0.0.2"), QVariant());
     EXPECT_EQ(stream->source(), QStringLiteral("10.0.0.25:80"));
     EXPECT_EQ(stream->destination(), QStringLiteral("router:443"));
 }
 
-TEST_F(StreamTest, UnknownAddressesAreLoggedAndColonlessEndpointsNeverRewritten)
+TEST_F(StreamTest, UnknownAddressesAreLoggedAndLabelsNeverRewritten)
 {
     QStringList logged;
     setSystemLogSink([&](const QString &message) { logged << message; });
     const QString other = QStringLiteral("Other");
-    const auto stream = plainStream(other, other, QStringLiteral("*"));
+    const auto stream = plainStream(EndpointText::label(other), EndpointText::label(other), QStringLiteral("*"));
     stream->dnsGotName(QStringLiteral("somewhere"), QStringLiteral("Other"), QVariant());
     stream->dnsGotName(QStringLiteral("somewhere"), QStringLiteral("10.9.9.9"), QVariant());
     EXPECT_EQ(stream->source(), other);
@@ -219,19 +223,31 @@ TEST_F(StreamTest, UnknownAddressesAreLoggedAndColonlessEndpointsNeverRewritten)
 // new stream: the endpoint texts must stay whole (run under ThreadSanitizer too).
 TEST_F(StreamTest, EndpointsStayWholeWhileAnswersRewriteThemOnAnotherThread)
 {
-    const auto stream = plainStream(QStringLiteral("10.0.0.1:1"), QStringLiteral("10.0.0.2:2"));
+    std::mutex publishing; // guards only which stream the reader looks at
+    std::shared_ptr<Stream> published = plainStream(endpointAt("10.0.0.1", 1), endpointAt("10.0.0.2", 2));
     std::atomic<bool> done{false};
     std::atomic<int> torn{0};
     std::thread reader([&] {
+        const QStringList whole{QStringLiteral("10.0.0.1:1"), QStringLiteral("one:1")};
         while (!done.load()) {
-            if (stream->source() != QStringLiteral("10.0.0.1:1")
-                || !stream->matchesFilter(u"10.0.0.2:2") || stream->copy()->destination() != QStringLiteral("10.0.0.2:2"))
+            std::shared_ptr<Stream> stream;
+            {
+                const std::lock_guard lock(publishing);
+                stream = published;
+            }
+            if (!whole.contains(stream->source()) || !stream->matchesFilter(u":2")
+                || !stream->copy()->destination().endsWith(u":2"))
                 ++torn;
         }
     });
     for (int round = 0; round < 2000; ++round) {
-        stream->dnsGotName(QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.1"), QVariant());
-        stream->dnsGotName(QStringLiteral("10.0.0.2"), QStringLiteral("10.0.0.2"), QVariant());
+        auto stream = plainStream(endpointAt("10.0.0.1", 1), endpointAt("10.0.0.2", 2));
+        {
+            const std::lock_guard lock(publishing);
+            published = stream;
+        }
+        stream->dnsGotName(QStringLiteral("one"), QStringLiteral("10.0.0.1"), QVariant());
+        stream->dnsGotName(QStringLiteral("two"), QStringLiteral("10.0.0.2"), QVariant());
     }
     done = true;
     reader.join();
@@ -240,8 +256,10 @@ TEST_F(StreamTest, EndpointsStayWholeWhileAnswersRewriteThemOnAnotherThread)
 
 TEST_F(StreamTest, FilterWordsMatchAnyTextIgnoringCaseAndMinusInverts)
 {
-    const auto web = plainStream(QStringLiteral("laptop:49152"), QStringLiteral("Example.org:http"));
-    const auto dns = plainStream(QStringLiteral("laptop:5353"), QStringLiteral("10.0.0.1:domain"), QStringLiteral("UDP"));
+    const auto web = plainStream(namedEndpoint(u"laptop"_s, "10.0.0.9", 49152),
+                                 namedEndpoint(u"Example.org"_s, "192.0.2.80", 80, u"http"_s));
+    const auto dns = plainStream(namedEndpoint(u"laptop"_s, "10.0.0.9", 5353),
+                                 namedEndpoint({}, "10.0.0.1", 53, u"domain"_s), QStringLiteral("UDP"));
 
     EXPECT_TRUE(web->matchesFilter(u""));
     EXPECT_TRUE(web->matchesRawFilter(u""));
@@ -258,7 +276,8 @@ TEST_F(StreamTest, FilterWordsMatchAnyTextIgnoringCaseAndMinusInverts)
     EXPECT_FALSE(web->matchesFilter(u"-"));
     EXPECT_FALSE(dns->matchesFilter(u"-"));
     // Letters beyond ASCII fold too.
-    const auto books = plainStream(QStringLiteral("laptop:49152"), QStringLiteral("Bücher.example:http"));
+    const auto books = plainStream(namedEndpoint(u"laptop"_s, "10.0.0.9", 49152),
+                                   namedEndpoint(u"Bücher.example"_s, "192.0.2.81", 80, u"http"_s));
     EXPECT_TRUE(books->matchesFilter(u"BÜCHER"));
     EXPECT_TRUE(books->matchesFilter(u"ücher.EX"));
     EXPECT_FALSE(books->matchesFilter(u"-bÜ"));
@@ -331,7 +350,8 @@ TEST_F(StreamTest, UnixTimeBeforeNineteenSeventyReadsZero)
 
 TEST(StreamIPv6, NameAnswersRewriteBracketedEndpointsByTheirWholeAddress)
 {
-    Stream stream(QStringLiteral("[2001:db8::5]:443"), QStringLiteral("[2001:db8::50]:60000"), QStringLiteral("TCP"));
+    Stream stream(endpointAt("2001:db8::5", 443), endpointAt("2001:db8::50", 60000), QStringLiteral("TCP"));
+    EXPECT_EQ(stream.source(), "[2001:db8::5]:443");
     stream.dnsGotName(QStringLiteral("far"), QStringLiteral("2001:db8::50"), {});
     stream.dnsGotName(QStringLiteral("web"), QStringLiteral("2001:db8::5"), {});
     EXPECT_EQ(stream.source(), "web:443");

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "TestEndpoints.h"
 #include "model/Stream.h"
 #include "model/ValueText.h"
 #include "platform/Clock.h"
@@ -146,7 +147,7 @@ TEST(StreamValueText, NumbersKeepTheirPointInACommaLocale)
     EXPECT_EQ(textOfValue(0.5), QStringLiteral("0.5"));
     EXPECT_EQ(textOfValue(1e20), QStringLiteral("1e+20"));
     Clock::freezeAt(1000.0);
-    const auto stream = Stream::streamWithSource(QStringLiteral("10.0.0.1:1"), QStringLiteral("10.0.0.2:2"),
+    const auto stream = Stream::streamWithSource(endpointAt("10.0.0.1", 1), endpointAt("10.0.0.2", 2),
                                                  QStringLiteral("TCP"), false);
     stream->addUpBytes(3072);
     Clock::advance(2.0);

@@ -43,7 +43,8 @@ bool sendUdp(const OwnedDescriptor& socket, std::uint32_t address, std::uint16_t
         == static_cast<ssize_t>(payloadBytes);
 }
 
-bool waitUntilCapturing(ToolProcess& tool, const std::function<void()>& probe)
+template <class Record>
+bool waitUntilCapturing(BasicToolProcess<Record>& tool, const std::function<void()>& probe)
 {
     using namespace std::chrono_literals;
     const auto deadline = std::chrono::steady_clock::now() + 10s;
@@ -56,3 +57,6 @@ bool waitUntilCapturing(ToolProcess& tool, const std::function<void()>& probe)
     }
     return false;
 }
+
+template bool waitUntilCapturing(ToolProcess& tool, const std::function<void()>& probe);
+template bool waitUntilCapturing(ToolProcessV2& tool, const std::function<void()>& probe);

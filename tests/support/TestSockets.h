@@ -21,4 +21,5 @@ bool sendUdp(const OwnedDescriptor& socket, std::uint32_t address, std::uint16_t
 
 // Calls probe (which should make the tool see a frame) until a record arrives, then reads
 // what is still in flight, so later reads see only the frames a test sends afterwards.
-bool waitUntilCapturing(ToolProcess& tool, const std::function<void()>& probe);
+template <class Record>
+bool waitUntilCapturing(BasicToolProcess<Record>& tool, const std::function<void()>& probe);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ToolProcess.h"
 
+#include <array>
+
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -39,7 +41,8 @@ std::string readToEnd(int descriptor, std::chrono::milliseconds timeout)
 }
 } // namespace
 
-ToolProcess::ToolProcess(const std::vector<std::string>& commandLine, bool brokenPipeSilenced)
+template <class Record>
+BasicToolProcess<Record>::BasicToolProcess(const std::vector<std::string>& commandLine, bool brokenPipeSilenced)
 {
     OwnedPipe output;
     OwnedPipe error;
@@ -68,7 +71,8 @@ ToolProcess::ToolProcess(const std::vector<std::string>& commandLine, bool broke
     m_error = std::move(error.readEnd);
 }
 
-ToolProcess::~ToolProcess()
+template <class Record>
+BasicToolProcess<Record>::~BasicToolProcess()
 {
     if (m_pid > 0 && !m_status) {
         kill(m_pid, SIGKILL);
@@ -76,24 +80,24 @@ ToolProcess::~ToolProcess()
     }
 }
 
-bool ToolProcess::readOutputChunk(std::chrono::milliseconds timeout)
+template <class Record>
+bool BasicToolProcess<Record>::readOutputChunk(std::chrono::milliseconds timeout)
 {
     if (!m_output || !waitReadable(m_output.get(), timeout))
         return false;
-    char chunk[65536];
-    const ssize_t got = read(m_output.get(), chunk, sizeof chunk);
+    std::array<std::byte, 65536> chunk{};
+    const ssize_t got = read(m_output.get(), chunk.data(), chunk.size());
     if (got <= 0)
         return false;
-    m_partial.insert(m_partial.end(), chunk, chunk + got);
-    std::size_t offset = 0;
-    for (; offset + PacketSummary::kWireSize <= m_partial.size(); offset += PacketSummary::kWireSize)
-        m_pending.push_back(PacketSummary::decode(
-            std::span<const char, PacketSummary::kWireSize>(m_partial.data() + offset, PacketSummary::kWireSize)));
-    m_partial.erase(m_partial.begin(), m_partial.begin() + static_cast<std::ptrdiff_t>(offset));
+    m_records.feedRecords(std::span(chunk).first(static_cast<std::size_t>(got)), [this](const Record& record) {
+        m_pending.push_back(record);
+        return true;
+    });
     return true;
 }
 
-std::vector<PacketSummary> ToolProcess::readRecords(std::size_t count, std::chrono::milliseconds timeout)
+template <class Record>
+std::vector<Record> BasicToolProcess<Record>::readRecords(std::size_t count, std::chrono::milliseconds timeout)
 {
     const auto deadline = Clock::now() + timeout;
     while (m_pending.size() < count && Clock::now() < deadline) {
@@ -103,14 +107,16 @@ std::vector<PacketSummary> ToolProcess::readRecords(std::size_t count, std::chro
     return std::exchange(m_pending, {});
 }
 
-std::vector<PacketSummary> ToolProcess::readUntilQuiet(std::chrono::milliseconds quiet)
+template <class Record>
+std::vector<Record> BasicToolProcess<Record>::readUntilQuiet(std::chrono::milliseconds quiet)
 {
     while (readOutputChunk(quiet)) {
     }
     return std::exchange(m_pending, {});
 }
 
-std::optional<int> ToolProcess::waitForExit(std::chrono::milliseconds timeout)
+template <class Record>
+std::optional<int> BasicToolProcess<Record>::waitForExit(std::chrono::milliseconds timeout)
 {
     const auto deadline = Clock::now() + timeout;
     while (!m_status && m_pid > 0) {
@@ -125,22 +131,31 @@ std::optional<int> ToolProcess::waitForExit(std::chrono::milliseconds timeout)
     return m_status;
 }
 
-bool ToolProcess::running()
+template <class Record>
+bool BasicToolProcess<Record>::running()
 {
     return !waitForExit(std::chrono::milliseconds(0));
 }
 
-void ToolProcess::closeOutput()
+template <class Record>
+void BasicToolProcess<Record>::closeOutput()
 {
     m_output.reset();
 }
 
-std::string ToolProcess::standardError()
+template <class Record>
+std::string BasicToolProcess<Record>::standardError()
 {
     return readToEnd(m_error.get(), std::chrono::seconds(10));
 }
 
-std::string ToolProcess::remainingOutput()
+template <class Record>
+std::string BasicToolProcess<Record>::remainingOutput()
 {
-    return std::string(m_partial.begin(), m_partial.end()) + readToEnd(m_output.get(), std::chrono::seconds(10));
+    const auto partial = m_records.partialRecord();
+    return std::string(reinterpret_cast<const char*>(partial.data()), partial.size())
+        + readToEnd(m_output.get(), std::chrono::seconds(10));
 }
+
+template class BasicToolProcess<PacketSummary>;
+template class BasicToolProcess<PacketSummaryV2>;

@@ -2,10 +2,12 @@
 #pragma once
 
 // Runs a program with standard output and standard error on pipes, the way the application
-// runs the capture tool, and reads its output as PacketSummary records. The destructor
+// runs the capture tool, and reads its output as records: PacketSummary (ToolProcess) or
+// PacketSummaryV2 (ToolProcessV2, for a tool started with --records=2). The destructor
 // kills a tool that is still running.
 
 #include "tools/capture/PacketSummary.h"
+#include "tools/capture/RecordReader.h"
 #include "tools/common/OwnedDescriptor.h"
 
 #include <chrono>
@@ -15,24 +17,25 @@
 #include <sys/types.h>
 #include <vector>
 
-class ToolProcess
+template <class Record>
+class BasicToolProcess
 {
 public:
     // With brokenPipeSilenced the program starts with SIGPIPE ignored and blocked, as a
     // careless starter might leave it.
-    explicit ToolProcess(const std::vector<std::string>& commandLine, bool brokenPipeSilenced = false);
-    ~ToolProcess();
-    ToolProcess(const ToolProcess&) = delete;
-    ToolProcess& operator=(const ToolProcess&) = delete;
+    explicit BasicToolProcess(const std::vector<std::string>& commandLine, bool brokenPipeSilenced = false);
+    ~BasicToolProcess();
+    BasicToolProcess(const BasicToolProcess&) = delete;
+    BasicToolProcess& operator=(const BasicToolProcess&) = delete;
 
     pid_t pid() const { return m_pid; }
 
     // Reads until `count` records arrived or `timeout` passed.
-    std::vector<PacketSummary> readRecords(std::size_t count, std::chrono::milliseconds timeout);
+    std::vector<Record> readRecords(std::size_t count, std::chrono::milliseconds timeout);
     // Reads until no byte arrived for `quiet`.
-    std::vector<PacketSummary> readUntilQuiet(std::chrono::milliseconds quiet);
+    std::vector<Record> readUntilQuiet(std::chrono::milliseconds quiet);
     // Bytes of a record cut short so far (a whole-record stream leaves none).
-    std::size_t partialBytes() const { return m_partial.size(); }
+    std::size_t partialBytes() const { return m_records.partialRecord().size(); }
 
     // The exit status once the process ended within `timeout`.
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);
@@ -50,6 +53,9 @@ private:
     OwnedDescriptor m_output;
     OwnedDescriptor m_error;
     std::optional<int> m_status;
-    std::vector<char> m_partial;
-    std::vector<PacketSummary> m_pending;
+    RecordReader<Record> m_records;
+    std::vector<Record> m_pending;
 };
+
+using ToolProcess = BasicToolProcess<PacketSummary>;
+using ToolProcessV2 = BasicToolProcess<PacketSummaryV2>;

@@ -3,6 +3,7 @@
 #include "StreamSortModel.h"
 #include "StreamTableModel.h"
 #include "UiTestSupport.h"
+#include "TestEndpoints.h"
 #include "model/Stream.h"
 #include "platform/Clock.h"
 
@@ -26,7 +27,7 @@ protected:
 
     std::shared_ptr<Stream> live(int port, quint32 upBytes)
     {
-        auto stream = Stream::streamWithSource(QStringLiteral("10.0.0.1:%1").arg(port), QStringLiteral("10.0.0.2:80"),
+        auto stream = Stream::streamWithSource(endpointAt("10.0.0.1", static_cast<std::uint16_t>(port)), endpointAt("10.0.0.2", 80),
                                                QStringLiteral("TCP"), false);
         stream->addUpBytes(upBytes);
         m_live.push_back(stream);

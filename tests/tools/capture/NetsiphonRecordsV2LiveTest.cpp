@@ -7,9 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -17,7 +15,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-using Clock = std::chrono::steady_clock;
 const std::string kTool = QUILLMERE_BUILD_DIR "/libexec/quillmere/Netsiphon";
 constexpr std::uint16_t kProbePort = 9;
 constexpr PacketSummaryV2::Address kLoopback6{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
@@ -35,82 +32,6 @@ PacketSummaryV2 loopbackRecord(std::uint8_t ipVersion, std::uint8_t protocol, st
             .packetBytes = packetBytes,
             .dataBytes = dataBytes};
 }
-
-// The tool started with --records=2 on the namespace's loopback. ToolProcess reads 20-byte
-// records, so the tool writes to a pipe of our own, read here 48 bytes a record.
-class RecordsV2Tool
-{
-public:
-    explicit RecordsV2Tool(const NetworkNamespace& network)
-    {
-        OwnedPipe records;
-        if (!records.open() || fcntl(records.writeEnd.get(), F_SETFD, 0) != 0)
-            return;
-        std::string command = "exec";
-        for (const auto& word : network.commandLine({kTool, "--records=2", "lo"}))
-            command += " " + word;
-        command += " >&" + std::to_string(records.writeEnd.get());
-        m_process = std::make_unique<ToolProcess>(std::vector<std::string>{"sh", "-c", command});
-        m_records = std::move(records.readEnd);
-    }
-
-    // Probes until a record arrives, then reads what is still in flight.
-    bool waitUntilCapturing(const std::function<void()>& probe)
-    {
-        const auto deadline = Clock::now() + 10s;
-        while (m_process && Clock::now() < deadline && m_process->running()) {
-            probe();
-            if (!read(1, 100ms).empty()) {
-                readUntilQuiet(300ms);
-                return true;
-            }
-        }
-        return false;
-    }
-
-    std::vector<PacketSummaryV2> read(std::size_t count, std::chrono::milliseconds timeout)
-    {
-        const auto deadline = Clock::now() + timeout;
-        while (m_pending.size() < count
-               && readChunk(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()))) {
-        }
-        return std::exchange(m_pending, {});
-    }
-
-    std::vector<PacketSummaryV2> readUntilQuiet(std::chrono::milliseconds quiet)
-    {
-        while (readChunk(quiet)) {
-        }
-        return std::exchange(m_pending, {});
-    }
-
-    std::size_t partialBytes() const { return m_partial.size(); }
-
-private:
-    bool readChunk(std::chrono::milliseconds timeout)
-    {
-        pollfd readable{m_records.get(), POLLIN, 0};
-        if (timeout.count() <= 0 || poll(&readable, 1, static_cast<int>(timeout.count())) <= 0)
-            return false;
-        char chunk[65536];
-        const ssize_t got = ::read(m_records.get(), chunk, sizeof chunk);
-        if (got <= 0)
-            return false;
-        m_partial.insert(m_partial.end(), chunk, chunk + got);
-        std::size_t offset = 0;
-        constexpr std::size_t kRecord = PacketSummaryV2::kWireSize;
-        for (; offset + kRecord <= m_partial.size(); offset += kRecord)
-            m_pending.push_back(
-                PacketSummaryV2::decode(std::span<const char, kRecord>(m_partial.data() + offset, kRecord)));
-        m_partial.erase(m_partial.begin(), m_partial.begin() + static_cast<std::ptrdiff_t>(offset));
-        return true;
-    }
-
-    std::unique_ptr<ToolProcess> m_process;
-    OwnedDescriptor m_records;
-    std::vector<char> m_partial;
-    std::vector<PacketSummaryV2> m_pending;
-};
 
 sockaddr_in6 loopback6(std::uint16_t port)
 {
@@ -210,14 +131,14 @@ protected:
 
     void probe() { sendUdp(m_prober, kLoopbackAddress, kProbePort, 1); }
 
-    std::unique_ptr<RecordsV2Tool> startVersionTwo()
+    std::unique_ptr<ToolProcessV2> startVersionTwo()
     {
-        auto tool = std::make_unique<RecordsV2Tool>(m_network);
-        return tool->waitUntilCapturing([this] { probe(); }) ? std::move(tool) : nullptr;
+        auto tool = std::make_unique<ToolProcessV2>(m_network.commandLine({kTool, "--records=2", "lo"}));
+        return waitUntilCapturing(*tool, [this] { probe(); }) ? std::move(tool) : nullptr;
     }
 
     // Started after version 2, whose reader then skips this one's probes.
-    std::unique_ptr<ToolProcess> startVersionOneBeside(RecordsV2Tool& versionTwo)
+    std::unique_ptr<ToolProcess> startVersionOneBeside(ToolProcessV2& versionTwo)
     {
         auto tool = std::make_unique<ToolProcess>(m_network.commandLine({kTool, "lo"}));
         if (!waitUntilCapturing(*tool, [this] { probe(); }))
@@ -246,7 +167,7 @@ TEST_F(NetsiphonRecordsV2Live, Ipv6AndIpv4AreCountedExactlyWhileAVersionOneReade
     ASSERT_TRUE(sendUdp6(sender6, 40001, 0));
     ASSERT_TRUE(sendUdp6(sender6, 40001, 1000));
     ASSERT_TRUE(sendUdp(sender, kLoopbackAddress, 40003, 100));
-    EXPECT_EQ(versionTwo->read(3, 3s), (std::vector{withPorts(loopbackRecord(6, kUdp, 48, 0), 40000, 40001),
+    EXPECT_EQ(versionTwo->readRecords(3, 3s), (std::vector{withPorts(loopbackRecord(6, kUdp, 48, 0), 40000, 40001),
                                                     withPorts(loopbackRecord(6, kUdp, 1048, 1000), 40000, 40001),
                                                     withPorts(loopbackRecord(4, kUdp, 128, 100), 40002, 40003)}));
     // Version 1 leaves IPv6 to the catch-all, as it always has.
@@ -280,7 +201,7 @@ TEST_F(NetsiphonRecordsV2Live, FramesAbove64KiBAreCountedWithTheirWholeLength)
     const OwnedDescriptor receiver = boundUdpSocket(m_network, kLoopbackAddress, 40001);
     const OwnedDescriptor sender = boundUdpSocket(m_network, kLoopbackAddress, 40000);
     ASSERT_TRUE(sendUdp(sender, kLoopbackAddress, 40001, 65507));
-    EXPECT_EQ(tool->read(1, 3s), (std::vector{withPorts(loopbackRecord(4, kUdp, 65535, 65507), 40000, 40001)}));
+    EXPECT_EQ(tool->readRecords(1, 3s), (std::vector{withPorts(loopbackRecord(4, kUdp, 65535, 65507), 40000, 40001)}));
 
     if (!bigSegments)
         GTEST_SKIP() << "loopback takes no segments above 64 KiB here";

@@ -1,10 +1,26 @@
 // SPDX-License-Identifier: MIT
-#include "capture/StreamEndpoint.h"
+#include "model/StreamEndpoint.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
 #include <algorithm>
+
+std::optional<StreamEndpoint> StreamEndpoint::fromAddressText(const QString &address, std::uint16_t port)
+{
+    const QByteArray text = address.toLatin1();
+    if (text.contains('\0'))
+        return std::nullopt;
+    in_addr ipv4{};
+    if (inet_pton(AF_INET, text.constData(), &ipv4) == 1)
+        return StreamEndpoint::ipv4(ntohl(ipv4.s_addr), port);
+    in6_addr ipv6{};
+    if (inet_pton(AF_INET6, text.constData(), &ipv6) != 1)
+        return std::nullopt;
+    std::array<std::uint8_t, 16> bytes{};
+    std::copy(std::begin(ipv6.s6_addr), std::end(ipv6.s6_addr), bytes.begin());
+    return fromBytes(bytes, port);
+}
 
 bool StreamEndpoint::isIpv4() const
 {
@@ -24,11 +40,14 @@ QString StreamEndpoint::addressText() const
     return QString::fromLatin1(text.data());
 }
 
+QString StreamEndpoint::shownAddress() const
+{
+    return isIpv4() ? addressText() : u'[' + addressText() + u']';
+}
+
 QString StreamEndpoint::text() const
 {
-    if (isIpv4())
-        return addressText() + u':' + QString::number(port);
-    return u'[' + addressText() + QStringLiteral("]:") + QString::number(port);
+    return shownAddress() + u':' + QString::number(port);
 }
 
 QString StreamEndpoint::localSideText() const
