@@ -17,6 +17,9 @@ struct CaptureTotals
     // Records of new conversations counted on the "other" stream because the table held
     // as many live streams as it may, since the capture started.
     quint64 foldedRecords = 0;
+    // Reverse lookups answered with no name because the lookup service's queue was full,
+    // in the whole process since it started.
+    quint64 refusedLookups = 0;
 
     int liveStreams() const { return tcpStreams + udpStreams + otherStreams; }
 };

@@ -7,8 +7,9 @@
 #include "platform/Clock.h"
 #include "platform/Elevation.h"
 #include "platform/Preferences.h"
+#include "platform/MainThreadDelivery.h"
 #include "platform/SystemLog.h"
-#include "resolve/MainThreadDelivery.h"
+#include "resolve/DNSAsyncLookup.h"
 
 #include <QFile>
 #include <QPointer>
@@ -71,7 +72,7 @@ bool StreamCapture::setInterface(const QString &interfaceName)
     bindPreferences();
     QString toolPath;
     if (!ensureToolInstalled(toolPath)) {
-        failStart();
+        stopUpdating();
         return false;
     }
     try {
@@ -85,7 +86,7 @@ bool StreamCapture::setInterface(const QString &interfaceName)
                       .arg(QString::fromLocal8Bit(error.what())));
         m_startFailure = tr("The capture could not be started: %1").arg(QString::fromLocal8Bit(error.what()));
     }
-    failStart();
+    stopUpdating();
     return false;
 }
 
@@ -147,7 +148,8 @@ bool StreamCapture::startTool(const QString &toolPath)
                          {"--records=2", m_interfaceName.toStdString()}, m_interfaceName, std::move(report));
 }
 
-void StreamCapture::failStart()
+// No more cycles and no more preferences: after a failed start and at shutdown.
+void StreamCapture::stopUpdating()
 {
     m_timer->stop();
     for (const QMetaObject::Connection &binding : m_bindings)
@@ -160,7 +162,7 @@ void StreamCapture::shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    failStart();
+    stopUpdating();
     m_core->shutdown();
     m_core->stopLogging();
 }
@@ -170,6 +172,7 @@ void StreamCapture::update()
     StreamTable::Cycle cycle = m_core->runCycle(Clock::now(), m_removeInterval);
     m_streamsArraySource = std::move(cycle.copies);
     m_totals = cycle.totals;
+    m_totals.refusedLookups = DNSAsyncLookup::sharedLookup().refusedCount();
     updateDisplayArray();
 }
 

@@ -108,7 +108,7 @@ private:
     void bindPreferences();
     bool ensureToolInstalled(QString &toolPath);
     bool startTool(const QString &toolPath);
-    void failStart();
+    void stopUpdating();
     void scheduleTimer();
     void updateDisplayArray();
 

@@ -2,7 +2,7 @@
 #include "capture/StreamCaptureCore.h"
 
 #include "platform/SystemLog.h"
-#include "resolve/MainThreadDelivery.h"
+#include "platform/MainThreadDelivery.h"
 
 #include <QCoreApplication>
 

@@ -5,7 +5,7 @@
 #include "logging/StreamEventLog.h"
 #include "model/Stream.h"
 #include "platform/CurrentHost.h"
-#include "resolve/MainThreadDelivery.h"
+#include "platform/MainThreadDelivery.h"
 
 #include <QCoreApplication>
 

@@ -130,12 +130,6 @@ void Preferences::registerDefaults(const QVariantMap &defaults)
     });
 }
 
-QVariantMap Preferences::registeredDefaults() const
-{
-    const std::lock_guard lock(mutex_);
-    return registered_;
-}
-
 void Preferences::setInitialValues(const QVariantMap &values)
 {
     const std::lock_guard lock(mutex_);

@@ -82,7 +82,6 @@ public:
     // --- registration layer -----------------------------------------------------------
     // Merged into the registered defaults; never written to the settings file.
     void registerDefaults(const QVariantMap &defaults);
-    QVariantMap registeredDefaults() const;
     // What revertToInitialValues() restores (the preference controls' "revert" action).
     void setInitialValues(const QVariantMap &values);
     QVariantMap initialValues() const;

@@ -2,7 +2,7 @@
 #include "resolve/DNSAsyncLookup.h"
 
 #include "platform/CurrentHost.h"
-#include "resolve/MainThreadDelivery.h"
+#include "platform/MainThreadDelivery.h"
 
 #include <netdb.h>
 #include <pthread.h>
@@ -124,12 +124,6 @@ std::size_t DNSAsyncLookup::pendingCount() const
 {
     const std::lock_guard lock(queueLock_);
     return queue_.size();
-}
-
-std::size_t DNSAsyncLookup::cachedCount()
-{
-    const std::lock_guard lock(cacheLock_);
-    return cache_.count();
 }
 
 bool DNSAsyncLookup::enqueue(const QString &address, Waiter waiter)

@@ -75,8 +75,6 @@ public:
     std::size_t pendingCount() const;
     // Asks answered at once with no name because the queue was full, since the start.
     quint64 refusedCount() const { return refused_.load(std::memory_order_relaxed); }
-    // Answers in the cache, expired ones not culled yet included.
-    std::size_t cachedCount();
 
 private:
     struct Waiter

@@ -12,7 +12,6 @@
 #include "model/ByteSpeedFormatter.h"
 #include "model/Stream.h"
 #include "platform/Preferences.h"
-#include "resolve/DNSAsyncLookup.h"
 #include "ui_StreamWindow.h"
 
 #include <QClipboard>
@@ -266,13 +265,12 @@ void StreamWindowController::refreshSummary()
     m_ui->upSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(upSpeed));
     m_ui->downSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(downSpeed));
     // Limits at work are shown only once they have been reached.
-    const quint64 refused = DNSAsyncLookup::sharedLookup().refusedCount();
     for (QLabel *label : {m_ui->foldedLabel, m_ui->foldedValue})
         label->setVisible(totals.foldedRecords > 0);
     for (QLabel *label : {m_ui->lookupsRefusedLabel, m_ui->lookupsRefusedValue})
-        label->setVisible(refused > 0);
+        label->setVisible(totals.refusedLookups > 0);
     m_ui->foldedValue->setText(QString::number(totals.foldedRecords));
-    m_ui->lookupsRefusedValue->setText(QString::number(refused));
+    m_ui->lookupsRefusedValue->setText(QString::number(totals.refusedLookups));
 }
 
 bool StreamWindowController::canCopy() const

@@ -2,7 +2,7 @@
 #include "platform/Clock.h"
 #include "platform/CurrentHost.h"
 #include "resolve/DNSAsyncLookup.h"
-#include "resolve/MainThreadDelivery.h"
+#include "platform/MainThreadDelivery.h"
 
 #include <gtest/gtest.h>
 

@@ -13,18 +13,15 @@
 #include "tools/capture/InterfaceName.h"
 #include "tools/capture/LinkTypes.h"
 #include "tools/capture/PrivilegeDrop.h"
+#include "tools/capture/ProcessHygiene.h"
 #include "tools/capture/RecordWriter.h"
 
 #include <pcap/pcap.h>
 
 #include <array>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -69,38 +66,8 @@ Invocation parseArguments(int argc, char* argv[])
     std::exit(1);
 }
 
-// Nobody may read our memory, trace us or get a core dump of us: we hold root, and later a
-// capture socket that sees every frame. Said outright rather than left to the kernel's
-// set-user-ID default, and said again after the drop, since changing ids resets it to the
-// system's suid_dumpable setting.
-void forbidInspection()
-{
-    if (prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) != 0) {
-        std::fprintf(stderr, "prctl: %s\n", std::strerror(errno));
-        std::exit(1);
-    }
-}
-
 // Checked before libpcap sees the name at all (see InterfaceName.h); refused the way a
 // missing interface is.
-// Changing ids makes a process dumpable again when the system's fs.suid_dumpable is 1. In the
-// moment between dropping root and forbidding it again the starting user could then trace
-// the tool and take its capture socket, so on such a system only root may capture.
-void refuseDumpableDrops()
-{
-    if (getuid() == 0)
-        return;
-    std::FILE* setting = std::fopen("/proc/sys/fs/suid_dumpable", "re");
-    if (setting == nullptr)
-        return;
-    const int mode = std::fgetc(setting);
-    std::fclose(setting);
-    if (mode == '1') {
-        std::fprintf(stderr, "fs.suid_dumpable is 1: the capture tool will not run with it\n");
-        std::exit(1);
-    }
-}
-
 void refuseAnythingButAnInterface(const char* name)
 {
     const char* refusal = interfaceNameRefusal(name);
@@ -111,48 +78,6 @@ void refuseAnythingButAnInterface(const char* name)
     else
         std::fprintf(stderr, "pcap_open_live: %s\n", refusal);
     std::exit(1);
-}
-
-// With standard output closed the capture socket could take descriptor 1, and records would
-// be written onto the network. The C library already fills missing standard descriptors of
-// a set-user-ID start; this covers a start by root itself, pointing them at /dev/null.
-void ensureStandardDescriptors()
-{
-    for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
-        if (fcntl(descriptor, F_GETFD) == -1 && errno == EBADF
-            && open("/dev/null", O_RDWR | O_CLOEXEC) != descriptor)
-            _exit(1);
-    }
-}
-
-// The caller's environment is input too: nothing a root process opens on its behalf (libpcap
-// can reach D-Bus, whose addresses come from the environment) may be steered by it.
-void forgetEnvironment()
-{
-    if (clearenv() != 0) {
-        std::fprintf(stderr, "clearenv failed\n");
-        std::exit(1);
-    }
-}
-
-extern "C" void endOnBrokenPipe(int)
-{
-    _exit(0);
-}
-
-void endOnClosedOutput()
-{
-    struct sigaction action {};
-    action.sa_handler = endOnBrokenPipe;
-    sigemptyset(&action.sa_mask);
-    // A starter that blocked SIGPIPE would otherwise leave us writing into a closed pipe forever.
-    sigset_t brokenPipe;
-    sigemptyset(&brokenPipe);
-    sigaddset(&brokenPipe, SIGPIPE);
-    if (sigaction(SIGPIPE, &action, nullptr) != 0 || sigprocmask(SIG_UNBLOCK, &brokenPipe, nullptr) != 0) {
-        std::fprintf(stderr, "sigaction: %s\n", std::strerror(errno));
-        std::exit(1);
-    }
 }
 
 void configure(pcap_t* capture, RecordVersion version)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "resolve/MainThreadDelivery.h"
+#include "platform/MainThreadDelivery.h"
 
 namespace {
 struct Gate
