@@ -45,11 +45,6 @@ QString isoText(const QDateTime &time)
     return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
-QDateTime fromReferenceTime(double referenceTime)
-{
-    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(Clock::unixTimeFromReference(referenceTime) * 1000.0));
-}
-
 } // namespace
 
 std::vector<std::shared_ptr<Stream>> StreamTableText::bySpeed(const std::vector<std::shared_ptr<Stream>> &streams)
@@ -101,7 +96,7 @@ QByteArray StreamTableText::jsonLine(const Stream &stream, const QString &interf
         {QStringLiteral("destination"), stream.destination()},
         {QStringLiteral("protocol"), stream.protocol()},
         {QStringLiteral("process"), stream.process()},
-        {QStringLiteral("openedTime"), isoText(fromReferenceTime(stream.openedTime()))},
+        {QStringLiteral("openedTime"), isoText(Clock::dateTimeFromReference(stream.openedTime()))},
     };
     for (const Stream::Key key : kJsonNumberKeys)
         object.insert(Stream::keyName(key), stream.value(key).toDouble());

@@ -12,7 +12,6 @@
 #include <array>
 #include <atomic>
 #include <charconv>
-#include <cmath>
 
 namespace {
 
@@ -353,10 +352,9 @@ QString Stream::lifetimeDownSpeed() const
 
 QDateTime Stream::dateTime()
 {
-    const double unixSeconds = Clock::unixTimeFromReference(Clock::now());
     // In UTC: a local-time date would work out its zone offset on creation, and the text form
     // converts to local time anyway.
-    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::floor(unixSeconds * 1000.0)), Qt::UTC);
+    return Clock::dateTimeFromReference(Clock::now(), Qt::UTC);
 }
 
 // Truncated toward zero; a clock set before 1970 reads 0 instead of an undefined conversion.

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 
 namespace {
 std::atomic<bool> frozen{false};
@@ -25,6 +26,12 @@ double Clock::now()
 double Clock::unixTimeFromReference(double referenceTime)
 {
     return referenceTime + kReferenceDateUnixOffset;
+}
+
+QDateTime Clock::dateTimeFromReference(double referenceTime, Qt::TimeSpec spec)
+{
+    const double unixMilliseconds = std::floor(unixTimeFromReference(referenceTime) * 1000.0);
+    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(unixMilliseconds), spec);
 }
 
 void Clock::freezeAt(double referenceTime)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QDateTime>
+
 // The one source of "now" for the application: seconds, as a double, since the reference
 // date 2001-01-01 00:00:00 UTC. Real system time by default; tests freeze and advance it
 // so expiry, speeds and cache ageing are checked without sleeping.
@@ -12,6 +14,9 @@ public:
 
     static double now();
     static double unixTimeFromReference(double referenceTime);
+    // The moment as a date, to the millisecond (rounded down), in local time unless told
+    // otherwise.
+    static QDateTime dateTimeFromReference(double referenceTime, Qt::TimeSpec spec = Qt::LocalTime);
 
     // Test seam. Safe to call while other threads read now().
     static void freezeAt(double referenceTime);

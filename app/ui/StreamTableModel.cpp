@@ -46,8 +46,7 @@ bool isSpeed(Stream::Key key)
 // Streams keep times in seconds since 2001; people read them as their local date and time.
 QString localDateTime(double referenceTime)
 {
-    const auto unixMilliseconds = static_cast<qint64>(Clock::unixTimeFromReference(referenceTime) * 1000.0);
-    return QLocale().toString(QDateTime::fromMSecsSinceEpoch(unixMilliseconds), QLocale::ShortFormat);
+    return QLocale().toString(Clock::dateTimeFromReference(referenceTime), QLocale::ShortFormat);
 }
 
 } // namespace
