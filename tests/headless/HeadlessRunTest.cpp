@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "NetworkNamespace.h"
+#include "PrivateSystemFolders.h"
 #include "TestSockets.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,9 @@ protected:
     {
         if (!m_network.failure().empty())
             GTEST_SKIP() << m_network.failure();
+        // The installer the application runs makes the capture group, in the test's own /etc.
+        if (const std::string why = PrivateSystemFolders::enter(); !why.empty())
+            GTEST_SKIP() << why;
         m_receiver = boundUdpSocket(m_network, kLoopback, 7102);
         m_sender = boundUdpSocket(m_network, kLoopback, 7101);
     }
