@@ -303,10 +303,12 @@ InstalledTool openInstalledTool(int folder)
     if (fstatat(folder, kToolName, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode))
         return installed;
     installed.descriptor.reset(openat(folder, kToolName, kReadFlags));
-    // Only root's own set-user-ID tool is an install whose access someone chose.
+    // Only root's own set-user-ID tool is an install whose access someone chose; under a
+    // second name it may be another set-user-ID program linked there, whose access is no
+    // choice for the capture tool.
     if (!installed.descriptor || fstat(installed.descriptor.get(), &installed.info) != 0
         || !isSameFile(named, installed.info) || installed.info.st_uid != 0
-        || (installed.info.st_mode & S_ISUID) == 0)
+        || (installed.info.st_mode & S_ISUID) == 0 || installed.info.st_nlink != 1)
         installed.descriptor.reset();
     return installed;
 }

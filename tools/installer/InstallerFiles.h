@@ -55,8 +55,9 @@ struct InstalledTool
 };
 
 // The tool installed in `folder` when it is a regular file owned by root with the set-user-ID
-// bit: an install whose group, mode and ACL someone chose. Anything else there (nothing, a
-// link, a copy that is not set-user-ID root) is no such choice.
+// bit and one name: an install whose group, mode and ACL someone chose. Anything else there
+// (nothing, a link, a copy that is not set-user-ID root, a second name of another program)
+// is no such choice.
 InstalledTool openInstalledTool(int folder);
 
 // Removes the temporary files that runs which ended before renaming theirs left in `folder`

@@ -942,8 +942,11 @@ TEST_F(Rootmantle, TheCopyIsOnTheDiskWithItsRightsBeforeItTakesTheName)
     std::vector<std::string> calls;
     std::istringstream lines(readFile(trace));
     for (std::string line; std::getline(lines, line);)
-        if (line.find("/.Netsiphon-") != std::string::npos || line.find("\".Netsiphon-") != std::string::npos)
-            calls.push_back(line.substr(line.find(' ') + 1, line.find('(') - line.find(' ') - 1));
+        if (line.find("/.Netsiphon-") != std::string::npos || line.find("\".Netsiphon-") != std::string::npos) {
+            // "<pid> <call>(...": the process id is padded with spaces.
+            const std::size_t call = line.find_first_not_of(' ', line.find(' '));
+            calls.push_back(line.substr(call, line.find('(') - call));
+        }
     ASSERT_GE(calls.size(), 2u) << readFile(trace);
     EXPECT_TRUE(calls.back().starts_with("rename")) << readFile(trace);
     EXPECT_EQ(calls[calls.size() - 2], "fsync") << readFile(trace);
