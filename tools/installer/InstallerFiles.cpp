@@ -120,21 +120,6 @@ bool createMissing(OwnedDescriptor &folder, const std::vector<PathComponent> &co
     return true;
 }
 
-// Why what is at the tool's name may not be replaced, or 0 when it may. Renaming replaces
-// only the name, so a second name of another file leaves that file untouched.
-int refusalOfTarget(int folder, const struct stat &sourceInfo)
-{
-    struct stat target {};
-    if (fstatat(folder, kToolName, &target, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? 0 : errno;
-    if (S_ISLNK(target.st_mode))
-        return ELOOP;
-    // The source's own folder as the destination is a mistake, not an install.
-    if (!S_ISREG(target.st_mode) || isSameFile(target, sourceInfo))
-        return EINVAL;
-    return 0;
-}
-
 bool randomTemporaryName(std::string &name)
 {
     std::uint64_t noise = 0;
@@ -329,6 +314,19 @@ void removeAbandonedTemporaries(int folder)
     closedir(entries);
     for (const std::string &name : candidates)
         removeIfAbandoned(folder, name.c_str());
+}
+
+int refusalOfTarget(int folder, const struct stat &sourceInfo)
+{
+    struct stat target {};
+    if (fstatat(folder, kToolName, &target, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (S_ISLNK(target.st_mode))
+        return ELOOP;
+    // The source's own folder as the destination is a mistake, not an install.
+    if (!S_ISREG(target.st_mode) || isSameFile(target, sourceInfo))
+        return EINVAL;
+    return 0;
 }
 
 bool installTool(int folder, int source, const struct stat &sourceInfo, const ToolAccess &access,

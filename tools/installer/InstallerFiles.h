@@ -60,6 +60,11 @@ struct InstalledTool
 // is no such choice.
 InstalledTool openInstalledTool(int folder);
 
+// Why what is at kToolName in `folder` may not be replaced by `source`, or 0 when it may: a
+// symbolic link (ELOOP), anything but a regular file, or the source itself (EINVAL).
+// Renaming replaces only the name, so a second name of another file leaves that file alone.
+int refusalOfTarget(int folder, const struct stat &sourceInfo);
+
 // Removes the temporary files that runs which ended before renaming theirs left in `folder`
 // (a crash, a kill). A run still copying holds a lock on its file, which keeps it.
 void removeAbandonedTemporaries(int folder);

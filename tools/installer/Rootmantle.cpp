@@ -22,6 +22,7 @@
 #include "tools/installer/InstallerFiles.h"
 #include "tools/installer/SystemAccounts.h"
 
+#include <cerrno>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
@@ -192,6 +193,11 @@ int install(const Invocation &invocation, const Requester &requester)
     const OwnedDescriptor folder = openDestination(invocation.destdir);
     if (!folder)
         return failed();
+    // Refused before anything is decided or made for it.
+    if (const int refusal = refusalOfTarget(folder.get(), tool.info); refusal != 0) {
+        errno = refusal;
+        return failed();
+    }
     removeAbandonedTemporaries(folder.get());
     const InstalledTool installed = openInstalledTool(folder.get());
     std::optional<ToolAccess> access = accessToInstall(invocation.request, installed);

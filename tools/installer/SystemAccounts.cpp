@@ -77,6 +77,11 @@ bool SystemAccounts::captureGroup(gid_t &group)
 {
     if (findGroup(kCaptureGroup, group))
         return true;
+    // Nobody else may make one; the install then fails as any change of owner would.
+    if (geteuid() != 0) {
+        errno = EPERM;
+        return false;
+    }
     const int status = runTool(kGroupadd, {"groupadd", "--system", kCaptureGroup});
     if ((status == 0 || status == kGroupExists) && findGroup(kCaptureGroup, group))
         return true;

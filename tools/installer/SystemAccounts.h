@@ -16,7 +16,8 @@ class SystemAccounts
 {
 public:
     // The id of kCaptureGroup, made a system group with groupadd when it is missing. False
-    // (with a line on standard error) when it neither exists nor could be made.
+    // with errno set (and, when groupadd failed, a line on standard error) when it neither
+    // exists nor could be made.
     static bool captureGroup(gid_t &group);
 
     // Adds `user` to `group` with usermod, and checks in the group database that it is a
