@@ -109,14 +109,14 @@ protected:
 
     // Runs for another user go only into the support folder the installer was built for; a
     // fresh one of the test's own, from an installer only root can change.
-    std::string useBuiltInSupportFolder()
+    std::string useBuiltInSupportFolder(bool keepsNoAcl = false)
     {
         qunsetenv("QUILLMERE_SUPPORT_DIR");
         if (const std::string why = refusalOfRootProgram(
                 QFile::encodeName(Bundle::pathForTool(QStringLiteral("Rootmantle"))).toStdString());
             !why.empty())
             return why;
-        return PrivateSystemFolders::emptyFolderAt(QUILLMERE_SUPPORT_DIR);
+        return PrivateSystemFolders::emptyFolderAt(QUILLMERE_SUPPORT_DIR, keepsNoAcl);
     }
 
     struct stat installedStatus() const
@@ -268,6 +268,19 @@ TEST_F(ToolInstallationTest, TheApprovingPersonCapturesAtOnceWithoutLoggingInAga
     const OwnedDescriptor sender = boundUdpSocket(network, 0x7F000001, 40001);
     const OwnedDescriptor sink = boundUdpSocket(network, 0x7F000001, 9);
     EXPECT_TRUE(waitUntilCapturing(tool, [&] { sendUdp(sender, 0x7F000001, 9, 1); })) << tool.standardError();
+}
+
+TEST_F(ToolInstallationTest, WhereNoAclIsKeptTheApprovingPersonIsToldToLogInAgain)
+{
+    if (const std::string why = useBuiltInSupportFolder(true); !why.empty())
+        GTEST_SKIP() << why;
+    PkexecLikeElevation approving(true);
+    ToolInstallation installation(approving);
+    const ActingAsNobody nobody;
+    EXPECT_FALSE(installation.ensureCurrent());
+    EXPECT_EQ(approving.requests, QStringList{ToolInstallation::bundledToolPath()});
+    EXPECT_TRUE(installation.failureText().contains(QStringLiteral("Log out and in again")))
+        << installation.failureText().toStdString();
 }
 
 TEST(ToolInstallationDigest, Md5OfKnownTexts)

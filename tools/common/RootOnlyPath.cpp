@@ -26,12 +26,6 @@ bool isRootOnly(int descriptor)
     return fstat(descriptor, &info) == 0 && isRootOnly(info);
 }
 
-std::string parentOf(const std::string &path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
 } // namespace
 
 // O_DIRECTORY reports a symbolic link as "not a directory"; name the link for what it is.
@@ -102,16 +96,17 @@ std::string refusalOfRootOnlyFile(const struct stat &info)
 
 std::string refusalOfRootProgram(const std::string &path)
 {
-    const std::string folder = parentOf(path);
-    const std::vector<PathComponent> components = pathComponents(folder);
-    const FolderWalk walk = walkFromRoot(components, true);
+    std::vector<PathComponent> folders = pathComponents(path);
+    if (folders.empty())
+        return path + " is not a program";
+    const std::string name = folders.back().name;
+    folders.pop_back();
+    const FolderWalk walk = walkFromRoot(folders, true);
     if (!walk.rootOnly)
-        return std::string(pathUpTo(folder, components, walk.entered))
-            + " is not a folder only root can write";
-    if (walk.entered != components.size())
-        return folder + ": " + std::strerror(errno);
+        return std::string(pathUpTo(path, folders, walk.entered)) + " is not a folder only root can write";
+    if (walk.entered != folders.size())
+        return std::string(pathUpTo(path, folders, walk.entered + 1)) + ": " + std::strerror(errno);
     struct stat info {};
-    const std::string name = path.substr(path.rfind('/') + 1);
     if (fstatat(walk.folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return path + ": " + std::strerror(errno);
     if (!S_ISREG(info.st_mode))

@@ -4,7 +4,6 @@
 
 #include "tools/common/RootOnlyPath.h"
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>

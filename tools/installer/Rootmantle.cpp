@@ -70,12 +70,15 @@ bool fillStandardDescriptors()
     return true;
 }
 
-// Limits handed down by the caller must not cut the copy short or end the account tools.
+// Limits and signals handed down by the caller must not cut the copy short or upset the
+// account tools.
 // Where the file size limit cannot be lifted, a too-large write fails with EFBIG instead of
 // killing the installer before it has removed its temporary file.
 void liftInheritedLimits()
 {
     static_cast<void>(std::signal(SIGXFSZ, SIG_IGN));
+    // An ignored SIGCHLD would have the account tools reaped before they are waited for.
+    static_cast<void>(std::signal(SIGCHLD, SIG_DFL));
     const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
     static_cast<void>(setrlimit(RLIMIT_FSIZE, &unlimited));
     rlimit stack{};

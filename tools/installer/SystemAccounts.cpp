@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include <csignal>
+
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
@@ -18,8 +20,6 @@ namespace {
 
 constexpr const char *kGroupadd = "/usr/sbin/groupadd";
 constexpr const char *kUsermod = "/usr/sbin/usermod";
-// groupadd's status for a name that exists already: made meanwhile by another run.
-constexpr int kGroupExists = 9;
 
 // What the account tools get instead of our environment.
 char kPath[] = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
@@ -27,30 +27,39 @@ char kLocale[] = "LC_ALL=C";
 char *const kEnvironment[] = {kPath, kLocale, nullptr};
 
 // Runs the tool with standard input from /dev/null and its standard output on our standard
-// error: our standard output is the pipe the application waits on, and stays silent. The
-// exit status, or -1 when it could not be run or did not exit.
-int runTool(const char *path, std::vector<std::string> arguments)
+// error: our standard output is the pipe the application waits on, and stays silent. What it
+// did is read from the account database afterwards, not from its status.
+void runTool(const char *path, std::vector<std::string> arguments)
 {
     std::vector<char *> argv;
     for (std::string &argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
+    // Every signal at its default and none blocked, whatever the caller handed down to us.
+    sigset_t all;
+    sigset_t none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_t attributes;
     posix_spawn_file_actions_t actions;
-    if (posix_spawn_file_actions_init(&actions) != 0)
-        return -1;
+    if (posix_spawnattr_init(&attributes) != 0)
+        return;
+    if (posix_spawn_file_actions_init(&actions) != 0) {
+        posix_spawnattr_destroy(&attributes);
+        return;
+    }
     pid_t child = -1;
     const bool spawned =
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK) == 0
+        && posix_spawnattr_setsigdefault(&attributes, &all) == 0 && posix_spawnattr_setsigmask(&attributes, &none) == 0
+        && posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0
         && posix_spawn_file_actions_adddup2(&actions, 2, 1) == 0
-        && posix_spawn(&child, path, &actions, nullptr, argv.data(), kEnvironment) == 0;
+        && posix_spawn(&child, path, &actions, &attributes, argv.data(), kEnvironment) == 0;
     posix_spawn_file_actions_destroy(&actions);
-    if (!spawned)
-        return -1;
+    posix_spawnattr_destroy(&attributes);
     int status = 0;
-    while (waitpid(child, &status, 0) < 0)
-        if (errno != EINTR)
-            return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    while (spawned && waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
 }
 
 bool findGroup(const char *name, gid_t &group)
@@ -82,8 +91,10 @@ bool SystemAccounts::captureGroup(gid_t &group)
         errno = EPERM;
         return false;
     }
-    const int status = runTool(kGroupadd, {"groupadd", "--system", kCaptureGroup});
-    if ((status == 0 || status == kGroupExists) && findGroup(kCaptureGroup, group))
+    // The group database, not groupadd's status, tells whether there is one now: another run
+    // may have made it meanwhile.
+    runTool(kGroupadd, {"groupadd", "--system", kCaptureGroup});
+    if (findGroup(kCaptureGroup, group))
         return true;
     static_cast<void>(std::fprintf(stderr, "could not create the group %s with %s\n", kCaptureGroup, kGroupadd));
     errno = ENOENT;
@@ -92,7 +103,8 @@ bool SystemAccounts::captureGroup(gid_t &group)
 
 bool SystemAccounts::addToGroup(const std::string &user, const std::string &group)
 {
-    if (runTool(kUsermod, {"usermod", "--append", "--groups", group, "--", user}) == 0 && isMember(user, group))
+    runTool(kUsermod, {"usermod", "--append", "--groups", group, "--", user});
+    if (isMember(user, group))
         return true;
     static_cast<void>(std::fprintf(stderr, "could not add %s to the group %s with %s\n", user.c_str(), group.c_str(),
                                    kUsermod));
