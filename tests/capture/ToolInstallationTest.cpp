@@ -229,20 +229,6 @@ TEST_F(ToolInstallationTest, AnAdministratorsRestrictionIsNeitherReinstalledNorW
     EXPECT_EQ(after.st_mode & 07777, 04750u);
 }
 
-TEST_F(ToolInstallationTest, APersonAddedToTheGroupAfterLoggingInIsToldToLogInAgainWithoutAPrompt)
-{
-    ASSERT_TRUE(m_installation.ensureCurrent()) << m_installation.failureText().toStdString();
-    ASSERT_EQ(std::system("usermod --append --groups quillmere nobody"), 0);
-    PkexecLikeElevation approving(true);
-    ToolInstallation installation(approving);
-    const ActingAsNobody nobody;
-    EXPECT_FALSE(installation.ensureCurrent());
-    EXPECT_TRUE(approving.requests.isEmpty());
-    EXPECT_EQ(installation.failureText(),
-              QStringLiteral("nobody has been allowed to capture as a member of the group quillmere, which takes "
-                             "effect at the next login. Log out and in again, then start the capture again."));
-}
-
 TEST_F(ToolInstallationTest, TheApprovingPersonCapturesAtOnceWithoutLoggingInAgain)
 {
     if (const std::string why = useBuiltInSupportFolder(); !why.empty())
@@ -270,6 +256,7 @@ TEST_F(ToolInstallationTest, TheApprovingPersonCapturesAtOnceWithoutLoggingInAga
     EXPECT_TRUE(waitUntilCapturing(tool, [&] { sendUdp(sender, 0x7F000001, 9, 1); })) << tool.standardError();
 }
 
+// The installer added nobody to the group instead; until the next login nothing is asked.
 TEST_F(ToolInstallationTest, WhereNoAclIsKeptTheApprovingPersonIsToldToLogInAgain)
 {
     if (const std::string why = useBuiltInSupportFolder(true); !why.empty())
@@ -277,10 +264,13 @@ TEST_F(ToolInstallationTest, WhereNoAclIsKeptTheApprovingPersonIsToldToLogInAgai
     PkexecLikeElevation approving(true);
     ToolInstallation installation(approving);
     const ActingAsNobody nobody;
-    EXPECT_FALSE(installation.ensureCurrent());
-    EXPECT_EQ(approving.requests, QStringList{ToolInstallation::bundledToolPath()});
-    EXPECT_TRUE(installation.failureText().contains(QStringLiteral("Log out and in again")))
-        << installation.failureText().toStdString();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_FALSE(installation.ensureCurrent());
+        EXPECT_EQ(approving.requests, QStringList{ToolInstallation::bundledToolPath()});
+        EXPECT_EQ(installation.failureText(),
+                  QStringLiteral("nobody has been allowed to capture as a member of the group quillmere, which takes "
+                                 "effect at the next login. Log out and in again, then start the capture again."));
+    }
 }
 
 TEST(ToolInstallationDigest, Md5OfKnownTexts)
