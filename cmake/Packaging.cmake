@@ -20,7 +20,12 @@ install(FILES ${PROJECT_BINARY_DIR}/packaging/org.quillmere.Quillmere.policy
 option(QUILLMERE_SHIP_INSTALLED_TOOL
        "Install the capture tool into QUILLMERE_SUPPORT_DIR/Quillmere too (for a package)" OFF)
 if(QUILLMERE_SHIP_INSTALLED_TOOL)
-  install(TARGETS Netsiphon RUNTIME DESTINATION ${QUILLMERE_SUPPORT_DIR}/Quillmere)
+  # Relative to the prefix, so an install into another prefix never writes into the system.
+  file(RELATIVE_PATH shipped_tool_dir "${CMAKE_INSTALL_PREFIX}" "${QUILLMERE_SUPPORT_DIR}/Quillmere")
+  if(shipped_tool_dir MATCHES "^\\.\\.")
+    message(FATAL_ERROR "QUILLMERE_SHIP_INSTALLED_TOOL needs QUILLMERE_SUPPORT_DIR inside CMAKE_INSTALL_PREFIX")
+  endif()
+  install(TARGETS Netsiphon RUNTIME DESTINATION ${shipped_tool_dir})
 endif()
 install(FILES resources/org.quillmere.Quillmere.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES resources/icons/org.quillmere.Quillmere.svg
