@@ -130,6 +130,13 @@ bool randomTemporaryName(std::string &name)
     return true;
 }
 
+void removeKeepingErrno(int folder, const std::string &name)
+{
+    const int saved = errno;
+    static_cast<void>(unlinkat(folder, name.c_str(), 0));
+    errno = saved;
+}
+
 // A new file of this run's own: O_EXCL with O_NOFOLLOW, so nothing planted at the name is
 // ever opened. An unguessable name, so nobody can occupy every name tried.
 OwnedDescriptor createTemporary(int folder, std::string &name)
@@ -139,8 +146,10 @@ OwnedDescriptor createTemporary(int folder, std::string &name)
             return {};
         OwnedDescriptor file(openat(folder, name.c_str(), kTemporaryFlags, kWritingMode));
         // Held until the file has its final name: another run takes only abandoned files.
-        if (file && flock(file.get(), LOCK_EX) != 0)
+        if (file && flock(file.get(), LOCK_EX) != 0) {
+            removeKeepingErrno(folder, name);
             return {};
+        }
         if (file || errno != EEXIST)
             return file;
     }
@@ -197,13 +206,6 @@ void removeIfAbandoned(int folder, const char *name)
         && flock(file.get(), LOCK_EX | LOCK_NB) == 0
         && fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && isSameFile(named, opened))
         static_cast<void>(unlinkat(folder, name, 0));
-}
-
-void removeKeepingErrno(int folder, const std::string &name)
-{
-    const int saved = errno;
-    static_cast<void>(unlinkat(folder, name.c_str(), 0));
-    errno = saved;
 }
 
 // The tool in the installer's folder, checked on the descriptor it will be copied from.
