@@ -74,7 +74,8 @@ std::optional<int> HeadlessCapture::start()
     if (!m_capture->setInterface(m_options.interfaceName)) {
         const QString failure = m_capture->startFailure();
         printError(failure.isEmpty() ? tr("The capture was not started: the password dialog was cancelled.") : failure);
-        if (const QString hint = installationHint(); !hint.isEmpty())
+        // Other failures say themselves what can be done.
+        if (const QString hint = installationHint(); failure.isEmpty() && !hint.isEmpty())
             printError(hint);
         return 1;
     }

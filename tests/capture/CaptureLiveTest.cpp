@@ -3,6 +3,7 @@
 
 #include "CaptureTestSupport.h"
 #include "NetworkNamespace.h"
+#include "PrivateSystemFolders.h"
 #include "TestSockets.h"
 #include "capture/StreamCaptureCore.h"
 #include "model/Stream.h"
@@ -52,6 +53,9 @@ protected:
     {
         if (!m_network.failure().empty())
             GTEST_SKIP() << m_network.failure();
+        // The installer makes the capture group, in the test's own /etc.
+        if (const std::string why = PrivateSystemFolders::enter(); !why.empty())
+            GTEST_SKIP() << why;
         ensureApplicationAndPrivatePreferences();
         Preferences::shared().setValue(Preferences::LookupHostnames, false);
         DNSAsyncLookup::sharedLookup();

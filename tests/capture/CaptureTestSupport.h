@@ -89,10 +89,10 @@ inline PacketSummary record(std::uint8_t protocol, std::uint32_t from, std::uint
 class CountingElevation final : public Elevation
 {
 public:
-    Result runAsRoot(const QString &program, const QStringList &arguments) override
+    Result runAsRoot(const QString &program, const QStringList &arguments, const QString &purpose) override
     {
         ++runs;
-        return m_system.runAsRoot(program, arguments);
+        return m_system.runAsRoot(program, arguments, purpose);
     }
     int runs = 0;
 

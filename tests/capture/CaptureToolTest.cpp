@@ -21,7 +21,7 @@ namespace {
 class DismissingElevation final : public Elevation
 {
 public:
-    Result runAsRoot(const QString &, const QStringList &) override { return {Outcome::Dismissed, -1}; }
+    Result runAsRoot(const QString &, const QStringList &, const QString &) override { return {Outcome::Dismissed, -1}; }
 };
 
 // A shell script in the capture tool's place: no root needed, and it does exactly what a test

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "NetworkNamespace.h"
+#include "PrivateSystemFolders.h"
 #include "TestSockets.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <cstdlib>
 
 namespace {
 
@@ -28,6 +31,9 @@ protected:
     {
         if (!m_network.failure().empty())
             GTEST_SKIP() << m_network.failure();
+        // The installer the application runs makes the capture group, in the test's own /etc.
+        if (const std::string why = PrivateSystemFolders::enter(); !why.empty())
+            GTEST_SKIP() << why;
         m_receiver = boundUdpSocket(m_network, kLoopback, 7102);
         m_sender = boundUdpSocket(m_network, kLoopback, 7101);
     }
@@ -135,6 +141,36 @@ TEST_F(HeadlessRunTest, TheTableHasAHeaderAndTheStreamsAndAClosedReaderEndsIt)
     ASSERT_TRUE(piped.waitForFinished(10000));
     EXPECT_EQ(piped.exitCode(), 0) << piped.readAllStandardError().toStdString();
     EXPECT_TRUE(piped.readAllStandardOutput().startsWith("source\tdestination"));
+}
+
+// A person's own copy of the application asks no administrator to run the installer beside
+// it: whatever stands there by then would run as root.
+TEST_F(HeadlessRunTest, ABundleOthersThanRootCanChangeAsksNoAdministrator)
+{
+    QTemporaryDir bundle;
+    QDir layout(bundle.path());
+    ASSERT_TRUE(layout.mkpath(QStringLiteral("bin")) && layout.mkpath(QStringLiteral("libexec/quillmere")));
+    const QString tools = QStringLiteral(QUILLMERE_BUILD_DIR "/libexec/quillmere/");
+    ASSERT_TRUE(QFile::copy(kApplication, layout.filePath(QStringLiteral("bin/quillmere"))));
+    for (const QString &tool : {QStringLiteral("Netsiphon"), QStringLiteral("Rootmantle")})
+        ASSERT_TRUE(QFile::copy(tools + tool, layout.filePath(QStringLiteral("libexec/quillmere/") + tool)));
+    QStringList line = commandLine({});
+    line.replace(line.indexOf(kApplication), layout.filePath(QStringLiteral("bin/quillmere")));
+    // The person nobody, whose folders these are, started through a second exec.
+    const qsizetype environment = line.indexOf(QStringLiteral("env"));
+    line = line.mid(0, environment)
+        + QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                      QStringLiteral("--clear-groups")}
+        + line.mid(environment);
+    ASSERT_EQ(std::system(("chown -R 65534:65534 " + bundle.path() + " " + m_folder.path()).toLocal8Bit().constData()),
+              0);
+    m_run.start(line.first(), line.mid(1));
+    ASSERT_TRUE(m_run.waitForFinished(20000)) << "an approval was asked for";
+    EXPECT_EQ(m_run.exitCode(), 1);
+    const QString said = QString::fromLocal8Bit(m_run.readAllStandardError());
+    EXPECT_TRUE(said.contains(QStringLiteral("Quillmere asks no administrator to run its installer, because ")))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral(" is not a folder only root can write"))) << said.toStdString();
 }
 
 TEST(HeadlessUsage, UsageErrorsExitWithTwoAndHelpAndVersionWithZero)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FakeCaptureTool.h"
 #include "NetworkNamespace.h"
+#include "PrivateSystemFolders.h"
 #include "StreamSortModel.h"
 #include "StreamTableModel.h"
 #include "StreamWindowController.h"
@@ -27,6 +28,9 @@
 #include <QTableView>
 
 #include <array>
+#include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -36,6 +40,10 @@ class StreamWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // A window on a real interface has the installer make the capture group, in the
+        // test's own /etc; entered before the application object starts any thread.
+        if (geteuid() == 0)
+            m_privateFolders = PrivateSystemFolders::enter();
         uiApplication();
         Preferences::shared().setValue(Preferences::LookupHostnames, false);
     }
@@ -83,6 +91,7 @@ protected:
     void useTool(const QByteArray &script) { m_tool.use(script); }
 
     QTemporaryDir m_folder;
+    std::string m_privateFolders = "needs root: installs the capture tool";
     FakeCaptureTool m_tool;
 };
 
@@ -200,6 +209,8 @@ TEST_F(StreamWindowTest, AWindowOnARealLoopbackShowsTheStreamsSentThere)
     const NetworkNamespace network;
     if (!network.failure().empty())
         GTEST_SKIP() << network.failure();
+    if (!m_privateFolders.empty())
+        GTEST_SKIP() << m_privateFolders;
     qputenv("QUILLMERE_SUPPORT_DIR", m_folder.filePath(QStringLiteral("support")).toUtf8());
     StreamWindowController *window = nullptr;
     QString failure;
