@@ -2,6 +2,7 @@
 #include "logging/StreamEventLog.h"
 
 #include "logging/FILEAppendWrapper.h"
+#include "model/PrintableText.h"
 #include "model/Stream.h"
 #include "model/ValueText.h"
 
@@ -11,13 +12,14 @@ QString textForKey(const Stream &stream, const QString &keyName, std::optional<i
 {
     if (!key)
         return QStringLiteral("***EXCEPTION: Stream has no value for the key \"") + keyName + QStringLiteral("\"***");
-    return textOfValue(stream.value(static_cast<Stream::Key>(*key)));
+    return printableText(textOfValue(stream.value(static_cast<Stream::Key>(*key))));
 }
 
 // The line a template gives for a stream, line feed included. Assembled whole so that it
 // can be written in one piece: it never mixes with lines of captures sharing the file. A
 // key the stream does not answer shows a message in place of its value and the line keeps
-// its shape.
+// its shape. The template's own text is written as the person typed it; the values, which
+// others can choose (a program's name, a host name), never start a line of their own.
 template <typename Template>
 QByteArray logLine(const Template &parsed, const Stream &stream)
 {

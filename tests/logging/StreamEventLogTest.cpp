@@ -98,6 +98,18 @@ TEST_F(StreamEventLogTest, TemplatesShapeEachLine)
     EXPECT_TRUE(readWholeFile(logPath()).endsWith('\n'));
 }
 
+// Anybody names their own programs, and a name answer may carry anything: a value never
+// starts a line of its own or reaches a terminal as an escape sequence.
+TEST_F(StreamEventLogTest, ValuesCannotForgeALineButTheTemplateKeepsWhatWasTyped)
+{
+    const Stream hostile(QString::fromUtf8("x\nFORGED \x1b[2J:80"), QStringLiteral("10.0.0.2:53"), QStringLiteral("UDP"));
+    StreamEventLog log;
+    log.setLogFormatNewStream(QStringLiteral("new\t__source__\t__protocol__"));
+    ASSERT_TRUE(log.startLoggingToFile(logPath()));
+    log.logNewStream(hostile);
+    EXPECT_EQ(readLines(logPath()), QList<QByteArray>{"new\tx\xef\xbf\xbd" "FORGED \xef\xbf\xbd[2J:80\tUDP"});
+}
+
 TEST_F(StreamEventLogTest, NoTemplateSwitchesOffOnlyThatEvent)
 {
     StreamEventLog log;
