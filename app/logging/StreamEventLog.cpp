@@ -5,6 +5,7 @@
 #include "model/PrintableText.h"
 #include "model/Stream.h"
 #include "model/ValueText.h"
+#include "platform/SystemLog.h"
 
 namespace {
 
@@ -38,11 +39,11 @@ QByteArray logLine(const Template &parsed, const Stream &stream)
 
 } // namespace
 
-bool StreamEventLog::startLoggingToFile(const QString &path)
+bool StreamEventLog::startLoggingToFile(const QString &path, QString *failure)
 {
     if (isLogging())
         return false;
-    std::shared_ptr<FILEAppendWrapper> wrapper = FILEAppendWrapper::wrapperAtPath(path);
+    std::shared_ptr<FILEAppendWrapper> wrapper = FILEAppendWrapper::wrapperAtPath(path, failure);
     if (!wrapper)
         return false;
     std::lock_guard lock(m_stateMutex);
@@ -89,40 +90,63 @@ void StreamEventLog::queueRemovedStreams(std::vector<std::shared_ptr<const Strea
     queue(std::move(lines));
 }
 
-// A failed write is not reported: the event has happened and logging goes on. Consecutive
-// lines for one file go out together, in pieces of whole lines.
+// A failed write is not reported: the event has happened and logging goes on.
 void StreamEventLog::writeQueuedLines()
 {
-    constexpr qsizetype kPieceBytes = 64 * 1024;
+    {
+        std::lock_guard lock(m_stateMutex);
+        if (m_queued.empty())
+            return;
+    }
+    // Taken before the queue is, so that two threads' batches go out in the order queued.
     std::lock_guard writing(m_writeMutex);
     std::vector<QueuedLine> queued;
     {
         std::lock_guard lock(m_stateMutex);
         queued.swap(m_queued);
     }
-    QByteArray pending;
-    pending.reserve(kPieceBytes + 4096);
-    for (std::size_t i = 0; i < queued.size(); ++i) {
-        pending += logLine(*queued[i].format, *queued[i].stream);
-        if (i + 1 == queued.size() || queued[i + 1].file != queued[i].file || pending.size() >= kPieceBytes) {
-            queued[i].file->appendLine(pending);
-            pending.clear();
-        }
-    }
+    for (const QueuedLine &line : queued)
+        deliver(*line.file, logLine(*line.format, *line.stream));
 }
 
 void StreamEventLog::logNewStream(const Stream &stream)
 {
-    const QueuedLine line = lineFor(m_logFormatNewStream);
-    if (line.file)
-        line.file->appendLine(logLine(*line.format, stream));
+    logNow(m_logFormatNewStream, stream);
 }
 
 void StreamEventLog::logRemovedStream(const Stream &stream)
 {
-    const QueuedLine line = lineFor(m_logFormatStreamClosed);
-    if (line.file)
-        line.file->appendLine(logLine(*line.format, stream));
+    logNow(m_logFormatStreamClosed, stream);
+}
+
+quint64 StreamEventLog::droppedLines() const
+{
+    return m_droppedLines.load();
+}
+
+void StreamEventLog::logNow(const FormatPointer &slot, const Stream &stream)
+{
+    const QueuedLine line = lineFor(slot);
+    if (!line.file)
+        return;
+    std::lock_guard writing(m_writeMutex);
+    deliver(*line.file, logLine(*line.format, stream));
+}
+
+// The system log hears once when lines start being dropped and once, with their number, when
+// the file takes them again, however many come in between.
+void StreamEventLog::deliver(FILEAppendWrapper &file, const QByteArray &line)
+{
+    if (!file.appendLine(line)) {
+        if (m_droppedInARow++ == 0)
+            systemLog(QStringLiteral("Lines for the log file %1 are being dropped: it takes them more slowly than "
+                                     "they come")
+                          .arg(file.path()));
+        ++m_droppedLines;
+    } else if (m_droppedInARow > 0) {
+        systemLog(QStringLiteral("%1 lines for the log file %2 were dropped").arg(m_droppedInARow).arg(file.path()));
+        m_droppedInARow = 0;
+    }
 }
 
 void StreamEventLog::setLogFormatNewStream(const std::optional<QString> &logTemplate)

@@ -207,6 +207,8 @@ TEST_F(StreamEventLogTest, ALoggedLineSurvivesTheProcessBeingKilled)
         log.setLogFormatNewStream(QStringLiteral("new __source__"));
         if (log.startLoggingToFile(logPath()))
             log.logNewStream(*m_stream);
+        // Handed to the kernel within moments, not kept in the process for its exit.
+        QueuedWriter::waitForAll(std::chrono::seconds(5));
         raise(SIGKILL);
         _exit(1);
     }
