@@ -90,9 +90,11 @@ void StreamEventLog::queueRemovedStreams(std::vector<std::shared_ptr<const Strea
     queue(std::move(lines));
 }
 
-// A failed write is not reported: the event has happened and logging goes on.
+// A failed write is not reported: the event has happened and logging goes on. Consecutive
+// lines for one file go to it together, in pieces of whole lines.
 void StreamEventLog::writeQueuedLines()
 {
+    constexpr qsizetype kPieceBytes = 64 * 1024;
     {
         std::lock_guard lock(m_stateMutex);
         if (m_queued.empty())
@@ -105,8 +107,17 @@ void StreamEventLog::writeQueuedLines()
         std::lock_guard lock(m_stateMutex);
         queued.swap(m_queued);
     }
-    for (const QueuedLine &line : queued)
-        deliver(*line.file, logLine(*line.format, *line.stream));
+    QByteArray piece;
+    quint64 lines = 0;
+    for (std::size_t i = 0; i < queued.size(); ++i) {
+        piece += logLine(*queued[i].format, *queued[i].stream);
+        ++lines;
+        if (i + 1 == queued.size() || queued[i + 1].file != queued[i].file || piece.size() >= kPieceBytes) {
+            deliver(*queued[i].file, piece, lines);
+            piece.clear();
+            lines = 0;
+        }
+    }
 }
 
 void StreamEventLog::logNewStream(const Stream &stream)
@@ -130,19 +141,20 @@ void StreamEventLog::logNow(const FormatPointer &slot, const Stream &stream)
     if (!line.file)
         return;
     std::lock_guard writing(m_writeMutex);
-    deliver(*line.file, logLine(*line.format, stream));
+    deliver(*line.file, logLine(*line.format, stream), 1);
 }
 
 // The system log hears once when lines start being dropped and once, with their number, when
 // the file takes them again, however many come in between.
-void StreamEventLog::deliver(FILEAppendWrapper &file, const QByteArray &line)
+void StreamEventLog::deliver(FILEAppendWrapper &file, const QByteArray &lines, quint64 count)
 {
-    if (!file.appendLine(line)) {
-        if (m_droppedInARow++ == 0)
+    if (!file.appendLine(lines)) {
+        if (m_droppedInARow == 0)
             systemLog(QStringLiteral("Lines for the log file %1 are being dropped: it takes them more slowly than "
                                      "they come")
                           .arg(file.path()));
-        ++m_droppedLines;
+        m_droppedInARow += count;
+        m_droppedLines += count;
     } else if (m_droppedInARow > 0) {
         systemLog(QStringLiteral("%1 lines for the log file %2 were dropped").arg(m_droppedInARow).arg(file.path()));
         m_droppedInARow = 0;

@@ -100,8 +100,8 @@ private:
     QueuedLine lineFor(const FormatPointer &slot);
     void queue(std::vector<QueuedLine> lines);
     void logNow(const FormatPointer &slot, const Stream &stream);
-    // Hands one line to its file, counting it when dropped; with m_writeMutex held.
-    void deliver(FILEAppendWrapper &file, const QByteArray &line);
+    // Hands count whole lines to their file, counting them when dropped; with m_writeMutex held.
+    void deliver(FILEAppendWrapper &file, const QByteArray &lines, quint64 count);
 
     mutable std::mutex m_stateMutex; // guards the four members below; never held while writing
     std::shared_ptr<FILEAppendWrapper> m_logfileWrapper; // set exactly while logging

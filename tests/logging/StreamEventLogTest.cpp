@@ -194,8 +194,9 @@ TEST_F(StreamEventLogTest, TwoCapturesOnOneFileFromTwoThreadsWriteWholeLines)
         else
             ADD_FAILURE() << "mixed line of " << line.size() << " bytes";
     }
-    EXPECT_EQ(firstLines, kLinesEach);
-    EXPECT_EQ(secondLines, kLinesEach);
+    // A writer starved of time may fall behind so far that lines are dropped: then counted.
+    EXPECT_EQ(static_cast<quint64>(firstLines) + first.droppedLines(), quint64{kLinesEach});
+    EXPECT_EQ(static_cast<quint64>(secondLines) + second.droppedLines(), quint64{kLinesEach});
 }
 
 TEST_F(StreamEventLogTest, ALoggedLineSurvivesTheProcessBeingKilled)
