@@ -18,12 +18,22 @@
 
 namespace {
 
+// How long a new wrapper waits for the lines its path's previous wrapper still has on their
+// way, so that they stay ahead of its own; only a file that has stalled takes that long.
+constexpr std::chrono::milliseconds kPreviousLinesWait{250};
+
+struct Entry
+{
+    std::weak_ptr<FILEAppendWrapper> wrapper;
+    QueuedWriter::Pending pending; // the lines of the path's last wrapper
+};
+
 // Created on first use and never destroyed, so wrappers released during process exit
 // still find it.
 struct Registry
 {
     std::mutex mutex;
-    QHash<QString, std::weak_ptr<FILEAppendWrapper>> wrappers;
+    QHash<QString, Entry> wrappers;
 };
 
 Registry &registry()
@@ -89,11 +99,20 @@ QString FILEAppendWrapper::standardizedPath(const QString &path)
 std::shared_ptr<FILEAppendWrapper> FILEAppendWrapper::wrapperAtPath(const QString &path, QString *failure)
 {
     const QString standardized = standardizedPath(path);
+    Registry &shared = registry();
+    QueuedWriter::Pending previous;
+    {
+        std::lock_guard lock(shared.mutex);
+        const Entry entry = shared.wrappers.value(standardized);
+        if (std::shared_ptr<FILEAppendWrapper> existing = entry.wrapper.lock())
+            return existing;
+        previous = entry.pending;
+    }
+    previous.waitUntilWritten(kPreviousLinesWait);
     QString why;
     {
-        Registry &shared = registry();
         std::lock_guard lock(shared.mutex);
-        if (std::shared_ptr<FILEAppendWrapper> existing = shared.wrappers.value(standardized).lock())
+        if (std::shared_ptr<FILEAppendWrapper> existing = shared.wrappers.value(standardized).wrapper.lock())
             return existing;
         GuardedFile::Opened opened = GuardedFile::openForAppending(standardized);
         why = opened.failure;
@@ -101,7 +120,7 @@ std::shared_ptr<FILEAppendWrapper> FILEAppendWrapper::wrapperAtPath(const QStrin
             if (opened.descriptor) {
                 std::shared_ptr<FILEAppendWrapper> wrapper(
                     new FILEAppendWrapper(standardized, std::move(opened.descriptor)));
-                shared.wrappers.insert(standardized, wrapper);
+                shared.wrappers.insert(standardized, {wrapper, wrapper->m_writer.pending()});
                 return wrapper;
             }
         } catch (const std::system_error &error) {
@@ -119,15 +138,8 @@ FILEAppendWrapper::FILEAppendWrapper(QString path, OwnedDescriptor descriptor)
 {
 }
 
-FILEAppendWrapper::~FILEAppendWrapper()
-{
-    Registry &shared = registry();
-    std::lock_guard lock(shared.mutex);
-    // A request made while this one was dying may already have registered a fresh wrapper.
-    const auto entry = shared.wrappers.constFind(m_path);
-    if (entry != shared.wrappers.cend() && entry->expired())
-        shared.wrappers.erase(entry);
-}
+// The registry keeps the path's entry: its lines may still be on their way.
+FILEAppendWrapper::~FILEAppendWrapper() = default;
 
 bool FILEAppendWrapper::appendLine(QByteArrayView line)
 {

@@ -18,7 +18,8 @@
 // Lines go to the file from a writer thread of its own (QueuedWriter), so neither a capture's
 // reader thread nor the main thread ever waits for a file that blocks; a regular file gets
 // each line within moments, and the lines still queued when the last holder lets go are
-// written after it has.
+// written after it has. A later request for the path lets those go first (unless its file
+// has stalled, for which it waits a quarter of a second at most).
 class FILEAppendWrapper
 {
 public:

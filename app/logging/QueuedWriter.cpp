@@ -84,8 +84,23 @@ bool QueuedWriter::append(QByteArrayView lines)
 
 bool QueuedWriter::waitUntilWritten(std::chrono::milliseconds timeout)
 {
-    std::unique_lock lock(m_state->mutex);
-    return m_state->changed.wait_for(lock, timeout, [this] { return m_state->isIdle(); });
+    return pending().waitUntilWritten(timeout);
+}
+
+QueuedWriter::Pending QueuedWriter::pending() const
+{
+    Pending pending;
+    pending.m_state = m_state;
+    return pending;
+}
+
+bool QueuedWriter::Pending::waitUntilWritten(std::chrono::milliseconds timeout) const
+{
+    const std::shared_ptr<State> state = m_state.lock();
+    if (!state)
+        return true;
+    std::unique_lock lock(state->mutex);
+    return state->changed.wait_for(lock, timeout, [&] { return state->isIdle(); });
 }
 
 void QueuedWriter::waitForAll(std::chrono::milliseconds timeout)

@@ -25,6 +25,9 @@
 // takes it. Nobody waits for it, except the exit's waitForAll, and that only for a moment.
 class QueuedWriter
 {
+private:
+    struct State;
+
 public:
     static constexpr qsizetype kQueueBytes = 4 * 1024 * 1024;
     // Told once, on the writer's thread, when a write fails (the reader of a pipe has gone,
@@ -46,12 +49,25 @@ public:
     // Waits, at most `timeout`, until everything queued so far has been handed to the kernel
     // or has failed; whether it has.
     bool waitUntilWritten(std::chrono::milliseconds timeout);
+
+    // What a writer has queued, to wait for also once the writer has been destroyed: a new
+    // writer to the same file must not overtake lines still on their way. An empty one (or
+    // one whose lines are out) is done at once.
+    class Pending
+    {
+    public:
+        bool waitUntilWritten(std::chrono::milliseconds timeout) const;
+
+    private:
+        friend class QueuedWriter;
+        std::weak_ptr<State> m_state;
+    };
+    Pending pending() const;
     // Application exit: waits, at most `timeout` in all, for every writer's queue, those of
     // writers already destroyed included.
     static void waitForAll(std::chrono::milliseconds timeout);
 
 private:
-    struct State;
     struct Registry;
     static Registry &registry();
     static void writeInThread(std::shared_ptr<State> state);

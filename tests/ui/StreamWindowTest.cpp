@@ -222,23 +222,25 @@ TEST_F(StreamWindowTest, AStalledLogHoldsUpNeitherTheTableNorClosingTheWindow)
     for (std::uint16_t port = 1; port <= 20; ++port)
         records += FakeCaptureTool::printfRecord({1, 17, 0x7F000001, 0x0A000001, port, 53, 60, 32});
     useTool("printf '" + records + "'; exec sleep 30");
-    QPointer<StreamWindowController> window = StreamWindowController::showControllerWithInterface(QStringLiteral("qm0"), {});
-    ASSERT_TRUE(window);
-    ASSERT_TRUE(window->streamCapture().startLoggingToFile(QFile::decodeName(fifo)));
+    StreamWindowController *window = StreamWindowController::showControllerWithInterface(QStringLiteral("qm0"), {});
+    ASSERT_NE(window, nullptr);
+    StreamCapture &capture = window->streamCapture();
+    ASSERT_TRUE(capture.startLoggingToFile(QFile::decodeName(fifo)));
     processEventsUntil([&] {
-        window->streamCapture().update();
-        return window->streamCapture().totals().droppedLogLines > 0;
+        capture.update();
+        return capture.totals().droppedLogLines > 0;
     });
     preferences.removeValue(Preferences::StreamClosedLogString);
     preferences.removeValue(Preferences::RemoveInterval);
-    EXPECT_GT(window->streamCapture().totals().droppedLogLines, 0u);
+    EXPECT_GT(capture.totals().droppedLogLines, 0u);
     window->showSummary();
     EXPECT_TRUE(window->findChild<QLabel *>(QStringLiteral("droppedLogLinesValue"))->isVisibleTo(window));
 
+    const QPointer<StreamWindowController> open(window);
     QElapsedTimer closing;
     closing.start();
     window->close();
-    EXPECT_TRUE(processEventsUntil([&] { return window.isNull(); }, std::chrono::seconds(1)));
+    EXPECT_TRUE(processEventsUntil([&] { return open.isNull(); }, std::chrono::seconds(1)));
     EXPECT_LT(closing.elapsed(), 1000);
 }
 
