@@ -48,7 +48,7 @@ HeadlessCapture::HeadlessCapture(const CommandLineOptions &options, QObject *par
 {
     connect(m_capture.get(), &StreamCapture::streamsArrayDisplayChanged, this, &HeadlessCapture::printTable);
     connect(m_capture.get(), &StreamCapture::captureError, this, &HeadlessCapture::fail);
-    connect(new EndingSignals(this), &EndingSignals::quitRequested, this, [this] { end(0); });
+    connect(new EndingSignals(this), &EndingSignals::quitRequested, this, &HeadlessCapture::endWhenStarted);
 }
 
 HeadlessCapture::~HeadlessCapture() = default;
@@ -66,14 +66,30 @@ std::optional<int> HeadlessCapture::start()
         printError(tr("Cannot log to %1: %2").arg(m_options.logPath, failure));
         return 1;
     }
-    if (!m_capture->setInterface(m_options.interfaceName)) {
+    m_starting = true;
+    const bool started = m_capture->setInterface(m_options.interfaceName);
+    m_starting = false;
+    if (!started) {
         const QString failure = m_capture->startFailure();
         printError(failure.isEmpty() ? tr("The capture was not started: the password dialog was cancelled.") : failure);
         if (const QString hint = installationHint(); !hint.isEmpty())
             printError(hint);
         return 1;
     }
+    if (m_endPending)
+        QMetaObject::invokeMethod(this, &HeadlessCapture::endWhenStarted, Qt::QueuedConnection);
     return std::nullopt;
+}
+
+// Ending in the middle of the start would stop the installation's local event loop and the
+// capture before it stands; so the end waits for the start, and comes from the event loop.
+void HeadlessCapture::endWhenStarted()
+{
+    if (m_starting) {
+        m_endPending = true;
+        return;
+    }
+    end(0);
 }
 
 // The writer has a descriptor of its own, so standard output stays as it was for the rest

@@ -36,10 +36,15 @@ private:
     void printTable();
     void fail(const QString &message);
     void end(int status);
+    void endWhenStarted();
     void startOutput();
 
     CommandLineOptions m_options;
     std::unique_ptr<StreamCapture> m_capture;
     std::unique_ptr<QueuedWriter> m_output;
     bool m_first = true;
+    // The capture is starting (its installation may run a local event loop), and a signal
+    // asked for the end meanwhile.
+    bool m_starting = false;
+    bool m_endPending = false;
 };
