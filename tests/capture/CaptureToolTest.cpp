@@ -83,7 +83,9 @@ QStringList fileDescriptors()
     return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System);
 }
 
-// The process id of this process's child running `command`, if there is one.
+// The process id of this process's child running `command`, if there is one. Only once it
+// sleeps: while the program is being executed its name is there before the descriptors that
+// close on exec are gone.
 std::optional<QString> childRunning(const QByteArray &command)
 {
     const QByteArray self = QByteArray::number(getpid());
@@ -94,7 +96,7 @@ std::optional<QString> childRunning(const QByteArray &command)
         const QByteArray text = stat.readAll();
         const QByteArray name = text.mid(text.indexOf('(') + 1, text.lastIndexOf(')') - text.indexOf('(') - 1);
         const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (name == command && fields.size() > 1 && fields[1] == self)
+        if (name == command && fields.size() > 1 && fields[0] == "S" && fields[1] == self)
             return pid;
     }
     return std::nullopt;
