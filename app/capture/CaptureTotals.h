@@ -17,6 +17,9 @@ struct CaptureTotals
     // Records of new conversations counted on the "other" stream because the table held
     // as many live streams as it may, since the capture started.
     quint64 foldedRecords = 0;
+    // Log lines dropped because the log file did not take them as fast as they came, since
+    // the capture started.
+    quint64 droppedLogLines = 0;
 
     int liveStreams() const { return tcpStreams + udpStreams + otherStreams; }
 };

@@ -5,6 +5,7 @@
 // in a private folder, records as the tool writes them, and waiting on the event loop.
 
 #include "EventLoopWait.h"
+#include "logging/QueuedWriter.h"
 #include "platform/CurrentHost.h"
 #include "platform/SystemElevation.h"
 #include "tools/capture/PacketSummary.h"
@@ -49,8 +50,10 @@ inline std::span<const std::byte> asBytes(const QByteArray &bytes)
     return std::as_bytes(std::span(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
+// The lines of a log file, once the lines on their way to it have arrived.
 inline QList<QByteArray> fileLines(const QString &path)
 {
+    QueuedWriter::waitForAll(std::chrono::seconds(5));
     QFile file(path);
     QList<QByteArray> lines = file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
     if (!lines.isEmpty() && lines.last().isEmpty())
