@@ -5,7 +5,9 @@
 #include "CommandLineOptions.h"
 #include "HeadlessCapture.h"
 #include "capture/StreamCaptureCore.h"
+#include "logging/QueuedWriter.h"
 #include "platform/Bundle.h"
+#include "platform/EndingSignals.h"
 #include "platform/Preferences.h"
 #include "platform/Translations.h"
 
@@ -17,6 +19,10 @@
 #include <cstdio>
 
 namespace {
+
+// What is still on its way to a log file (or the window-less table to its reader) when the
+// run ends gets this long to arrive; a destination that has stalled does not hold up the end.
+constexpr std::chrono::milliseconds kLastLinesGrace{300};
 
 QStringList argumentList(int argc, char *argv[])
 {
@@ -54,6 +60,8 @@ int runWindows(int argc, char *argv[], const CommandLineOptions &options)
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.quillmere.Quillmere"),
                                                  QIcon(Bundle::pathForResource(QStringLiteral("Quillmere.png")))));
     AppDelegate delegate;
+    const EndingSignals endingSignals;
+    QObject::connect(&endingSignals, &EndingSignals::quitRequested, &delegate, &AppDelegate::quit);
     if (options.interfaceName.isEmpty()) {
         QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     } else if (QString failure; !delegate.watchInterfaceNamed(options.interfaceName, &failure)) {
@@ -83,11 +91,8 @@ int answerCommandLine(int argc, char *argv[], CommandLineOptions::Mode mode)
     return mode == CommandLineOptions::Mode::Help ? 0 : 2;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+int run(int argc, char *argv[], const CommandLineOptions &options)
 {
-    const CommandLineOptions options = CommandLineOptions::parse(argumentList(argc, argv));
     switch (options.mode) {
     case CommandLineOptions::Mode::Help:
     case CommandLineOptions::Mode::Version:
@@ -99,4 +104,13 @@ int main(int argc, char *argv[])
         break;
     }
     return runWindows(argc, argv, options);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const int status = run(argc, argv, CommandLineOptions::parse(argumentList(argc, argv)));
+    QueuedWriter::waitForAll(kLastLinesGrace);
+    return status;
 }

@@ -12,6 +12,7 @@
 //                                        [seconds] [conversations] [payload bytes]
 
 #include "NetworkNamespace.h"
+#include "PrivateSystemFolders.h"
 #include "capture/StreamCapture.h"
 #include "model/Stream.h"
 #include "platform/Bundle.h"
@@ -122,6 +123,12 @@ QStringList inside(const NetworkNamespace &network, const QStringList &program)
 
 int main(int argc, char *argv[])
 {
+    // The installer makes the capture group: in a private /etc, before any thread starts.
+    if (geteuid() == 0)
+        if (const std::string why = PrivateSystemFolders::enter(); !why.empty()) {
+            std::fprintf(stderr, "%s\n", why.c_str());
+            return 1;
+        }
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
     const QString perSecond = arguments.value(1, QStringLiteral("100000"));

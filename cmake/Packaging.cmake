@@ -2,11 +2,31 @@
 # Installing the way Linux software installs, and a Debian package built with CPack.
 #
 # A package uses prefix /usr, keeps the helpers in /usr/lib/quillmere
-# (-DCMAKE_INSTALL_LIBEXECDIR=lib) and has its maintainer scripts install the
-# set-user-ID capture helper in /usr/libexec/Quillmere (-DQUILLMERE_SUPPORT_DIR=/usr/libexec),
-# never under /usr/local; dev/test shows the whole configure line.
+# (-DCMAKE_INSTALL_LIBEXECDIR=lib), ships the capture helper in /usr/libexec/Quillmere
+# (-DQUILLMERE_SUPPORT_DIR=/usr/libexec -DQUILLMERE_SHIP_INSTALLED_TOOL=ON), never under
+# /usr/local, and has its maintainer scripts make it set-user-ID; dev/test shows the whole
+# configure line.
 
 install(FILES resources/org.quillmere.Quillmere.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# What the administrator's password dialog says, for the installer at its installed place.
+set(QUILLMERE_INSTALLER ${CMAKE_INSTALL_FULL_LIBEXECDIR}/quillmere/Rootmantle)
+configure_file(packaging/org.quillmere.Quillmere.policy.in
+               ${PROJECT_BINARY_DIR}/packaging/org.quillmere.Quillmere.policy @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/org.quillmere.Quillmere.policy
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/polkit-1/actions)
+
+# A package ships the capture tool at its installed place too, so dpkg knows the file (and
+# removes it); its maintainer script makes it set-user-ID for those the administrator chose.
+option(QUILLMERE_SHIP_INSTALLED_TOOL
+       "Install the capture tool into QUILLMERE_SUPPORT_DIR/Quillmere too (for a package)" OFF)
+if(QUILLMERE_SHIP_INSTALLED_TOOL)
+  # Relative to the prefix, so an install into another prefix never writes into the system.
+  file(RELATIVE_PATH shipped_tool_dir "${CMAKE_INSTALL_PREFIX}" "${QUILLMERE_SUPPORT_DIR}/Quillmere")
+  if(shipped_tool_dir MATCHES "^\\.\\.")
+    message(FATAL_ERROR "QUILLMERE_SHIP_INSTALLED_TOOL needs QUILLMERE_SUPPORT_DIR inside CMAKE_INSTALL_PREFIX")
+  endif()
+  install(TARGETS Netsiphon RUNTIME DESTINATION ${shipped_tool_dir})
+endif()
 install(FILES resources/org.quillmere.Quillmere.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES resources/icons/org.quillmere.Quillmere.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -55,7 +75,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quillmere.org")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "pkexec")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "pkexec, passwd, debconf (>= 0.5) | debconf-2.0")
 set(QUILLMERE_TOOLS_DIR ${CMAKE_INSTALL_FULL_LIBEXECDIR}/quillmere)
 foreach(script postinst postrm)
   configure_file(packaging/deb/${script}.in ${PROJECT_BINARY_DIR}/packaging/${script} @ONLY
@@ -63,7 +83,8 @@ foreach(script postinst postrm)
                                   WORLD_READ WORLD_EXECUTE)
 endforeach()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
-    ${PROJECT_BINARY_DIR}/packaging/postinst ${PROJECT_BINARY_DIR}/packaging/postrm)
+    ${PROJECT_BINARY_DIR}/packaging/postinst ${PROJECT_BINARY_DIR}/packaging/postrm
+    ${PROJECT_SOURCE_DIR}/packaging/deb/config ${PROJECT_SOURCE_DIR}/packaging/deb/templates)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})

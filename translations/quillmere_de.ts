@@ -72,6 +72,21 @@
     </message>
 </context>
 <context>
+    <name>GuardedFile</name>
+    <message>
+        <source>it is a symbolic link in a folder every user may write to</source>
+        <translation>es ist eine symbolische Verknüpfung in einem Ordner, in den jeder Benutzer schreiben darf</translation>
+    </message>
+    <message>
+        <source>it belongs to another user in a folder every user may write to</source>
+        <translation>es gehört einem anderen Benutzer, in einem Ordner, in den jeder Benutzer schreiben darf</translation>
+    </message>
+    <message>
+        <source>it is not the name of a file</source>
+        <translation>es ist nicht der Name einer Datei</translation>
+    </message>
+</context>
+<context>
     <name>HeadlessCapture</name>
     <message>
         <source>The capture tool is installed with an administrator&apos;s approval. Run Quillmere once as root (for example with sudo), or start a terminal password agent (pkttyagent) in this session, and try again.</source>
@@ -434,6 +449,14 @@
     <message>
         <source>Host-name lookups answered without a name because too many were waiting</source>
         <translation>Hostnamen-Abfragen, die ohne Namen beantwortet wurden, weil zu viele Abfragen ausstanden</translation>
+    </message>
+    <message>
+        <source>Log lines dropped:</source>
+        <translation>Verworfene Protokollzeilen:</translation>
+    </message>
+    <message>
+        <source>Lines the log file did not take as fast as they came</source>
+        <translation>Zeilen, die die Protokolldatei nicht so schnell aufnahm, wie sie kamen</translation>
     </message>
 </context>
 <context>

@@ -20,6 +20,9 @@ struct CaptureTotals
     // Reverse lookups answered with no name because the lookup service's queue was full,
     // in the whole process since it started.
     quint64 refusedLookups = 0;
+    // Log lines dropped because the log file did not take them as fast as they came, since
+    // the capture started.
+    quint64 droppedLogLines = 0;
 
     int liveStreams() const { return tcpStreams + udpStreams + otherStreams; }
 };

@@ -227,9 +227,9 @@ void StreamCapture::scheduleTimer()
     m_timer->start(static_cast<int>(std::lround(m_updateInterval * 1000.0)));
 }
 
-bool StreamCapture::startLoggingToFile(const QString &path)
+bool StreamCapture::startLoggingToFile(const QString &path, QString *failure)
 {
-    return m_core->eventLog().startLoggingToFile(path);
+    return m_core->eventLog().startLoggingToFile(path, failure);
 }
 
 void StreamCapture::stopLogging()

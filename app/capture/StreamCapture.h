@@ -85,8 +85,9 @@ public:
     void setUpdateInterval(const QVariant &seconds);
     void setRemoveInterval(const QVariant &seconds);
 
-    // False when already logging or the file cannot be opened for appending.
-    bool startLoggingToFile(const QString &path);
+    // False when already logging or the file cannot be opened for appending (why not, in
+    // words for a person, goes to `failure`).
+    bool startLoggingToFile(const QString &path, QString *failure = nullptr);
     void stopLogging();
     bool isLogging() const;
     // No value switches that event's lines off.

@@ -204,6 +204,7 @@ StreamTable::Cycle StreamCaptureCore::runCycle(double now, double removeInterval
         cycle = m_table.runCycle(now, removeInterval, m_eventLog);
     }
     m_eventLog.writeQueuedLines();
+    cycle.totals.droppedLogLines = m_eventLog.droppedLines();
     return cycle;
 }
 

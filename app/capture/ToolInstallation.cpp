@@ -2,6 +2,7 @@
 #include "capture/ToolInstallation.h"
 
 #include "platform/Bundle.h"
+#include "platform/CurrentUser.h"
 #include "platform/Elevation.h"
 #include "platform/SupportFolder.h"
 #include "platform/SystemLog.h"
@@ -38,11 +39,13 @@ QByteArray digestOfFile(const QString &path)
     return md5Hash(file.readAll());
 }
 
-bool isRootOwnedSetuid(const QString &path)
+QString notAllowedText(gid_t group)
 {
-    struct stat status {};
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0 && status.st_uid == 0
-        && (status.st_mode & S_ISUID) != 0;
+    return ToolInstallation::tr("%1 may not capture network traffic on this computer: the capture tool is only for the "
+                                "people an administrator allowed. An administrator can allow %1 by approving "
+                                "Quillmere's request, or with the command \"adduser %1 %2\" (which takes effect at "
+                                "the next login).")
+        .arg(CurrentUser::name(), CurrentUser::groupName(group));
 }
 } // namespace
 
@@ -87,17 +90,22 @@ QString ToolInstallation::bundledToolPath()
     return Bundle::pathForTool(QLatin1StringView(kToolName));
 }
 
-bool ToolInstallation::isCurrent(const QString &installedPath, const QString &bundledPath)
+ToolInstallation::State ToolInstallation::stateOf(const QString &installedPath, const QString &bundledPath)
 {
-    if (!isRootOwnedSetuid(installedPath))
-        return false;
+    struct stat status {};
+    if (::stat(QFile::encodeName(installedPath).constData(), &status) != 0 || status.st_uid != 0
+        || (status.st_mode & S_ISUID) == 0)
+        return State::NeedsInstall;
+    if (!CurrentUser::mayExecute(installedPath))
+        return CurrentUser::joinsAtNextLogin(status.st_gid) ? State::MustLogInAgain : State::NotAllowed;
     const QByteArray bundled = digestOfFile(bundledPath);
-    return !bundled.isEmpty() && bundled == digestOfFile(installedPath);
+    return !bundled.isEmpty() && bundled == digestOfFile(installedPath) ? State::Current : State::NeedsInstall;
 }
 
 bool ToolInstallation::ensureCurrent()
 {
     m_failureText.clear();
+    m_asksToAllow = false;
     const QString installed = toolPath();
     if (installed.isNull())
         return fail({}, tr("The folder for the capture tool could not be found."));
@@ -105,20 +113,35 @@ bool ToolInstallation::ensureCurrent()
     if (!QFileInfo(bundled).isFile())
         return fail(QStringLiteral("The capture tool is missing from the application at %1").arg(bundled),
                     tr("The capture tool is missing from the application (%1).").arg(bundled));
-    if (isCurrent(installed, bundled))
+    const QString toolFolder = QFileInfo(installed).absolutePath();
+    switch (const State state = stateOf(installed, bundled)) {
+    case State::Current:
         return true;
-    return install(installed, bundled);
+    case State::MustLogInAgain:
+        return failAfter(state, installed, 0);
+    case State::NotAllowed:
+        m_asksToAllow = true;
+        return runInstaller({QStringLiteral("--grant"), bundled, toolFolder},
+                            tr("Allow %1 to capture network traffic on this computer").arg(CurrentUser::name()),
+                            installed, bundled);
+    case State::NeedsInstall:
+        break;
+    }
+    return runInstaller({bundled, toolFolder},
+                        tr("Install the capture tool of Quillmere, which %1 may then run").arg(CurrentUser::name()),
+                        installed, bundled);
 }
 
-bool ToolInstallation::install(const QString &installedPath, const QString &bundledPath)
+// Whatever the installer did shows in the installed tool, which is checked once more.
+bool ToolInstallation::runInstaller(const QStringList &arguments, const QString &purpose,
+                                    const QString &installedPath, const QString &bundledPath)
 {
-    QFile::remove(installedPath);
     const QString installer = Bundle::pathForTool(QLatin1StringView(kInstallerName));
     if (!QFileInfo(installer).isFile())
         return fail(QStringLiteral("The installer is missing from the application at %1").arg(installer),
                     tr("The installer of the capture tool is missing from the application (%1).").arg(installer));
-    const QString toolFolder = QFileInfo(installedPath).absolutePath();
-    const Elevation::Result result = m_elevation.runAsRoot(installer, {bundledPath, toolFolder});
+    const Elevation::Result result = m_elevation.runAsRoot(installer, arguments, purpose);
+    const QString refused = m_asksToAllow ? notAllowedText(QFileInfo(installedPath).groupId()) : QString();
     switch (result.outcome) {
     case Elevation::Outcome::NoWayToBecomeRoot:
         logInstallFailure(QStringLiteral("Couldn't create AuthorizationRef"));
@@ -127,21 +150,47 @@ bool ToolInstallation::install(const QString &installedPath, const QString &bund
                            "pkttyagent) and try again."));
     case Elevation::Outcome::Dismissed:
         logInstallFailure(QStringLiteral("Couldn't authorize helper program."));
-        return fail({}, {});
+        return fail({}, refused);
     case Elevation::Outcome::NotAuthorized:
         logInstallFailure(QStringLiteral("Couldn't authorize helper program."));
-        return fail({}, tr("Installing the capture tool was not authorized."));
+        return fail({}, m_asksToAllow ? refused : tr("Installing the capture tool was not authorized."));
     case Elevation::Outcome::CouldNotStart:
         logInstallFailure(QStringLiteral("couldn't execute Rootmantle tool"));
         return fail({}, tr("The installer of the capture tool could not be started."));
+    case Elevation::Outcome::NotProtected:
+        logInstallFailure(QStringLiteral("Couldn't authorize helper program: %1").arg(result.refusal));
+        return fail({}, tr("Quillmere asks no administrator to run its installer, because %1, so whoever can change "
+                           "it would have it run as root. Install Quillmere (cmake --install, or its package), or "
+                           "run it as root.")
+                            .arg(result.refusal));
     case Elevation::Outcome::Finished:
         break;
     }
-    if (isCurrent(installedPath, bundledPath))
-        return true;
+    const State state = stateOf(installedPath, bundledPath);
+    return state == State::Current || failAfter(state, installedPath, result.exitStatus);
+}
+
+bool ToolInstallation::failAfter(State state, const QString &installedPath, int installerStatus)
+{
+    const gid_t group = QFileInfo(installedPath).groupId();
+    switch (state) {
+    case State::MustLogInAgain:
+        return fail(QStringLiteral("%1 may run the capture tool from the next login on").arg(CurrentUser::name()),
+                    tr("%1 has been allowed to capture as a member of the group %2, which takes effect at the next "
+                       "login. Log out and in again, then start the capture again.")
+                        .arg(CurrentUser::name(), CurrentUser::groupName(group)));
+    case State::NotAllowed:
+        return fail(QStringLiteral("%1 may not run the capture tool at %2 (installer status %3)")
+                        .arg(CurrentUser::name(), installedPath)
+                        .arg(installerStatus),
+                    notAllowedText(group));
+    case State::Current:
+    case State::NeedsInstall:
+        break;
+    }
     return fail(QStringLiteral("The capture tool at %1 is not current after installing it (installer status %2)")
                     .arg(installedPath)
-                    .arg(result.exitStatus),
+                    .arg(installerStatus),
                 tr("The capture tool could not be installed at %1.").arg(installedPath));
 }
 

@@ -3,19 +3,20 @@
 
 #include "StreamTableText.h"
 #include "capture/StreamCapture.h"
+#include "logging/QueuedWriter.h"
 #include "model/Stream.h"
+#include "platform/EndingSignals.h"
 #include "platform/Preferences.h"
+#include "resolve/MainThreadDelivery.h"
 #include "tools/common/OwnedDescriptor.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFile>
-#include <QSocketNotifier>
+#include <QPointer>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <sys/signalfd.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -47,54 +48,62 @@ HeadlessCapture::HeadlessCapture(const CommandLineOptions &options, QObject *par
 {
     connect(m_capture.get(), &StreamCapture::streamsArrayDisplayChanged, this, &HeadlessCapture::printTable);
     connect(m_capture.get(), &StreamCapture::captureError, this, &HeadlessCapture::fail);
+    connect(new EndingSignals(this), &EndingSignals::quitRequested, this, &HeadlessCapture::endWhenStarted);
 }
 
-HeadlessCapture::~HeadlessCapture()
-{
-    if (m_signalDescriptor >= 0)
-        ::close(m_signalDescriptor);
-}
+HeadlessCapture::~HeadlessCapture() = default;
 
 std::optional<int> HeadlessCapture::start()
 {
     // A reader of our output that goes away must end the run, not kill it.
     std::signal(SIGPIPE, SIG_IGN);
-    watchEndingSignals();
+    startOutput();
     if (m_options.interval)
         Preferences::shared().overrideForThisRun(Preferences::UpdateInterval, *m_options.interval);
-    // The log is checked first: nobody should be asked for a password for a run that
-    // cannot go on.
-    if (!m_options.logPath.isEmpty()) {
-        QFile probe(m_options.logPath);
-        if (!probe.open(QIODevice::Append) || !m_capture->startLoggingToFile(m_options.logPath)) {
-            printError(tr("Cannot log to %1: %2").arg(m_options.logPath, probe.errorString()));
-            return 1;
-        }
+    // The log is opened first: nobody should be asked for a password for a run that cannot
+    // go on.
+    if (QString failure; !m_options.logPath.isEmpty() && !m_capture->startLoggingToFile(m_options.logPath, &failure)) {
+        printError(tr("Cannot log to %1: %2").arg(m_options.logPath, failure));
+        return 1;
     }
-    if (!m_capture->setInterface(m_options.interfaceName)) {
+    m_starting = true;
+    const bool started = m_capture->setInterface(m_options.interfaceName);
+    m_starting = false;
+    if (!started) {
         const QString failure = m_capture->startFailure();
         printError(failure.isEmpty() ? tr("The capture was not started: the password dialog was cancelled.") : failure);
-        if (const QString hint = installationHint(); !hint.isEmpty())
+        // Other failures say themselves what can be done.
+        if (const QString hint = installationHint(); failure.isEmpty() && !hint.isEmpty())
             printError(hint);
         return 1;
     }
+    if (m_endPending)
+        QMetaObject::invokeMethod(this, &HeadlessCapture::endWhenStarted, Qt::QueuedConnection);
     return std::nullopt;
 }
 
-// Signals arrive through a descriptor the event loop watches, so ending runs as ordinary
-// code on the main thread, also while the interface is idle.
-void HeadlessCapture::watchEndingSignals()
+// Ending in the middle of the start would stop the installation's local event loop and the
+// capture before it stands; so the end waits for the start, and comes from the event loop.
+void HeadlessCapture::endWhenStarted()
 {
-    sigset_t ending;
-    sigemptyset(&ending);
-    sigaddset(&ending, SIGINT);
-    sigaddset(&ending, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &ending, nullptr);
-    m_signalDescriptor = signalfd(-1, &ending, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (m_signalDescriptor < 0)
+    if (m_starting) {
+        m_endPending = true;
         return;
-    m_signals = new QSocketNotifier(m_signalDescriptor, QSocketNotifier::Read, this);
-    connect(m_signals, &QSocketNotifier::activated, this, [this] { end(0); });
+    }
+    end(0);
+}
+
+// The writer has a descriptor of its own, so standard output stays as it was for the rest
+// of the program. A reader that has gone ends the run, as soon as a write finds it gone.
+void HeadlessCapture::startOutput()
+{
+    const QPointer<HeadlessCapture> self(this);
+    m_output = std::make_unique<QueuedWriter>(OwnedDescriptor(::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0)), [self] {
+        MainThreadDelivery::post([self] {
+            if (self)
+                self->end(0);
+        });
+    });
 }
 
 void HeadlessCapture::printTable()
@@ -116,8 +125,7 @@ void HeadlessCapture::printTable()
             text += StreamTableText::foldedLine(folded).toUtf8() + '\n';
     }
     m_first = false;
-    if (!writeAll(STDOUT_FILENO, text.constData(), static_cast<std::size_t>(text.size())))
-        end(0);
+    m_output->append(text);
 }
 
 void HeadlessCapture::fail(const QString &message)

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-class QSocketNotifier;
+class QueuedWriter;
 class StreamCapture;
 
 // The window-less mode: one capture on one interface, with the same preferences, tool
@@ -16,6 +16,10 @@ class StreamCapture;
 // once per update interval. SIGINT and SIGTERM end it cleanly (logging stopped, the tool
 // ended, status 0), as does a standard output that was closed (status 0); a capture that
 // cannot start or a tool that fails ends it with status 1.
+//
+// The table reaches standard output through a writer thread (QueuedWriter), so a reader
+// that stops reading (a stopped terminal, "| (sleep 1000)") never blocks the main thread:
+// the signals still end the run at once, and the tables it does not take are dropped.
 class HeadlessCapture : public QObject
 {
     Q_OBJECT
@@ -32,11 +36,15 @@ private:
     void printTable();
     void fail(const QString &message);
     void end(int status);
-    void watchEndingSignals();
+    void endWhenStarted();
+    void startOutput();
 
     CommandLineOptions m_options;
     std::unique_ptr<StreamCapture> m_capture;
-    QSocketNotifier *m_signals = nullptr;
-    int m_signalDescriptor = -1;
+    std::unique_ptr<QueuedWriter> m_output;
     bool m_first = true;
+    // The capture is starting (its installation may run a local event loop), and a signal
+    // asked for the end meanwhile.
+    bool m_starting = false;
+    bool m_endPending = false;
 };

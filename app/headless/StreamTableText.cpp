@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "StreamTableText.h"
 
+#include "model/PrintableText.h"
 #include "model/Stream.h"
 #include "model/ValueText.h"
 #include "platform/Clock.h"
@@ -25,19 +26,6 @@ constexpr std::array kJsonNumberKeys{
     Stream::Key::LifetimeDownBytes,     Stream::Key::LifetimeUpDataBytes,   Stream::Key::LifetimeDownDataBytes,
     Stream::Key::UpSpeedNumber,         Stream::Key::DownSpeedNumber,       Stream::Key::LifetimeUpSpeedNumber,
     Stream::Key::LifetimeDownSpeedNumber};
-
-bool isControl(QChar character)
-{
-    const QChar::Category category = character.category();
-    return category == QChar::Other_Control || category == QChar::Other_Format
-        || category == QChar::Separator_Line || category == QChar::Separator_Paragraph;
-}
-
-QString printable(QString text)
-{
-    std::replace_if(text.begin(), text.end(), isControl, QChar(QChar::ReplacementCharacter));
-    return text;
-}
 
 // Local time with its offset written out, as ISO 8601 readers expect.
 QString isoText(const QDateTime &time)
@@ -74,7 +62,7 @@ QString StreamTableText::tableLine(const Stream &stream)
 {
     QStringList fields;
     for (const Stream::Key key : kTableKeys)
-        fields << printable(textOfValue(stream.value(key)));
+        fields << printableText(textOfValue(stream.value(key)));
     return fields.join(u'\t');
 }
 
@@ -92,10 +80,10 @@ QByteArray StreamTableText::jsonLine(const Stream &stream, const QString &interf
     QJsonObject object{
         {QStringLiteral("interface"), interfaceName},
         {QStringLiteral("time"), isoText(time)},
-        {QStringLiteral("source"), stream.source()},
-        {QStringLiteral("destination"), stream.destination()},
-        {QStringLiteral("protocol"), stream.protocol()},
-        {QStringLiteral("process"), stream.process()},
+        {QStringLiteral("source"), printableText(stream.source())},
+        {QStringLiteral("destination"), printableText(stream.destination())},
+        {QStringLiteral("protocol"), printableText(stream.protocol())},
+        {QStringLiteral("process"), printableText(stream.process())},
         {QStringLiteral("openedTime"), isoText(Clock::dateTimeFromReference(stream.openedTime()))},
     };
     for (const Stream::Key key : kJsonNumberKeys)

@@ -26,8 +26,9 @@ public:
     // copied row gives it, with control characters (a host name may carry any) replaced so
     // that every stream stays one line of tab-separated fields.
     static QString tableLine(const Stream &stream);
-    // One line of compact JSON: the stream's keys with numbers as numbers, openedTime in
-    // ISO 8601 with its offset, and the interval's interface and time.
+    // One line of compact JSON: the stream's keys with numbers as numbers, texts with control
+    // characters replaced as in the table, openedTime in ISO 8601 with its offset, and the
+    // interval's interface and time.
     static QByteArray jsonLine(const Stream &stream, const QString &interfaceName, const QDateTime &time,
                                quint64 foldedRecords = 0);
     // A comment line for the table when the stream limit was reached: how many records of

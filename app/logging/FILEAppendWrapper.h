@@ -1,26 +1,36 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "logging/QueuedWriter.h"
+
 #include <QByteArrayView>
 #include <QString>
 
+#include <chrono>
 #include <memory>
-#include <mutex>
 
 // One append-mode file shared by every capture that logs to the same path, so windows
 // logging to one file write through one open file instead of racing each other's offsets.
 // A process-wide registry finds the wrapper already open for a path; it does not keep
 // wrappers alive, so the file is closed when the last holder lets go of its shared_ptr,
 // and a later request opens it again and appends after what is there.
+//
+// Lines go to the file from a writer thread of its own (QueuedWriter), so neither a capture's
+// reader thread nor the main thread ever waits for a file that blocks; a regular file gets
+// each line within moments, and the lines still queued when the last holder lets go are
+// written after it has. A later request for the path lets those go first (unless its file
+// has stalled, for which it waits a quarter of a second at most).
 class FILEAppendWrapper
 {
 public:
     // The wrapper open for the standardized path, or a new one that opens the file for
-    // appending (creating it empty if missing). In a sticky folder everybody may write to,
-    // only a file the process owns opens, and never through a symbolic link at its name.
-    // Null when the file cannot be opened; then "Couldn't open file at <path>" goes to the
-    // system log and nothing is registered. Safe from any thread.
-    static std::shared_ptr<FILEAppendWrapper> wrapperAtPath(const QString &path);
+    // appending (creating it empty if missing) under GuardedFile's rule: in a sticky folder
+    // everybody may write to, only a file the process owns opens, and never through a
+    // symbolic link at its name; a named pipe nobody reads fails at once. Null when the file
+    // cannot be opened; then "Couldn't open file at <path>" goes to the system log, why it
+    // could not, in words for a person, to `failure`, and nothing is registered. Safe from
+    // any thread.
+    static std::shared_ptr<FILEAppendWrapper> wrapperAtPath(const QString &path, QString *failure = nullptr);
 
     // The key under which one file is shared: a leading "~" or "~user" expanded, empty and
     // "." components and trailing separators dropped. In an absolute path ".." goes to the
@@ -34,21 +44,16 @@ public:
 
     const QString &path() const { return m_path; }
 
-    // Writes one whole line (the caller supplies its line feed) under this file's lock, so
-    // lines of captures sharing the file never mix, and hands it to the kernel before
-    // returning: a line survives the process being killed right after. False if the write
-    // failed; what was written of it stays.
+    // Queues whole lines (the caller supplies the line feeds) for the file, after every line
+    // queued before by any holder, so lines of captures sharing the file never mix. Returns
+    // at once. False when the file has fallen so far behind that the lines were dropped.
     bool appendLine(QByteArrayView line);
+    // Waits, at most `timeout`, until what was queued has been handed to the kernel.
+    bool waitUntilWritten(std::chrono::milliseconds timeout);
 
 private:
-    FILEAppendWrapper(QString path, int descriptor);
-
-    bool writeWhole(QByteArrayView line);
+    FILEAppendWrapper(QString path, OwnedDescriptor descriptor);
 
     const QString m_path;
-    const int m_descriptor;
-    // A pipe (a named one, or /dev/stdout of a piped run) whose reader has gone raises
-    // SIGPIPE on write, whose default action would end the application.
-    const bool m_isPipe;
-    std::mutex m_writeMutex;
+    QueuedWriter m_writer;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "logging/PasteboardSupport.h"
 
+#include "model/PrintableText.h"
 #include "model/Stream.h"
 #include "model/ValueText.h"
 
@@ -21,7 +22,7 @@ std::optional<QString> PasteboardSupport::stringForCopy(const QStringList &colum
     for (const QString &identifier : columnIdentifiers) {
         const QVariant value = stream->valueForKey(identifier);
         if (value.isValid())
-            fields.append(textOfValue(value));
+            fields.append(printableText(textOfValue(value)));
     }
     return fields.join(u'\t');
 }

@@ -21,8 +21,9 @@ public:
 
     // The selected row's values in the columns' order (column identifiers are stream keys),
     // joined by tabs, with no line feed. A value the stream does not answer is left out
-    // with its tab; numbers give their decimal text. Nothing when no row is selected or the
-    // row lies beyond the shown streams (the table shrank in an update).
+    // with its tab; numbers give their decimal text; control characters in a value are
+    // replaced (printableText), so a value never adds a field or a line. Nothing when no row
+    // is selected or the row lies beyond the shown streams (the table shrank in an update).
     static std::optional<QString> stringForCopy(const QStringList &columnIdentifiers, int selectedRow,
                                                 std::span<const std::shared_ptr<Stream>> streamsArrayDisplay);
 };

@@ -2,8 +2,10 @@
 #include "logging/StreamEventLog.h"
 
 #include "logging/FILEAppendWrapper.h"
+#include "model/PrintableText.h"
 #include "model/Stream.h"
 #include "model/ValueText.h"
+#include "platform/SystemLog.h"
 
 namespace {
 
@@ -11,13 +13,14 @@ QString textForKey(const Stream &stream, const QString &keyName, std::optional<i
 {
     if (!key)
         return QStringLiteral("***EXCEPTION: Stream has no value for the key \"") + keyName + QStringLiteral("\"***");
-    return textOfValue(stream.value(static_cast<Stream::Key>(*key)));
+    return printableText(textOfValue(stream.value(static_cast<Stream::Key>(*key))));
 }
 
 // The line a template gives for a stream, line feed included. Assembled whole so that it
 // can be written in one piece: it never mixes with lines of captures sharing the file. A
 // key the stream does not answer shows a message in place of its value and the line keeps
-// its shape.
+// its shape. The template's own text is written as the person typed it; the values, which
+// others can choose (a program's name, a host name), never start a line of their own.
 template <typename Template>
 QByteArray logLine(const Template &parsed, const Stream &stream)
 {
@@ -36,11 +39,11 @@ QByteArray logLine(const Template &parsed, const Stream &stream)
 
 } // namespace
 
-bool StreamEventLog::startLoggingToFile(const QString &path)
+bool StreamEventLog::startLoggingToFile(const QString &path, QString *failure)
 {
     if (isLogging())
         return false;
-    std::shared_ptr<FILEAppendWrapper> wrapper = FILEAppendWrapper::wrapperAtPath(path);
+    std::shared_ptr<FILEAppendWrapper> wrapper = FILEAppendWrapper::wrapperAtPath(path, failure);
     if (!wrapper)
         return false;
     std::lock_guard lock(m_stateMutex);
@@ -88,39 +91,74 @@ void StreamEventLog::queueRemovedStreams(std::vector<std::shared_ptr<const Strea
 }
 
 // A failed write is not reported: the event has happened and logging goes on. Consecutive
-// lines for one file go out together, in pieces of whole lines.
+// lines for one file go to it together, in pieces of whole lines.
 void StreamEventLog::writeQueuedLines()
 {
     constexpr qsizetype kPieceBytes = 64 * 1024;
+    {
+        std::lock_guard lock(m_stateMutex);
+        if (m_queued.empty())
+            return;
+    }
+    // Taken before the queue is, so that two threads' batches go out in the order queued.
     std::lock_guard writing(m_writeMutex);
     std::vector<QueuedLine> queued;
     {
         std::lock_guard lock(m_stateMutex);
         queued.swap(m_queued);
     }
-    QByteArray pending;
-    pending.reserve(kPieceBytes + 4096);
+    QByteArray piece;
+    quint64 lines = 0;
     for (std::size_t i = 0; i < queued.size(); ++i) {
-        pending += logLine(*queued[i].format, *queued[i].stream);
-        if (i + 1 == queued.size() || queued[i + 1].file != queued[i].file || pending.size() >= kPieceBytes) {
-            queued[i].file->appendLine(pending);
-            pending.clear();
+        piece += logLine(*queued[i].format, *queued[i].stream);
+        ++lines;
+        if (i + 1 == queued.size() || queued[i + 1].file != queued[i].file || piece.size() >= kPieceBytes) {
+            deliver(*queued[i].file, piece, lines);
+            piece.clear();
+            lines = 0;
         }
     }
 }
 
 void StreamEventLog::logNewStream(const Stream &stream)
 {
-    const QueuedLine line = lineFor(m_logFormatNewStream);
-    if (line.file)
-        line.file->appendLine(logLine(*line.format, stream));
+    logNow(m_logFormatNewStream, stream);
 }
 
 void StreamEventLog::logRemovedStream(const Stream &stream)
 {
-    const QueuedLine line = lineFor(m_logFormatStreamClosed);
-    if (line.file)
-        line.file->appendLine(logLine(*line.format, stream));
+    logNow(m_logFormatStreamClosed, stream);
+}
+
+quint64 StreamEventLog::droppedLines() const
+{
+    return m_droppedLines.load();
+}
+
+void StreamEventLog::logNow(const FormatPointer &slot, const Stream &stream)
+{
+    const QueuedLine line = lineFor(slot);
+    if (!line.file)
+        return;
+    std::lock_guard writing(m_writeMutex);
+    deliver(*line.file, logLine(*line.format, stream), 1);
+}
+
+// The system log hears once when lines start being dropped and once, with their number, when
+// the file takes them again, however many come in between.
+void StreamEventLog::deliver(FILEAppendWrapper &file, const QByteArray &lines, quint64 count)
+{
+    if (!file.appendLine(lines)) {
+        if (m_droppedInARow == 0)
+            systemLog(QStringLiteral("Lines for the log file %1 are being dropped: it takes them more slowly than "
+                                     "they come")
+                          .arg(file.path()));
+        m_droppedInARow += count;
+        m_droppedLines += count;
+    } else if (m_droppedInARow > 0) {
+        systemLog(QStringLiteral("%1 lines for the log file %2 were dropped").arg(m_droppedInARow).arg(file.path()));
+        m_droppedInARow = 0;
+    }
 }
 
 void StreamEventLog::setLogFormatNewStream(const std::optional<QString> &logTemplate)

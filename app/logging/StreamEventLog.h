@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,9 +25,10 @@ class Stream;
 // - queueRemovedStreams: the main thread, holding the capture's lock, inside the update
 //   cycle, with the streams the table has just let go of (so their counters are final).
 // - writeQueuedLines: by either thread once it has released the capture's lock. Lines are
-//   made and written only here: a log destination may block (a named pipe with a slow
+//   made here, while the values (the time, the speeds) are those of the moment, and handed
+//   to the file's writer thread: a log destination may block (a named pipe with a slow
 //   reader, a stopped terminal), and thousands of streams may close in one cycle, and the
-//   other thread must wait for neither.
+//   other thread must wait for neither. It returns at once when nothing is queued.
 // - stopLogging: the main thread, holding the capture's lock, so it never falls between
 //   two lines of this capture. Lines already queued still go to the file they were meant for.
 // - startLoggingToFile, isLogging, the template setters and readers: the main thread; the
@@ -37,7 +39,11 @@ class Stream;
 // Each call is also safe on its own: the file and the templates are swapped under a small
 // internal lock, and a queued line holds its own references to its file, its template and
 // its stream. Lines are written in the order they were queued, whole, never mixed with
-// another capture's line, and each reaches the kernel before writeQueuedLines returns.
+// another capture's line. No call waits for the file: a regular file gets each line from its
+// writer thread within moments of writeQueuedLines (or logNewStream) returning. A file that
+// stops taking lines holds a bounded queue of them (QueuedWriter); lines beyond it are
+// dropped, counted in droppedLines, and told to the system log when dropping begins and, with
+// their number, when the file takes lines again.
 class StreamEventLog
 {
 public:
@@ -45,9 +51,9 @@ public:
     StreamEventLog(const StreamEventLog &) = delete;
     StreamEventLog &operator=(const StreamEventLog &) = delete;
 
-    // False if already logging or if the file cannot be opened for appending; then nothing
-    // changes.
-    bool startLoggingToFile(const QString &path);
+    // False if already logging or if the file cannot be opened for appending (why not, in
+    // words for a person, goes to `failure`); then nothing changes.
+    bool startLoggingToFile(const QString &path, QString *failure = nullptr);
     // Gives up the file; the last capture to let go of a shared file closes it.
     void stopLogging();
     bool isLogging() const;
@@ -57,9 +63,12 @@ public:
     void queueRemovedStreams(std::vector<std::shared_ptr<const Stream>> streams);
     void writeQueuedLines();
 
-    // Write the stream's line now if logging and the event has a template.
+    // Make the stream's line now and hand it to the file, if logging and the event has a
+    // template.
     void logNewStream(const Stream &stream);
     void logRemovedStream(const Stream &stream);
+    // Lines dropped because their file did not keep up, since this log was made; any thread.
+    quint64 droppedLines() const;
 
     // A template takes effect from the next line, also while logging; no template
     // (nullopt) switches that event's lines off without stopping the log. The readers give
@@ -90,11 +99,18 @@ private:
     // The file and template a line of this event would use now; no file when it makes none.
     QueuedLine lineFor(const FormatPointer &slot);
     void queue(std::vector<QueuedLine> lines);
+    void logNow(const FormatPointer &slot, const Stream &stream);
+    // Hands count whole lines to their file, counting them when dropped; with m_writeMutex held.
+    void deliver(FILEAppendWrapper &file, const QByteArray &lines, quint64 count);
 
     mutable std::mutex m_stateMutex; // guards the four members below; never held while writing
     std::shared_ptr<FILEAppendWrapper> m_logfileWrapper; // set exactly while logging
     FormatPointer m_logFormatNewStream;
     FormatPointer m_logFormatStreamClosed;
     std::vector<QueuedLine> m_queued;
-    std::mutex m_writeMutex; // one writer at a time, so queued lines keep their order
+    // One maker of lines at a time, so queued lines keep their order; held while lines are
+    // made and queued, never while a file is written.
+    std::mutex m_writeMutex;
+    quint64 m_droppedInARow = 0; // guarded by m_writeMutex
+    std::atomic<quint64> m_droppedLines{0};
 };

@@ -1,19 +1,30 @@
 // SPDX-License-Identifier: MIT
 #include "platform/SystemElevation.h"
 
+#include "tools/common/RootOnlyPath.h"
+
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
+#include <cstdio>
+#include <string>
 #include <unistd.h>
 
-Elevation::Result SystemElevation::runAsRoot(const QString &program, const QStringList &arguments)
+Elevation::Result SystemElevation::runAsRoot(const QString &program, const QStringList &arguments,
+                                             const QString &purpose)
 {
     if (geteuid() == 0)
         return run(program, arguments);
+    if (const std::string refusal = refusalOfRootProgram(QFile::encodeName(program).toStdString()); !refusal.empty())
+        return {Outcome::NotProtected, -1, QString::fromLocal8Bit(refusal)};
     // Never found through PATH: the program that grants root is the system's own.
     if (!QFileInfo(QLatin1StringView(kPkexecPath)).isExecutable())
         return {Outcome::NoWayToBecomeRoot, -1};
+    const QByteArray line = purpose.toLocal8Bit() + '\n';
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+    std::fflush(stderr);
     Result result = run(QLatin1StringView(kPkexecPath), QStringList{program} + arguments);
     if (result.outcome == Outcome::Finished && result.exitStatus == kDialogDismissedStatus)
         result.outcome = Outcome::Dismissed;

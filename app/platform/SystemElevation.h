@@ -6,7 +6,11 @@
 // Root runs the program directly. Anybody else goes through pkexec, which has polkit ask
 // for an administrator's password through the desktop's agent (or a terminal agent) and
 // keeps no approval between runs; it exits with 126 when the dialog was dismissed and 127
-// when the approval was refused.
+// when the approval was refused. Before that, the program is held to the rule the installer
+// holds itself to: every folder from "/" down to it, and the program itself, root's alone.
+// A program the person (or anything running as them) could have replaced is never offered
+// for approval, since an approved run would execute whatever stands there as root. The
+// purpose goes to standard error just before, where a terminal agent asks for the password.
 class SystemElevation final : public Elevation
 {
 public:
@@ -14,7 +18,7 @@ public:
     static constexpr int kDialogDismissedStatus = 126;
     static constexpr int kNotAuthorizedStatus = 127;
 
-    Result runAsRoot(const QString &program, const QStringList &arguments) override;
+    Result runAsRoot(const QString &program, const QStringList &arguments, const QString &purpose) override;
 
 private:
     static Result run(const QString &program, const QStringList &arguments);

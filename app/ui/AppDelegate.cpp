@@ -105,6 +105,10 @@ bool AppDelegate::watchInterfaceNamed(const QString &device, QString *failure)
     if (window == nullptr)
         return false;
     adoptStreamWindow(window);
+    // Asked for while the capture started (a signal during the installation, say): this runs
+    // before the event loop does, so the quit comes from there.
+    if (m_quitPending)
+        QMetaObject::invokeMethod(this, &AppDelegate::quit, Qt::QueuedConnection);
     return true;
 }
 

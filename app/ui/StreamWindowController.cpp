@@ -7,6 +7,7 @@
 #include "StreamWindowToolbar.h"
 #include "TableExport.h"
 #include "capture/StreamCapture.h"
+#include "logging/GuardedFile.h"
 #include "logging/PasteboardSupport.h"
 #include "model/ByteSize.h"
 #include "model/ByteSpeedFormatter.h"
@@ -26,7 +27,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QTimer>
 
@@ -269,8 +269,11 @@ void StreamWindowController::refreshSummary()
         label->setVisible(totals.foldedRecords > 0);
     for (QLabel *label : {m_ui->lookupsRefusedLabel, m_ui->lookupsRefusedValue})
         label->setVisible(totals.refusedLookups > 0);
+    for (QLabel *label : {m_ui->droppedLogLinesLabel, m_ui->droppedLogLinesValue})
+        label->setVisible(totals.droppedLogLines > 0);
     m_ui->foldedValue->setText(QString::number(totals.foldedRecords));
     m_ui->lookupsRefusedValue->setText(QString::number(totals.refusedLookups));
+    m_ui->droppedLogLinesValue->setText(QString::number(totals.droppedLogLines));
 }
 
 bool StreamWindowController::canCopy() const
@@ -391,9 +394,9 @@ void StreamWindowController::writeExport(const QString &path, const QString &cho
     const QList<int> columns = visibleColumns();
     const QByteArray bytes = json ? TableExport::toJson(*m_sortModel, columns, StreamTableModel::RawValueRole)
                                   : TableExport::toCsv(*m_sortModel, columns, StreamTableModel::RawValueRole);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    const QString failure = GuardedFile::replaceContents(path, bytes);
+    if (!failure.isEmpty())
         plainAlert(this, QMessageBox::Warning, tr("The table could not be exported to the file %1").arg(QFileInfo(path).fileName()),
-                   file.errorString())
+                   failure)
             ->open();
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "TableExport.h"
 
+#include "model/PrintableText.h"
+
 #include <QAbstractItemModel>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -23,7 +25,16 @@ bool isNumber(const QVariant &value)
         || type == QMetaType::ULongLong || type == QMetaType::Int || type == QMetaType::LongLong;
 }
 
-// RFC 4180: a field with a comma, quote or line break is quoted, its quotes doubled.
+// A spreadsheet takes a cell that starts with one of these for a formula, which may fetch
+// from the network or run a program; a leading "'" keeps it text. Numbers are written as
+// numbers and left as they are: a negative one is no formula.
+bool startsLikeAFormula(const QString &text)
+{
+    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+}
+
+// RFC 4180: a field with a comma or quote is quoted, its quotes doubled. Line breaks never
+// get this far: printableText replaces them, so a row stays one line for every reader.
 QString csvField(const QVariant &value)
 {
     if (isNumber(value)) {
@@ -31,7 +42,10 @@ QString csvField(const QVariant &value)
         return std::isfinite(number) ? QString::number(number, 'g', 17) : QString();
     }
     QString text = value.toString();
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+    if (startsLikeAFormula(text))
+        text.prepend(u'\'');
+    text = printableText(std::move(text));
+    if (!text.contains(u',') && !text.contains(u'"'))
         return text;
     return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
@@ -39,7 +53,7 @@ QString csvField(const QVariant &value)
 QJsonValue jsonValue(const QVariant &value)
 {
     if (!isNumber(value))
-        return value.toString();
+        return printableText(value.toString());
     const double number = value.toDouble();
     return std::isfinite(number) ? QJsonValue(number) : QJsonValue();
 }

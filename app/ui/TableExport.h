@@ -8,7 +8,9 @@ class QAbstractItemModel;
 
 // A stream table as a file: the rows in the order the model gives them (filtered and
 // sorted), the chosen columns in the chosen order, each column named by its identifier
-// (the Stream key it shows), numbers as numbers.
+// (the Stream key it shows), numbers as numbers. Texts have their control characters replaced
+// (printableText), and in CSV a text that a spreadsheet would take for a formula starts with
+// "'".
 class TableExport
 {
 public:

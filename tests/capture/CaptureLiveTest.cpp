@@ -3,6 +3,7 @@
 
 #include "CaptureTestSupport.h"
 #include "NetworkNamespace.h"
+#include "PrivateSystemFolders.h"
 #include "TestSockets.h"
 #include "capture/StreamCaptureCore.h"
 #include "model/Stream.h"
@@ -17,7 +18,9 @@
 #include <QStringList>
 
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -52,6 +55,9 @@ protected:
     {
         if (!m_network.failure().empty())
             GTEST_SKIP() << m_network.failure();
+        // The installer makes the capture group, in the test's own /etc.
+        if (const std::string why = PrivateSystemFolders::enter(); !why.empty())
+            GTEST_SKIP() << why;
         ensureApplicationAndPrivatePreferences();
         Preferences::shared().setValue(Preferences::LookupHostnames, false);
         DNSAsyncLookup::sharedLookup();
@@ -258,4 +264,49 @@ TEST_F(CaptureLiveTest, AStreamShowsTheProgramThatOwnsItsSockets)
         shown = stream ? stream->process() : QString();
         return shown == expected;
     })) << "wanted " << expected.toStdString() << ", shown " << shown.toStdString();
+}
+
+// Anybody may name their own program with any bytes but NUL, and root's log shows the name.
+TEST_F(CaptureLiveTest, AProgramNamedToForgeALogLineStaysInsideItsOwnLine)
+{
+    const QString logPath = m_folder.filePath(QStringLiteral("streams.txt"));
+    auto capture = startOn(QStringLiteral("lo"));
+    ASSERT_TRUE(capturing(*capture));
+    ASSERT_TRUE(capture->startLoggingToFile(logPath));
+    capture->setLogFormatStreamClosed(QStringLiteral("closed __source__ by __process__"));
+
+    OwnedDescriptor socket = boundUdpSocket(m_network, kLoopback, 40031);
+    OwnedPipe hold;
+    ASSERT_TRUE(hold.open());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        prctl(PR_SET_NAME, "x\nFORGED \x1b[2J");
+        hold.writeEnd.reset();
+        sendUdp(socket, kLoopback, 9, 10);
+        char ignored = 0;
+        static_cast<void>(::read(hold.readEnd.get(), &ignored, 1));
+        _exit(0);
+    }
+    socket.reset();
+    hold.readEnd.reset();
+    EXPECT_TRUE(processEventsUntil([&] {
+        capture->update();
+        const auto stream = findStream(*capture, QStringLiteral(":40031"));
+        return stream && !stream->process().isEmpty();
+    }));
+    Clock::freezeAt(Clock::now());
+    Clock::advance(capture->removeInterval() + 1.0);
+    capture->update();
+    hold.writeEnd.reset();
+    waitpid(child, nullptr, 0);
+
+    const QByteArray expected = "closed 127.0.0.1:40031 by x\xef\xbf\xbd" "FORGED \xef\xbf\xbd[2J ("
+        + QByteArray::number(child) + ")";
+    const QList<QByteArray> lines = fileLines(logPath);
+    EXPECT_TRUE(lines.contains(expected)) << QByteArray(lines.join('|')).toStdString();
+    for (const QByteArray &line : lines) {
+        EXPECT_FALSE(line.startsWith("FORGED"));
+        EXPECT_FALSE(line.contains('\x1b'));
+    }
 }

@@ -5,6 +5,7 @@
 // in a private folder, records as the tool writes them, and waiting on the event loop.
 
 #include "EventLoopWait.h"
+#include "logging/QueuedWriter.h"
 #include "platform/CurrentHost.h"
 #include "platform/SystemElevation.h"
 #include "tools/capture/PacketSummary.h"
@@ -49,8 +50,10 @@ inline std::span<const std::byte> asBytes(const QByteArray &bytes)
     return std::as_bytes(std::span(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
+// The lines of a log file, once the lines on their way to it have arrived.
 inline QList<QByteArray> fileLines(const QString &path)
 {
+    QueuedWriter::waitForAll(std::chrono::seconds(5));
     QFile file(path);
     QList<QByteArray> lines = file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -89,10 +92,10 @@ inline PacketSummary record(std::uint8_t protocol, std::uint32_t from, std::uint
 class CountingElevation final : public Elevation
 {
 public:
-    Result runAsRoot(const QString &program, const QStringList &arguments) override
+    Result runAsRoot(const QString &program, const QStringList &arguments, const QString &purpose) override
     {
         ++runs;
-        return m_system.runAsRoot(program, arguments);
+        return m_system.runAsRoot(program, arguments, purpose);
     }
     int runs = 0;
 

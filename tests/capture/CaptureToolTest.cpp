@@ -15,13 +15,17 @@
 #include <QStringList>
 
 #include <mutex>
+#include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
 class DismissingElevation final : public Elevation
 {
 public:
-    Result runAsRoot(const QString &, const QStringList &) override { return {Outcome::Dismissed, -1}; }
+    Result runAsRoot(const QString &, const QStringList &, const QString &) override { return {Outcome::Dismissed, -1}; }
 };
 
 // A shell script in the capture tool's place: no root needed, and it does exactly what a test
@@ -79,7 +83,57 @@ QStringList fileDescriptors()
     return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System);
 }
 
+// The process id of this process's child running `command`, if there is one. Only once it
+// sleeps: while the program is being executed its name is there before the descriptors that
+// close on exec are gone.
+std::optional<QString> childRunning(const QByteArray &command)
+{
+    const QByteArray self = QByteArray::number(getpid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const QByteArray name = text.mid(text.indexOf('(') + 1, text.lastIndexOf(')') - text.indexOf('(') - 1);
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (name == command && fields.size() > 1 && fields[0] == "S" && fields[1] == self)
+            return pid;
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+// A tool started as root must hold nothing of the application's: no other window's pipes,
+// no log file. Whatever started the tests may have handed them descriptors of its own, which
+// every child inherits.
+TEST_F(CaptureToolTest, TheRunningToolHoldsOnlyItsStandardDescriptors)
+{
+    QStringList expected{"0", "1", "2"};
+    for (const QString &held : fileDescriptors()) {
+        const int flags = fcntl(held.toInt(), F_GETFD);
+        if (held.toInt() > STDERR_FILENO && flags >= 0 && (flags & FD_CLOEXEC) == 0)
+            expected << held;
+    }
+    useTool("exec sleep 30");
+    auto capture = start();
+    std::optional<QString> tool;
+    ASSERT_TRUE(processEventsUntil([&] { return (tool = childRunning("sleep")).has_value(); }));
+    QStringList held = QDir(QStringLiteral("/proc/%1/fd").arg(*tool)).entryList(QDir::Files | QDir::System);
+    held.sort();
+    expected.sort();
+    EXPECT_EQ(held, expected);
+}
+
+// The tool notices a closed output only when it next writes; one that never does is ended.
+TEST_F(CaptureToolTest, AToolThatWritesNothingIsGoneSoonAfterShutdown)
+{
+    useTool("exec sleep 30");
+    auto capture = start();
+    ASSERT_TRUE(processEventsUntil([&] { return childRunning("sleep").has_value(); }));
+    capture->shutdown();
+    EXPECT_TRUE(processEventsUntil([&] { return !childRunning("sleep"); }, std::chrono::seconds(2)));
+}
 
 TEST_F(CaptureToolTest, ARecordSplitAcrossTwoReadsIsCountedOnceWhole)
 {

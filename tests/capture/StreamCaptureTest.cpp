@@ -74,6 +74,21 @@ TEST_F(StreamCaptureTest, SearchWordsMustAllMatchAndAMinusExcludes)
     EXPECT_EQ(m_changed, 7);
 }
 
+// Reads end wherever the pipe had bytes: a record completed at the start of a read is
+// followed by whole ones and another cut short.
+TEST_F(StreamCaptureTest, WhatFollowsTheRestOfACutRecordInTheSameReadCountsToo)
+{
+    const QByteArray first = wireBytes(record(17, kRemote, 1, kOtherRemote, 7, 30, 2));
+    const QByteArray second = wireBytes(record(17, kRemote, 2, kOtherRemote, 7, 40, 3));
+    ASSERT_TRUE(m_core->dataAvailable(asBytes(first.left(20))));
+    ASSERT_TRUE(m_core->dataAvailable(asBytes(first.mid(20) + second + second.left(5))));
+    ASSERT_TRUE(m_core->dataAvailable(asBytes(second.mid(5))));
+    m_capture.update();
+    ASSERT_EQ(shownSources(), (QStringList{"10.9.8.7:1 UDP", "10.9.8.7:2 UDP"}));
+    EXPECT_EQ(m_capture.streamsArrayDisplay()[0]->lifetimeUpBytes(), 30u);
+    EXPECT_EQ(m_capture.streamsArrayDisplay()[1]->lifetimeUpBytes(), 80u);
+}
+
 TEST_F(StreamCaptureTest, PausingStopsTheTimerRefreshStillRunsACycleAndResumeRestartsIt)
 {
     m_capture.setUpdateInterval(2.0);

@@ -207,3 +207,24 @@ TEST_F(StreamTableTest, IPv6ConversationsAreStreamsOfTheirOwnShownInBrackets)
     EXPECT_TRUE(copies[0]->matchesFilter(u"2001:db8"));
     EXPECT_EQ(logLines().first(), "new [::1]:50000 [2001:db8::5]:443 TCP 0");
 }
+
+// A machine's addresses change (a new lease, an interface coming up) between cycles.
+TEST(StreamTableOwnAddresses, TheOtherStreamsDirectionFollowsTheAddressesOfEachCycle)
+{
+    ensureApplicationAndPrivatePreferences();
+    std::uint32_t own = kRemote;
+    StreamTable table(false, [&own] {
+        auto host = std::make_shared<CurrentHost::Snapshot>();
+        host->binaryAddresses = {PacketSummaryV2::ipv4Mapped(own)};
+        return std::shared_ptr<const CurrentHost::Snapshot>(host);
+    });
+    StreamEventLog log;
+    const auto countFromRemote = [&] {
+        table.updateWithSummary(record(1, kRemote, 0, kOtherRemote, 0, 100, 80), log);
+        return countsOf(*table.runCycle(Clock::now(), 10.0, log).copies.at(0));
+    };
+    EXPECT_EQ(countFromRemote(), (Counts{100, 0, 80, 0}));
+    own = kOtherRemote;
+    table.runCycle(Clock::now(), 10.0, log);
+    EXPECT_EQ(countFromRemote(), (Counts{100, 100, 80, 80}));
+}

@@ -1,18 +1,27 @@
 // SPDX-License-Identifier: MIT
 #include "NetworkNamespace.h"
+#include "PrivateSystemFolders.h"
 #include "TestSockets.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QThread>
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,26 +37,49 @@ protected:
     {
         if (!m_network.failure().empty())
             GTEST_SKIP() << m_network.failure();
+        // The installer the application runs makes the capture group, in the test's own /etc.
+        if (const std::string why = PrivateSystemFolders::enter(); !why.empty())
+            GTEST_SKIP() << why;
         m_receiver = boundUdpSocket(m_network, kLoopback, 7102);
         m_sender = boundUdpSocket(m_network, kLoopback, 7101);
     }
 
-    QStringList commandLine(const QStringList &options) const
+    // The window-less mode on lo every 0.3 s, or with `windowed` a window on lo drawn off screen.
+    QStringList commandLine(const QStringList &options, bool windowed = false) const
     {
+        const QStringList mode = windowed ? QStringList{QStringLiteral("QT_QPA_PLATFORM=offscreen"), kApplication}
+                                          : QStringList{kApplication, QStringLiteral("--headless"),
+                                                        QStringLiteral("--interval"), QStringLiteral("0.3")};
         return QStringList{QStringLiteral("ip"), QStringLiteral("netns"), QStringLiteral("exec"),
                            QString::fromStdString(m_network.name()), QStringLiteral("env"),
                            QStringLiteral("QUILLMERE_SUPPORT_DIR=") + m_folder.filePath(QStringLiteral("support")),
-                           QStringLiteral("XDG_CONFIG_HOME=") + m_folder.filePath(QStringLiteral("config")),
-                           kApplication, QStringLiteral("--headless"), QStringLiteral("--interface"),
-                           QStringLiteral("lo"), QStringLiteral("--interval"), QStringLiteral("0.3")}
-            + options;
+                           QStringLiteral("XDG_CONFIG_HOME=") + m_folder.filePath(QStringLiteral("config"))}
+            + mode + QStringList{QStringLiteral("--interface"), QStringLiteral("lo")} + options;
     }
 
-    void start(const QStringList &options)
+    void start(const QStringList &options, bool windowed = false)
     {
-        const QStringList line = commandLine(options);
+        const QStringList line = commandLine(options, windowed);
         m_run.start(line.first(), line.mid(1));
         ASSERT_TRUE(m_run.waitForStarted());
+    }
+
+    QByteArray processesLeft() const
+    {
+        QProcess left;
+        left.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("pids"),
+                                          QString::fromStdString(m_network.name())});
+        left.waitForFinished(5000);
+        return left.readAllStandardOutput();
+    }
+
+    // Once the capture tool runs beside the application in the namespace.
+    bool waitUntilCapturing() const
+    {
+        const QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired() && processesLeft().count('\n') < 2)
+            QThread::msleep(50);
+        return !deadline.hasExpired();
     }
 
     // Reads lines until one satisfies `wanted`, or the time is up; `nudge` runs meanwhile (to
@@ -109,11 +141,7 @@ TEST_F(HeadlessRunTest, TrafficShowsInTheJsonLinesAndTheLogAndSigtermEndsItClean
     EXPECT_EQ(QJsonDocument::fromJson(counted).object().value(QStringLiteral("interface")).toString(), "lo");
 
     EXPECT_EQ(endWithSignal(), 0);
-    QProcess left;
-    left.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("pids"),
-                                      QString::fromStdString(m_network.name())});
-    left.waitForFinished(5000);
-    EXPECT_EQ(left.readAllStandardOutput(), "") << "a process was left in the namespace";
+    EXPECT_EQ(processesLeft(), "") << "a process was left in the namespace";
     QFile log(logPath);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains(":7101 - destination: "));
@@ -128,6 +156,9 @@ TEST_F(HeadlessRunTest, TheTableHasAHeaderAndTheStreamsAndAClosedReaderEndsIt)
                            [&] { sendUdp(m_sender, kLoopback, 7102, 10); })
                      .isEmpty());
     EXPECT_EQ(endWithSignal(), 0);
+    // --interval is for this run only: it never reaches the settings file.
+    QFile settings(m_folder.filePath(QStringLiteral("config/Quillmere/Quillmere.conf")));
+    EXPECT_FALSE(settings.open(QIODevice::ReadOnly) && settings.readAll().contains("UpdateInterval"));
 
     QProcess piped;
     piped.start(QStringLiteral("bash"), {QStringLiteral("-c"), commandLine({}).join(u' ')
@@ -135,6 +166,103 @@ TEST_F(HeadlessRunTest, TheTableHasAHeaderAndTheStreamsAndAClosedReaderEndsIt)
     ASSERT_TRUE(piped.waitForFinished(10000));
     EXPECT_EQ(piped.exitCode(), 0) << piped.readAllStandardError().toStdString();
     EXPECT_TRUE(piped.readAllStandardOutput().startsWith("source\tdestination"));
+}
+
+// A person's own copy of the application asks no administrator to run the installer beside
+// it: whatever stands there by then would run as root.
+TEST_F(HeadlessRunTest, ABundleOthersThanRootCanChangeAsksNoAdministrator)
+{
+    QTemporaryDir bundle;
+    QDir layout(bundle.path());
+    ASSERT_TRUE(layout.mkpath(QStringLiteral("bin")) && layout.mkpath(QStringLiteral("libexec/quillmere")));
+    const QString tools = QStringLiteral(QUILLMERE_BUILD_DIR "/libexec/quillmere/");
+    ASSERT_TRUE(QFile::copy(kApplication, layout.filePath(QStringLiteral("bin/quillmere"))));
+    for (const QString &tool : {QStringLiteral("Netsiphon"), QStringLiteral("Rootmantle")})
+        ASSERT_TRUE(QFile::copy(tools + tool, layout.filePath(QStringLiteral("libexec/quillmere/") + tool)));
+    QStringList line = commandLine({});
+    line.replace(line.indexOf(kApplication), layout.filePath(QStringLiteral("bin/quillmere")));
+    // The person nobody, whose folders these are, started through a second exec.
+    const qsizetype environment = line.indexOf(QStringLiteral("env"));
+    line = line.mid(0, environment)
+        + QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                      QStringLiteral("--clear-groups")}
+        + line.mid(environment);
+    ASSERT_EQ(std::system(("chown -R 65534:65534 " + bundle.path() + " " + m_folder.path()).toLocal8Bit().constData()),
+              0);
+    m_run.start(line.first(), line.mid(1));
+    ASSERT_TRUE(m_run.waitForFinished(20000)) << "an approval was asked for";
+    EXPECT_EQ(m_run.exitCode(), 1);
+    const QString said = QString::fromLocal8Bit(m_run.readAllStandardError());
+    EXPECT_TRUE(said.contains(QStringLiteral("Quillmere asks no administrator to run its installer, because ")))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral(" is not a folder only root can write"))) << said.toStdString();
+}
+
+// As with "quillmere --headless ... | (sleep 1000)": a reader that takes nothing more.
+TEST_F(HeadlessRunTest, SigtermEndsARunWhoseOutputHasStalledAtOnce)
+{
+    const QByteArray fifo = QFile::encodeName(m_folder.filePath(QStringLiteral("output")));
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    const OwnedDescriptor reader(::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    {
+        const OwnedDescriptor filler(::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+        const std::vector<char> block(4096, 'x');
+        while (::write(filler.get(), block.data(), block.size()) > 0) {
+        }
+    }
+    m_run.setStandardOutputFile(QFile::decodeName(fifo));
+    start({});
+    ASSERT_TRUE(waitUntilCapturing()) << m_run.readAllStandardError().toStdString();
+    // A few tables are due meanwhile, none of which fits.
+    QThread::msleep(1000);
+
+    QElapsedTimer ending;
+    ending.start();
+    ::kill(static_cast<pid_t>(m_run.processId()), SIGTERM);
+    EXPECT_TRUE(m_run.waitForFinished(1000)) << "still running 1 s after SIGTERM";
+    EXPECT_LT(ending.elapsed(), 1000);
+    EXPECT_EQ(m_run.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(m_run.exitCode(), 0);
+    EXPECT_EQ(processesLeft(), "") << "a process was left in the namespace";
+}
+
+// Quitting by signal, as a session's end or a service manager does: logs and tools end as
+// they do when the person quits.
+TEST_F(HeadlessRunTest, TheWindowModeQuitsOnSigtermAndLeavesNoToolBehind)
+{
+    start({}, true);
+    ASSERT_TRUE(waitUntilCapturing()) << m_run.readAllStandardError().toStdString();
+    EXPECT_EQ(endWithSignal(), 0) << m_run.readAllStandardError().toStdString();
+    EXPECT_EQ(processesLeft(), "") << "a process was left in the namespace";
+}
+
+// In a folder such as /tmp a link planted at the log's name would have root create or append
+// to a file anywhere, and a named pipe would hold the run before it starts.
+TEST(HeadlessLog, APlantedLinkOrNamedPipeInASharedFolderIsRefusedAtOnce)
+{
+    QTemporaryDir folder;
+    const QString shared = folder.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkdir(shared));
+    ASSERT_EQ(chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QString target = folder.filePath(QStringLiteral("chosen-by-another.txt"));
+    const QString link = shared + QStringLiteral("/link.txt");
+    const QString pipe = shared + QStringLiteral("/pipe.txt");
+    ASSERT_TRUE(QFile::link(target, link));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const QString &planted : {link, pipe}) {
+        SCOPED_TRACE(planted.toStdString());
+        QProcess run;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QUILLMERE_SUPPORT_DIR"), folder.filePath(QStringLiteral("support")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.filePath(QStringLiteral("config")));
+        run.setProcessEnvironment(environment);
+        run.start(kApplication, {QStringLiteral("--headless"), QStringLiteral("--interface"), QStringLiteral("lo"),
+                                 QStringLiteral("--log"), planted});
+        ASSERT_TRUE(run.waitForFinished(5000)) << "the run hangs";
+        EXPECT_EQ(run.exitCode(), 1);
+        EXPECT_TRUE(run.readAllStandardError().contains("quillmere: Cannot log to " + planted.toUtf8() + ": "));
+    }
+    EXPECT_FALSE(QFile::exists(target));
 }
 
 TEST(HeadlessUsage, UsageErrorsExitWithTwoAndHelpAndVersionWithZero)

@@ -33,6 +33,8 @@ TEST(StreamTableText, JsonLinesCarryNumbersAsNumbersAndTimesWithTheirOffset)
     EXPECT_FALSE(line.contains('\n'));
     const QJsonObject object = QJsonDocument::fromJson(line).object();
     EXPECT_EQ(object.value(QStringLiteral("interface")).toString(), "eth0");
+    EXPECT_EQ(object.value(QStringLiteral("source")).toString(), "10.0.0.1:5000");
+    EXPECT_EQ(object.value(QStringLiteral("destination")).toString(), "10.0.0.2:53");
     EXPECT_EQ(object.value(QStringLiteral("lifetimeUpBytes")).toDouble(), 1500.0);
     EXPECT_EQ(object.value(QStringLiteral("lifetimeDownDataBytes")).toDouble(), 99.0);
     EXPECT_TRUE(object.value(QStringLiteral("upSpeedNumber")).isDouble());

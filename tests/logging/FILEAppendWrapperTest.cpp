@@ -185,7 +185,7 @@ bool sigpipeBlockedOrPending()
 }
 
 // Logs into a named pipe whose reader then goes away, as when the program reading the log
-// ends; exits 0 when the write is reported as failed and the process lives on unchanged.
+// ends; exits 0 when the write has been tried and the process lives on unchanged.
 [[noreturn]] void appendToAPipeWhoseReaderHasGone(const QString &fifo)
 {
     const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
@@ -193,8 +193,8 @@ bool sigpipeBlockedOrPending()
     if (reader < 0 || !wrapper)
         std::exit(2);
     ::close(reader);
-    const bool failed = !wrapper->appendLine("lost\n");
-    std::exit(failed && !sigpipeBlockedOrPending() ? 0 : 1);
+    const bool tried = wrapper->appendLine("lost\n") && wrapper->waitUntilWritten(std::chrono::seconds(5));
+    std::exit(tried && !sigpipeBlockedOrPending() ? 0 : 1);
 }
 } // namespace
 

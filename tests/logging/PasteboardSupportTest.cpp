@@ -46,4 +46,10 @@ TEST(PasteboardSupport, SelectedRowBecomesOneTabSeparatedLine)
     // The display array shrank under a selection made before the update.
     EXPECT_EQ(PasteboardSupport::stringForCopy(columns, 2, streams), std::nullopt);
     EXPECT_EQ(PasteboardSupport::stringForCopy(columns, 0, {}), std::nullopt);
+
+    // A value with a tab or a line break of its own stays one field.
+    const std::vector<std::shared_ptr<Stream>> hostile{
+        std::make_shared<Stream>(EndpointText::label(QStringLiteral("a\tb")), EndpointText::label(QStringLiteral("c\nd")),
+                                 QStringLiteral("UDP"))};
+    EXPECT_EQ(PasteboardSupport::stringForCopy(columns, 0, hostile), QStringLiteral("a\uFFFDb\tc\uFFFDd\tUDP"));
 }

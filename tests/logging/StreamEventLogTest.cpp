@@ -99,6 +99,18 @@ TEST_F(StreamEventLogTest, TemplatesShapeEachLine)
     EXPECT_TRUE(readWholeFile(logPath()).endsWith('\n'));
 }
 
+// Anybody names their own programs, and a name answer may carry anything: a value never
+// starts a line of its own or reaches a terminal as an escape sequence.
+TEST_F(StreamEventLogTest, ValuesCannotForgeALineButTheTemplateKeepsWhatWasTyped)
+{
+    const Stream hostile(QString::fromUtf8("x\nFORGED \x1b[2J:80"), QStringLiteral("10.0.0.2:53"), QStringLiteral("UDP"));
+    StreamEventLog log;
+    log.setLogFormatNewStream(QStringLiteral("new\t__source__\t__protocol__"));
+    ASSERT_TRUE(log.startLoggingToFile(logPath()));
+    log.logNewStream(hostile);
+    EXPECT_EQ(readLines(logPath()), QList<QByteArray>{"new\tx\xef\xbf\xbd" "FORGED \xef\xbf\xbd[2J:80\tUDP"});
+}
+
 TEST_F(StreamEventLogTest, NoTemplateSwitchesOffOnlyThatEvent)
 {
     StreamEventLog log;
@@ -183,8 +195,9 @@ TEST_F(StreamEventLogTest, TwoCapturesOnOneFileFromTwoThreadsWriteWholeLines)
         else
             ADD_FAILURE() << "mixed line of " << line.size() << " bytes";
     }
-    EXPECT_EQ(firstLines, kLinesEach);
-    EXPECT_EQ(secondLines, kLinesEach);
+    // A writer starved of time may fall behind so far that lines are dropped: then counted.
+    EXPECT_EQ(static_cast<quint64>(firstLines) + first.droppedLines(), quint64{kLinesEach});
+    EXPECT_EQ(static_cast<quint64>(secondLines) + second.droppedLines(), quint64{kLinesEach});
 }
 
 TEST_F(StreamEventLogTest, ALoggedLineSurvivesTheProcessBeingKilled)
@@ -196,6 +209,8 @@ TEST_F(StreamEventLogTest, ALoggedLineSurvivesTheProcessBeingKilled)
         log.setLogFormatNewStream(QStringLiteral("new __source__"));
         if (log.startLoggingToFile(logPath()))
             log.logNewStream(*m_stream);
+        // Handed to the kernel within moments, not kept in the process for its exit.
+        QueuedWriter::waitForAll(std::chrono::seconds(5));
         raise(SIGKILL);
         _exit(1);
     }

@@ -207,3 +207,24 @@ TEST_F(PreferencesTest, AnEventSwitchedOffStaysOffAfterARestartWhileItsTemplateI
     restarted->setValue(Preferences::NewStreamLogEnabled, true);
     EXPECT_EQ(restarted->newStreamLogTemplate(), QStringLiteral("new __source__"));
 }
+
+// What the process that stored a template reads is what the next start reads.
+TEST_F(PreferencesTest, ATemplateWithoutTextReadsTheSameBeforeAndAfterARestart)
+{
+    for (const QVariant &stored : {QVariant(QString()), QVariant(QStringLiteral("")), QVariant()}) {
+        SCOPED_TRACE(stored.isValid() ? "a null or empty text" : "no value");
+        std::optional<QString> before;
+        {
+            const auto store = startStore();
+            store->setValue(Preferences::NewStreamLogString, stored);
+            before = store->newStreamLogTemplate();
+        }
+        const auto restarted = startStore();
+        const std::optional<QString> after = restarted->newStreamLogTemplate();
+        ASSERT_EQ(before.has_value(), after.has_value());
+        if (before) {
+            EXPECT_EQ(*before, *after);
+            EXPECT_EQ(before->isNull(), after->isNull());
+        }
+    }
+}

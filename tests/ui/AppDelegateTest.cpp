@@ -28,7 +28,7 @@ public:
         : m_answer(answer)
     {
     }
-    Result runAsRoot(const QString &, const QStringList &) override { return {m_answer, -1}; }
+    Result runAsRoot(const QString &, const QStringList &, const QString &) override { return {m_answer, -1}; }
 
 private:
     Outcome m_answer;

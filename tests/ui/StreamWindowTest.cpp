@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FakeCaptureTool.h"
 #include "NetworkNamespace.h"
+#include "PrivateSystemFolders.h"
 #include "StreamSortModel.h"
 #include "StreamTableModel.h"
 #include "StreamWindowController.h"
@@ -14,6 +15,8 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QJsonArray>
@@ -27,6 +30,12 @@
 #include <QTableView>
 
 #include <array>
+#include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,6 +45,10 @@ class StreamWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // A window on a real interface has the installer make the capture group, in the
+        // test's own /etc; entered before the application object starts any thread.
+        if (geteuid() == 0)
+            m_privateFolders = PrivateSystemFolders::enter();
         uiApplication();
         Preferences::shared().setValue(Preferences::LookupHostnames, false);
     }
@@ -83,6 +96,7 @@ protected:
     void useTool(const QByteArray &script) { m_tool.use(script); }
 
     QTemporaryDir m_folder;
+    std::string m_privateFolders = "needs root: installs the capture tool";
     FakeCaptureTool m_tool;
 };
 
@@ -177,6 +191,66 @@ TEST_F(StreamWindowTest, AnExportReadsBackAsTheTableInItsSortOrder)
     EXPECT_EQ(rows[0].toObject().keys().size(), window->visibleColumnIdentifiers().size());
 }
 
+// QSaveFile on its own writes through a link at the name to wherever it points, even where
+// the kernel protects links in such folders.
+TEST_F(StreamWindowTest, AnExportIntoASharedFolderNeverGoesThroughALinkPlantedThere)
+{
+    const QString shared = m_folder.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkdir(shared));
+    ASSERT_EQ(chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QString target = m_folder.filePath(QStringLiteral("chosen-by-another.csv"));
+    ASSERT_TRUE(QFile::link(target, shared + QStringLiteral("/table.csv")));
+
+    StreamWindowController *window = windowWithTwoStreams();
+    window->exportTable();
+    QFileDialog *dialog = openDialog<QFileDialog>(window);
+    dialog->selectFile(shared + QStringLiteral("/table.csv"));
+    static_cast<QDialog *>(dialog)->accept();
+    QMessageBox *alert = openDialog<QMessageBox>(window);
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), "The table could not be exported to the file table.csv");
+    EXPECT_EQ(alert->informativeText(), "it is a symbolic link in a folder every user may write to");
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+// A named pipe whose reader has stopped reading: the lines wait for it, or are dropped and
+// counted, while the table goes on and the window closes as ever.
+TEST_F(StreamWindowTest, AStalledLogHoldsUpNeitherTheTableNorClosingTheWindow)
+{
+    const QByteArray fifo = QFile::encodeName(m_folder.filePath(QStringLiteral("stalled.log")));
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    const OwnedDescriptor reader(::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    // Every stream closes at the first cycle, each with a line of 1 MiB: a few fill the pipe
+    // and the writer's queue.
+    Preferences &preferences = Preferences::shared();
+    preferences.setValue(Preferences::StreamClosedLogString, QString(1 << 20, u'x') + QStringLiteral("__source__"));
+    preferences.setValue(Preferences::RemoveInterval, 0.0);
+    QByteArray records;
+    for (std::uint16_t port = 1; port <= 20; ++port)
+        records += FakeCaptureTool::printfRecord({1, 17, 0x7F000001, 0x0A000001, port, 53, 60, 32});
+    useTool("printf '" + records + "'; exec sleep 30");
+    StreamWindowController *window = StreamWindowController::showControllerWithInterface(QStringLiteral("qm0"), {});
+    ASSERT_NE(window, nullptr);
+    StreamCapture &capture = window->streamCapture();
+    ASSERT_TRUE(capture.startLoggingToFile(QFile::decodeName(fifo)));
+    processEventsUntil([&] {
+        capture.update();
+        return capture.totals().droppedLogLines > 0;
+    });
+    preferences.removeValue(Preferences::StreamClosedLogString);
+    preferences.removeValue(Preferences::RemoveInterval);
+    EXPECT_GT(capture.totals().droppedLogLines, 0u);
+    window->showSummary();
+    EXPECT_TRUE(window->findChild<QLabel *>(QStringLiteral("droppedLogLinesValue"))->isVisibleTo(window));
+
+    const QPointer<StreamWindowController> open(window);
+    QElapsedTimer closing;
+    closing.start();
+    window->close();
+    EXPECT_TRUE(processEventsUntil([&] { return open.isNull(); }, std::chrono::seconds(1)));
+    EXPECT_LT(closing.elapsed(), 1000);
+}
+
 TEST_F(StreamWindowTest, AFailingToolGivesTheAlertAndOkClosesTheWindow)
 {
     useTool("echo 'pcap_open_live: qm0: <b>No such device</b> exists' >&2; exit 1");
@@ -200,6 +274,8 @@ TEST_F(StreamWindowTest, AWindowOnARealLoopbackShowsTheStreamsSentThere)
     const NetworkNamespace network;
     if (!network.failure().empty())
         GTEST_SKIP() << network.failure();
+    if (!m_privateFolders.empty())
+        GTEST_SKIP() << m_privateFolders;
     qputenv("QUILLMERE_SUPPORT_DIR", m_folder.filePath(QStringLiteral("support")).toUtf8());
     StreamWindowController *window = nullptr;
     QString failure;

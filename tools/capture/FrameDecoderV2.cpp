@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace {
 using Bytes = std::span<const std::uint8_t>;
@@ -17,17 +18,25 @@ constexpr std::uint16_t kEtherTypeIpv4 = 0x0800;
 constexpr std::uint16_t kEtherTypeIpv6 = 0x86DD;
 
 constexpr std::size_t kMinimumIpv4Header = 20;
+constexpr std::size_t kIpv4TotalLengthOffset = 2;
 constexpr std::size_t kIpv4FragmentFieldOffset = 6;
 constexpr std::uint16_t kIpv4MoreFragments = 0x2000;
 constexpr std::uint16_t kIpv4FragmentOffsetMask = 0x1FFF;
 
 constexpr std::size_t kIpv6HeaderLength = 40;
+constexpr std::size_t kIpv6PayloadLengthOffset = 4;
 constexpr std::size_t kIpv6NextHeaderOffset = 6;
 constexpr std::uint8_t kHopByHopOptions = 0;
 constexpr std::uint8_t kRoutingHeader = 43;
 constexpr std::uint8_t kFragmentHeader = 44;
+constexpr std::uint8_t kAuthenticationHeader = 51;
 constexpr std::uint8_t kDestinationOptions = 60;
 constexpr std::size_t kExtensionLengthUnit = 8;
+constexpr std::size_t kAuthenticationLengthUnit = 4;
+constexpr std::uint8_t kPad1Option = 0;
+constexpr std::uint8_t kJumboPayloadOption = 0xC2;
+constexpr std::size_t kJumboPayloadOptionLength = 4;
+constexpr std::uint32_t kLongestPlainPayload = 0xFFFF;
 constexpr std::size_t kFragmentHeaderLength = 8;
 constexpr std::uint16_t kIpv6MoreFragments = 0x0001;
 constexpr std::uint16_t kIpv6FragmentOffsetMask = 0xFFF8;
@@ -127,86 +136,152 @@ void addTransport(PacketSummaryV2& summary, Bytes ip, std::size_t ipHeadersLengt
     summary.dataBytes = remainingAfter(summary.packetBytes, ipHeadersLength + transportHeaderLength);
 }
 
-// Leaves the summary as it is when the header is too short.
-void decodeIpv4(PacketSummaryV2& summary, Bytes ip)
-{
-    if (!holds(ip, 0, kMinimumIpv4Header))
-        return;
-    const std::size_t headerLength = std::size_t{ip[0] & 0x0Fu} << 2;
-    if (headerLength < kMinimumIpv4Header)
-        return;
-    summary.ipVersion = 4;
-    summary.ipProtocol = ip[9];
-    summary.sourceAddress = PacketSummaryV2::ipv4Mapped(PacketSummary::bigEndian32(ip.subspan(12).first<4>()));
-    summary.destinationAddress = PacketSummaryV2::ipv4Mapped(PacketSummary::bigEndian32(ip.subspan(16).first<4>()));
-    const std::uint16_t fragmentField = bigEndian16At(ip, kIpv4FragmentFieldOffset);
-    summary.fragment = (fragmentField & (kIpv4MoreFragments | kIpv4FragmentOffsetMask)) != 0;
-    addTransport(summary, ip, headerLength, (fragmentField & kIpv4FragmentOffsetMask) != 0);
-}
-
-// The IPv6 header and the extension headers walked after it.
+// The IP header and the headers walked after it.
 struct HeaderChain
 {
     std::uint8_t protocol = 0;
-    std::size_t length = kIpv6HeaderLength;
+    std::size_t length = 0;
     bool fragment = false;
     bool laterFragment = false;
 };
 
-bool isWalkedExtensionHeader(std::uint8_t nextHeader)
+// IPv6's extension headers, and for both versions the Authentication Header, which sits
+// between IP and the transport header as an extension header does.
+bool isWalkedHeader(std::uint8_t ipVersion, std::uint8_t nextHeader)
 {
-    return nextHeader == kHopByHopOptions || nextHeader == kRoutingHeader || nextHeader == kFragmentHeader
-        || nextHeader == kDestinationOptions;
+    if (nextHeader == kAuthenticationHeader)
+        return true;
+    return ipVersion == 6
+        && (nextHeader == kHopByHopOptions || nextHeader == kRoutingHeader || nextHeader == kFragmentHeader
+            || nextHeader == kDestinationOptions);
 }
 
 // What follows a later fragment's header is payload, so the walk ends there.
-bool stepOverFragmentHeader(HeaderChain& chain, Bytes ip)
+bool stepOverFragmentHeader(HeaderChain& chain, Bytes datagram)
 {
-    if (!holds(ip, chain.length, 4))
+    if (!holds(datagram, chain.length, 4))
         return false;
-    const std::uint16_t offsetAndFlags = bigEndian16At(ip, chain.length + 2);
-    chain.protocol = ip[chain.length];
+    const std::uint16_t offsetAndFlags = bigEndian16At(datagram, chain.length + 2);
+    chain.protocol = datagram[chain.length];
     chain.length += kFragmentHeaderLength;
     chain.fragment = chain.fragment || (offsetAndFlags & (kIpv6FragmentOffsetMask | kIpv6MoreFragments)) != 0;
     chain.laterFragment = (offsetAndFlags & kIpv6FragmentOffsetMask) != 0;
     return !chain.laterFragment;
 }
 
-// False when the walk ends at this header: it is cut off, or a later fragment's.
-bool stepOver(HeaderChain& chain, Bytes ip)
+// False when the walk ends at this header: it is cut off, or a later fragment's. The
+// Authentication Header counts its length in 4-byte units less 2, the others in 8-byte
+// units less 1.
+bool stepOver(HeaderChain& chain, Bytes datagram)
 {
     if (chain.protocol == kFragmentHeader)
-        return stepOverFragmentHeader(chain, ip);
-    if (!holds(ip, chain.length, 2))
+        return stepOverFragmentHeader(chain, datagram);
+    if (!holds(datagram, chain.length, 2))
         return false;
-    const std::size_t headerLength = (std::size_t{ip[chain.length + 1]} + 1) * kExtensionLengthUnit;
-    chain.protocol = ip[chain.length];
+    const std::size_t units = datagram[chain.length + 1];
+    const std::size_t headerLength = chain.protocol == kAuthenticationHeader ? (units + 2) * kAuthenticationLengthUnit
+                                                                             : (units + 1) * kExtensionLengthUnit;
+    chain.protocol = datagram[chain.length];
     chain.length += headerLength;
     return true;
 }
 
-HeaderChain walkExtensionHeaders(Bytes ip)
+void walkHeaders(HeaderChain& chain, Bytes datagram, std::uint8_t ipVersion)
 {
-    HeaderChain chain{.protocol = ip[kIpv6NextHeaderOffset]};
-    for (std::size_t walked = 0; walked < kMostExtensionHeaders && isWalkedExtensionHeader(chain.protocol); ++walked) {
-        if (!stepOver(chain, ip))
+    for (std::size_t walked = 0; walked < kMostExtensionHeaders && isWalkedHeader(ipVersion, chain.protocol);
+         ++walked) {
+        if (!stepOver(chain, datagram))
             break;
     }
-    return chain;
+}
+
+// The part of the captured bytes that belongs to the datagram: never the padding after it.
+Bytes datagramIn(Bytes ip, std::uint32_t ipLength)
+{
+    return ip.first(std::min<std::size_t>(ip.size(), ipLength));
+}
+
+void finish(PacketSummaryV2& summary, Bytes datagram, HeaderChain chain, std::uint8_t ipVersion)
+{
+    if (!chain.laterFragment)
+        walkHeaders(chain, datagram, ipVersion);
+    summary.ipProtocol = chain.protocol;
+    summary.fragment = chain.fragment;
+    addTransport(summary, datagram, chain.length, chain.laterFragment);
+}
+
+// Leaves the summary as it is when the header is too short or claims a datagram shorter
+// than itself. A total length of 0 is a segment the kernel has yet to cut (only the wire
+// knows its length).
+void decodeIpv4(PacketSummaryV2& summary, Bytes ip, std::uint32_t carried)
+{
+    if (!holds(ip, 0, kMinimumIpv4Header))
+        return;
+    const std::size_t headerLength = std::size_t{ip[0] & 0x0Fu} << 2;
+    const std::uint16_t totalLength = bigEndian16At(ip, kIpv4TotalLengthOffset);
+    if (headerLength < kMinimumIpv4Header || (totalLength != 0 && totalLength < kMinimumIpv4Header))
+        return;
+    summary.ipVersion = 4;
+    summary.packetBytes = totalLength == 0 ? carried : std::min<std::uint32_t>(totalLength, carried);
+    summary.sourceAddress = PacketSummaryV2::ipv4Mapped(PacketSummary::bigEndian32(ip.subspan(12).first<4>()));
+    summary.destinationAddress = PacketSummaryV2::ipv4Mapped(PacketSummary::bigEndian32(ip.subspan(16).first<4>()));
+    const std::uint16_t fragmentField = bigEndian16At(ip, kIpv4FragmentFieldOffset);
+    const HeaderChain chain{.protocol = ip[9],
+                            .length = headerLength,
+                            .fragment = (fragmentField & (kIpv4MoreFragments | kIpv4FragmentOffsetMask)) != 0,
+                            .laterFragment = (fragmentField & kIpv4FragmentOffsetMask) != 0};
+    finish(summary, datagramIn(ip, summary.packetBytes), chain, 4);
+}
+
+// A jumbogram's payload length, from the option in the hop-by-hop header that must follow
+// the IPv6 header; only a length a plain payload length could not give counts.
+std::optional<std::uint32_t> jumboPayloadLength(Bytes ip)
+{
+    if (ip[kIpv6NextHeaderOffset] != kHopByHopOptions || !holds(ip, kIpv6HeaderLength, 2))
+        return std::nullopt;
+    const std::size_t end = kIpv6HeaderLength + (std::size_t{ip[kIpv6HeaderLength + 1]} + 1) * kExtensionLengthUnit;
+    std::size_t option = kIpv6HeaderLength + 2;
+    while (option < end && holds(ip, option, 1)) {
+        if (ip[option] == kPad1Option) {
+            ++option;
+            continue;
+        }
+        if (!holds(ip, option, 2))
+            return std::nullopt;
+        const std::size_t dataLength = ip[option + 1];
+        if (ip[option] == kJumboPayloadOption && dataLength == kJumboPayloadOptionLength
+            && holds(ip, option + 2, kJumboPayloadOptionLength)) {
+            const std::uint32_t length = PacketSummary::bigEndian32(ip.subspan(option + 2).first<4>());
+            return length > kLongestPlainPayload ? std::optional(length) : std::nullopt;
+        }
+        option += 2 + dataLength;
+    }
+    return std::nullopt;
+}
+
+// The payload length, or for a payload length of 0 the jumbo option's, counts the datagram;
+// without either only the wire knows it.
+std::uint32_t ipv6Length(Bytes ip, std::uint32_t carried)
+{
+    const std::uint16_t payloadLength = bigEndian16At(ip, kIpv6PayloadLengthOffset);
+    const std::optional<std::uint32_t> payload =
+        payloadLength != 0 ? std::optional<std::uint32_t>(payloadLength) : jumboPayloadLength(ip);
+    if (!payload)
+        return carried;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{kIpv6HeaderLength} + *payload, carried));
 }
 
 // Leaves the summary as it is when the header is too short.
-void decodeIpv6(PacketSummaryV2& summary, Bytes ip)
+void decodeIpv6(PacketSummaryV2& summary, Bytes ip, std::uint32_t carried)
 {
     if (!holds(ip, 0, kIpv6HeaderLength))
         return;
     summary.ipVersion = 6;
+    summary.packetBytes = ipv6Length(ip, carried);
     std::copy_n(ip.subspan(8, 16).data(), 16, summary.sourceAddress.data());
     std::copy_n(ip.subspan(24, 16).data(), 16, summary.destinationAddress.data());
-    const HeaderChain chain = walkExtensionHeaders(ip);
-    summary.ipProtocol = chain.protocol;
-    summary.fragment = chain.fragment;
-    addTransport(summary, ip, chain.length, chain.laterFragment);
+    finish(summary, datagramIn(ip, summary.packetBytes),
+           HeaderChain{.protocol = ip[kIpv6NextHeaderOffset], .length = kIpv6HeaderLength}, 6);
 }
 } // namespace
 
@@ -215,11 +290,12 @@ PacketSummaryV2 decodeFrameV2(std::span<const std::uint8_t> capturedFrame, std::
 {
     const NetworkLayer layer = findNetworkLayer(capturedFrame, linkHeaderLength);
     PacketSummaryV2 summary;
-    summary.packetBytes = remainingAfter(wireLength, layer.offset);
+    const std::uint32_t carried = remainingAfter(wireLength, layer.offset);
+    summary.packetBytes = carried;
     const Bytes ip = holds(capturedFrame, layer.offset, 0) ? capturedFrame.subspan(layer.offset) : Bytes{};
     if (layer.ipVersion == 4)
-        decodeIpv4(summary, ip);
+        decodeIpv4(summary, ip, carried);
     else if (layer.ipVersion == 6)
-        decodeIpv6(summary, ip);
+        decodeIpv6(summary, ip, carried);
     return summary;
 }

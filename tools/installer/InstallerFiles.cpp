@@ -2,7 +2,8 @@
 // Runs as root; never trust its input.
 #include "tools/installer/InstallerFiles.h"
 
-#include <algorithm>
+#include "tools/common/RootOnlyPath.h"
+
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -14,7 +15,9 @@
 #include <string_view>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -24,10 +27,9 @@ namespace {
 constexpr mode_t kDirectoryMode = 0555;
 // Owner-only while the content is written: nobody else runs or reads a half-written tool.
 constexpr mode_t kWritingMode = 0700;
-constexpr mode_t kInstalledMode = 04555;
-// O_PATH: a folder is only looked at and named relative to, never read, so opening it has
-// no side effects and needs no read permission.
-constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr std::size_t kCopyBufferBytes = 64 * 1024;
+// Non-blocking, so a FIFO at a name cannot stall the installer before fstat refuses it.
+constexpr int kReadFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
 constexpr int kTemporaryFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY;
 constexpr int kTemporaryAttempts = 16;
 
@@ -92,87 +94,8 @@ BundledTool refused(std::string reason)
     return tool;
 }
 
-// O_DIRECTORY reports a symbolic link as "not a directory"; name the link for what it is.
-int openFolder(int parent, const char *name)
-{
-    const int descriptor = openat(parent, name, kFolderFlags);
-    struct stat info {};
-    if (descriptor < 0 && errno == ENOTDIR
-        && fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode))
-        errno = ELOOP;
-    return descriptor;
-}
-
-struct Component
-{
-    std::string name;
-    // Where the component ends in the whole path, so the path up to it can be printed.
-    std::size_t end = 0;
-};
-
-std::vector<Component> componentsOf(std::string_view path)
-{
-    std::vector<Component> components;
-    std::size_t start = 0;
-    while (start < path.size()) {
-        const std::size_t slash = std::min(path.find('/', start), path.size());
-        if (slash > start)
-            components.push_back({std::string(path.substr(start, slash - start)), slash});
-        start = slash + 1;
-    }
-    return components;
-}
-
-// The path down to the folder `levels` below "/".
-std::string_view pathUpTo(std::string_view path, const std::vector<Component> &components,
-                          std::size_t levels)
-{
-    return levels == 0 ? "/" : path.substr(0, components[levels - 1].end);
-}
-
-// What nobody but root can change: owned by root and writable by neither group nor others.
-bool isRootOnly(int descriptor)
-{
-    struct stat info {};
-    return fstat(descriptor, &info) == 0 && info.st_uid == 0
-        && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-
-struct Walk
-{
-    // The deepest level entered; invalid with errno set when "/" itself could not be opened.
-    OwnedDescriptor folder;
-    // How many levels below "/" were entered.
-    std::size_t entered = 0;
-    // False when the walk stopped at `folder` because others than root can change it.
-    bool rootOnly = true;
-};
-
-// Descends from "/" into as many levels as exist; errno tells why the walk stopped short.
-// With `requireRootOnly`, it also stops at the first level, "/" included, that others than
-// root can change: below such a level anybody could have put anything.
-Walk walkFromRoot(const std::vector<Component> &components, bool requireRootOnly)
-{
-    Walk walk;
-    walk.folder.reset(open("/", kFolderFlags));
-    while (walk.folder) {
-        if (requireRootOnly && !isRootOnly(walk.folder.get())) {
-            walk.rootOnly = false;
-            break;
-        }
-        if (walk.entered == components.size())
-            break;
-        const int next = openFolder(walk.folder.get(), components[walk.entered].name.c_str());
-        if (next < 0)
-            break;
-        walk.folder.reset(next);
-        ++walk.entered;
-    }
-    return walk;
-}
-
 // The whole path, then the path up to each level above it, down to `existing` levels.
-void reportLevels(std::string_view destdir, const std::vector<Component> &components,
+void reportLevels(std::string_view destdir, const std::vector<PathComponent> &components,
                   std::size_t existing)
 {
     reportCreating(destdir);
@@ -180,7 +103,7 @@ void reportLevels(std::string_view destdir, const std::vector<Component> &compon
         reportCreating(pathUpTo(destdir, components, level));
 }
 
-bool createMissing(OwnedDescriptor &folder, const std::vector<Component> &components,
+bool createMissing(OwnedDescriptor &folder, const std::vector<PathComponent> &components,
                    std::size_t from)
 {
     for (std::size_t level = from; level < components.size(); ++level) {
@@ -188,38 +111,12 @@ bool createMissing(OwnedDescriptor &folder, const std::vector<Component> &compon
         // Made meanwhile by someone else is as good, provided it is a real folder.
         if (mkdirat(folder.get(), name, kDirectoryMode) != 0 && errno != EEXIST)
             return false;
-        const int next = openFolder(folder.get(), name);
+        const int next = openFolderAt(folder.get(), name);
         if (next < 0)
             return false;
         folder.reset(next);
     }
     return true;
-}
-
-// Why what is at the tool's name may not be replaced, or 0 when it may. Renaming replaces
-// only the name, so a second name of another file leaves that file untouched.
-int refusalOfTarget(int folder, const struct stat &sourceInfo)
-{
-    struct stat target {};
-    if (fstatat(folder, kToolName, &target, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? 0 : errno;
-    if (S_ISLNK(target.st_mode))
-        return ELOOP;
-    // The source's own folder as the destination is a mistake, not an install.
-    if (!S_ISREG(target.st_mode) || isSameFile(target, sourceInfo))
-        return EINVAL;
-    return 0;
-}
-
-// Why the tool may not be installed for another user, or empty when it may: its content must
-// be root's alone, and under no second name that someone else may have made.
-std::string refusalOfUntrustedTool(const struct stat &info)
-{
-    if (info.st_uid != 0 || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        return "it is not a file only root can write";
-    if (info.st_nlink != 1)
-        return "it has more than one name";
-    return {};
 }
 
 bool randomTemporaryName(std::string &name)
@@ -233,6 +130,13 @@ bool randomTemporaryName(std::string &name)
     return true;
 }
 
+void removeKeepingErrno(int folder, const std::string &name)
+{
+    const int saved = errno;
+    static_cast<void>(unlinkat(folder, name.c_str(), 0));
+    errno = saved;
+}
+
 // A new file of this run's own: O_EXCL with O_NOFOLLOW, so nothing planted at the name is
 // ever opened. An unguessable name, so nobody can occupy every name tried.
 OwnedDescriptor createTemporary(int folder, std::string &name)
@@ -240,16 +144,23 @@ OwnedDescriptor createTemporary(int folder, std::string &name)
     for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
         if (!randomTemporaryName(name))
             return {};
-        const int descriptor = openat(folder, name.c_str(), kTemporaryFlags, kWritingMode);
-        if (descriptor >= 0 || errno != EEXIST)
-            return OwnedDescriptor(descriptor);
+        OwnedDescriptor file(openat(folder, name.c_str(), kTemporaryFlags, kWritingMode));
+        // Held until the file has its final name: another run takes only abandoned files.
+        if (file && flock(file.get(), LOCK_EX) != 0) {
+            removeKeepingErrno(folder, name);
+            return {};
+        }
+        if (file || errno != EEXIST)
+            return file;
     }
     return {};
 }
 
+// On the heap: the caller's stack limit is handed down by pkexec, and a small one must not
+// end the installer half-way through a copy.
 bool copyBytes(int from, int to)
 {
-    std::array<std::byte, 65536> buffer{};
+    std::vector<std::byte> buffer(kCopyBufferBytes);
     for (;;) {
         const ssize_t got = readExactly(from, buffer);
         if (got < 0 || !writeAll(to, std::span(buffer).first(static_cast<std::size_t>(got))))
@@ -259,43 +170,55 @@ bool copyBytes(int from, int to)
     }
 }
 
-// A default ACL of the folder is inherited by a new file and would grant rights its mode does
-// not show; the installed tool is governed by its mode alone.
+// A default ACL of the folder is inherited by a new file and would grant rights nobody
+// chose; the installed tool gets the access decided for it and nothing else.
 bool dropInheritedAcl(int file)
 {
     return fremovexattr(file, "system.posix_acl_access") == 0 || errno == ENODATA
         || errno == ENOTSUP;
 }
 
-// Owner before mode: changing the owner clears a set-user-ID bit. On the descriptor, so they
-// are set on the file that was written, whatever its name means by now.
-bool completeCopy(int source, OwnedDescriptor &copy)
+// On the descriptor, so everything is set on the file that was written, whatever its name
+// means by now; synced last, so the name never points at a tool whose bytes or rights are
+// not yet on the disk.
+bool completeCopy(int source, int copy, const ToolAccess &access, bool &aclRefused)
 {
-    return dropInheritedAcl(copy.get()) && copyBytes(source, copy.get()) && fsync(copy.get()) == 0
-        && fchown(copy.get(), 0, static_cast<gid_t>(-1)) == 0
-        && fchmod(copy.get(), kInstalledMode) == 0 && copy.close();
+    return dropInheritedAcl(copy) && copyBytes(source, copy) && access.applyTo(copy, aclRefused)
+        && fsync(copy) == 0;
 }
 
-void removeKeepingErrno(int folder, const std::string &name)
+bool isTemporaryName(std::string_view name)
 {
-    const int saved = errno;
-    static_cast<void>(unlinkat(folder, name.c_str(), 0));
-    errno = saved;
+    const std::string prefix = std::string(".") + kToolName + "-";
+    if (!name.starts_with(prefix) || name.size() == prefix.size() || name.size() > prefix.size() + 16)
+        return false;
+    return name.substr(prefix.size()).find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+// A temporary file of a run that ended before renaming it; a run still copying holds a lock on
+// its file, so only abandoned ones are taken.
+void removeIfAbandoned(int folder, const char *name)
+{
+    struct stat named {};
+    struct stat opened {};
+    const OwnedDescriptor file(openat(folder, name, kReadFlags));
+    if (file && fstat(file.get(), &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == 0
+        && flock(file.get(), LOCK_EX | LOCK_NB) == 0
+        && fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && isSameFile(named, opened))
+        static_cast<void>(unlinkat(folder, name, 0));
 }
 
 // The tool in the installer's folder, checked on the descriptor it will be copied from.
 BundledTool openToolIn(int folder, bool forAnotherUser)
 {
     BundledTool tool;
-    // Non-blocking, so a FIFO at the name cannot stall the installer before fstat refuses it.
-    tool.descriptor.reset(openat(folder, kToolName,
-                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    tool.descriptor.reset(openat(folder, kToolName, kReadFlags));
     if (!tool.descriptor || fstat(tool.descriptor.get(), &tool.info) != 0)
         return refused(std::strerror(errno));
     if (!S_ISREG(tool.info.st_mode))
         return refused("not a regular file");
     if (forAnotherUser)
-        if (std::string refusal = refusalOfUntrustedTool(tool.info); !refusal.empty())
+        if (std::string refusal = refusalOfRootOnlyFile(tool.info); !refusal.empty())
             return refused(std::move(refusal));
     return tool;
 }
@@ -323,8 +246,8 @@ BundledTool openBundledTool(const std::string &requested, bool forAnotherUser)
     std::string folderPath;
     if (!findInstallerFolder(folderPath))
         return refused(std::strerror(errno));
-    const std::vector<Component> components = componentsOf(folderPath);
-    const Walk walk = walkFromRoot(components, forAnotherUser);
+    const std::vector<PathComponent> components = pathComponents(folderPath);
+    const FolderWalk walk = walkFromRoot(components, forAnotherUser);
     if (!walk.rootOnly)
         return refused(std::string(pathUpTo(folderPath, components, walk.entered))
                        + " is not a folder only root can write");
@@ -336,13 +259,6 @@ BundledTool openBundledTool(const std::string &requested, bool forAnotherUser)
     return openToolIn(walk.folder.get(), forAnotherUser);
 }
 
-std::string firstLevelOthersCanChange(const std::string &folder)
-{
-    const std::vector<Component> components = componentsOf(folder);
-    const Walk walk = walkFromRoot(components, true);
-    return walk.rootOnly ? std::string() : std::string(pathUpTo(folder, components, walk.entered));
-}
-
 OwnedDescriptor openDestination(const std::string &destdir)
 {
     // Nothing can be looked up or created at a path longer than the system allows.
@@ -351,8 +267,8 @@ OwnedDescriptor openDestination(const std::string &destdir)
         errno = ENAMETOOLONG;
         return {};
     }
-    const std::vector<Component> components = componentsOf(destdir);
-    Walk walk = walkFromRoot(components, false);
+    const std::vector<PathComponent> components = pathComponents(destdir);
+    FolderWalk walk = walkFromRoot(components, false);
     if (!walk.folder) {
         reportCreating(destdir);
         return {};
@@ -366,7 +282,56 @@ OwnedDescriptor openDestination(const std::string &destdir)
     return std::move(walk.folder);
 }
 
-bool installTool(int folder, int source, const struct stat &sourceInfo)
+InstalledTool openInstalledTool(int folder)
+{
+    InstalledTool installed;
+    struct stat named {};
+    if (fstatat(folder, kToolName, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode))
+        return installed;
+    installed.descriptor.reset(openat(folder, kToolName, kReadFlags));
+    // Only root's own set-user-ID tool is an install whose access someone chose; under a
+    // second name it may be another set-user-ID program linked there, whose access is no
+    // choice for the capture tool.
+    if (!installed.descriptor || fstat(installed.descriptor.get(), &installed.info) != 0
+        || !isSameFile(named, installed.info) || installed.info.st_uid != 0
+        || (installed.info.st_mode & S_ISUID) == 0 || installed.info.st_nlink != 1)
+        installed.descriptor.reset();
+    return installed;
+}
+
+void removeAbandonedTemporaries(int folder)
+{
+    const int listing = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *entries = listing >= 0 ? fdopendir(listing) : nullptr;
+    if (entries == nullptr) {
+        if (listing >= 0)
+            close(listing);
+        return;
+    }
+    std::vector<std::string> candidates;
+    while (const dirent *entry = readdir(entries))
+        if (isTemporaryName(entry->d_name))
+            candidates.emplace_back(entry->d_name);
+    closedir(entries);
+    for (const std::string &name : candidates)
+        removeIfAbandoned(folder, name.c_str());
+}
+
+int refusalOfTarget(int folder, const struct stat &sourceInfo)
+{
+    struct stat target {};
+    if (fstatat(folder, kToolName, &target, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (S_ISLNK(target.st_mode))
+        return ELOOP;
+    // The source's own folder as the destination is a mistake, not an install.
+    if (!S_ISREG(target.st_mode) || isSameFile(target, sourceInfo))
+        return EINVAL;
+    return 0;
+}
+
+bool installTool(int folder, int source, const struct stat &sourceInfo, const ToolAccess &access,
+                 bool &aclRefused)
 {
     const int refusal = refusalOfTarget(folder, sourceInfo);
     if (refusal != 0) {
@@ -377,7 +342,7 @@ bool installTool(int folder, int source, const struct stat &sourceInfo)
     OwnedDescriptor copy = createTemporary(folder, temporaryName);
     if (!copy)
         return false;
-    if (completeCopy(source, copy)
+    if (completeCopy(source, copy.get(), access, aclRefused)
         && renameat(folder, temporaryName.c_str(), folder, kToolName) == 0)
         return true;
     removeKeepingErrno(folder, temporaryName);

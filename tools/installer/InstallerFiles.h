@@ -5,6 +5,7 @@
 // here comes from the command line.
 
 #include "tools/common/OwnedDescriptor.h"
+#include "tools/installer/ToolAccess.h"
 
 #include <string>
 
@@ -40,21 +41,41 @@ struct BundledTool
 // in a user's folder, would have root install whatever the user put there.
 BundledTool openBundledTool(const std::string &requested, bool forAnotherUser);
 
-// The first folder from "/" down to the absolute `folder`, that one included, that is not
-// owned by root or is writable by its group or by others; empty when there is none. The check
-// ends at the first level that cannot be entered: a missing one only root could create.
-std::string firstLevelOthersCanChange(const std::string &folder);
-
 // Opens the absolute folder destdir from "/" down, one level at a time and never through a
 // symbolic link, creating missing levels with mode 0555. First prints "creating directory
 // <path>" on standard error for destdir and then for each missing level above it, deepest
 // first, down to the first one that exists. Returns the folder, or nothing with errno set.
 OwnedDescriptor openDestination(const std::string &destdir);
 
-// Installs the regular file `source` as kToolName in `folder`, owned by root (group
-// unchanged) with mode 04555 and no ACL. The copy is completed in a new temporary file and
-// renamed over the previous install, so nothing ever writes into an existing file and a failed
-// copy leaves the previous install working and no temporary file behind. A symbolic link,
-// anything but a regular file, or the source itself at that name is refused and left in place.
-// False with errno set when the tool was not installed.
-bool installTool(int folder, int source, const struct stat &sourceInfo);
+struct InstalledTool
+{
+    // Open for reading; invalid when there is no installed tool whose access to keep.
+    OwnedDescriptor descriptor;
+    struct stat info {};
+};
+
+// The tool installed in `folder` when it is a regular file owned by root with the set-user-ID
+// bit and one name: an install whose group, mode and ACL someone chose. Anything else there
+// (nothing, a link, a copy that is not set-user-ID root, a second name of another program)
+// is no such choice.
+InstalledTool openInstalledTool(int folder);
+
+// Why what is at kToolName in `folder` may not be replaced by `source`, or 0 when it may: a
+// symbolic link (ELOOP), anything but a regular file, or the source itself (EINVAL).
+// Renaming replaces only the name, so a second name of another file leaves that file alone.
+int refusalOfTarget(int folder, const struct stat &sourceInfo);
+
+// Removes the temporary files that runs which ended before renaming theirs left in `folder`
+// (a crash, a kill). A run still copying holds a lock on its file, which keeps it.
+void removeAbandonedTemporaries(int folder);
+
+// Installs the regular file `source` as kToolName in `folder` with `access` (owner root, its
+// group, mode and ACL). The copy is completed in a new temporary file, given its access on the
+// descriptor, synced, and then renamed over the previous install, so nothing ever writes into
+// an existing file, the name never points at a copy that is incomplete or not yet on the
+// disk, and a failed copy leaves the previous install working and no temporary file behind.
+// A symbolic link, anything but a regular file, or the source itself at that name is refused
+// and left in place. `aclRefused` tells that the file system keeps no ACL, so the access is
+// the mode alone. False with errno set when the tool was not installed.
+bool installTool(int folder, int source, const struct stat &sourceInfo, const ToolAccess &access,
+                 bool &aclRefused);

@@ -1,20 +1,36 @@
 // SPDX-License-Identifier: MIT
-// Rootmantle <file> <destdir>: installs file, which must be the capture tool beside this
-// installer, as destdir/Netsiphon, owned by root with mode 04555, creating destdir when it
+// Rootmantle [--everyone | --grant] <file> <destdir>: installs file, which must be the capture
+// tool beside this installer, as destdir/Netsiphon, set-user-ID root, creating destdir when it
 // is missing. destdir must be absolute.
 //
+// Who may capture: a first install is owned by root and the group quillmere (created when
+// missing) with mode 04750, so only the group's members may run it. A reinstall keeps the
+// group, mode and ACL entries the installed tool has, whoever chose them. --everyone, from
+// root alone, installs it 04555 for every user, which later reinstalls keep.
+//
 // Root running the installer itself may install into any folder. Run for another user
-// (through pkexec), it installs only from folders nobody but root can change, and only into
-// the machine-wide support folder's Quillmere.
+// (through pkexec, which names that user in PKEXEC_UID), it installs only from folders nobody
+// but root can change and only into the machine-wide support folder's Quillmere, never widens
+// who may capture beyond that user, and lets that user run a first install at once through an
+// ACL entry. --grant does the same for an install that user may not run yet. Where the file
+// system keeps no ACLs, the user is added to the group quillmere instead, which takes effect
+// at their next login.
 //
 // Runs as root; never trust its input. Nothing is written to standard output: the
 // application reads that pipe to its end only to learn that the installer has finished.
+#include "tools/common/RootOnlyPath.h"
 #include "tools/installer/InstallerFiles.h"
+#include "tools/installer/SystemAccounts.h"
 
+#include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -23,6 +39,24 @@
 namespace {
 
 constexpr const char *kDestinationForAnotherUser = QUILLMERE_SUPPORT_DIR "/Quillmere";
+constexpr rlim_t kStackBytes = 8 * 1024 * 1024;
+
+enum class Request { Install, Everyone, Grant };
+
+struct Invocation
+{
+    Request request = Request::Install;
+    const char *file = nullptr;
+    const char *destdir = nullptr;
+};
+
+// Who asked through pkexec: nobody when root started the installer itself.
+struct Requester
+{
+    bool forAnotherUser = false;
+    uid_t user = 0;
+    std::string name;
+};
 
 // A standard descriptor left closed by the caller would be handed to the next file opened,
 // and a diagnostic meant for standard error would then be written into that file.
@@ -36,20 +70,66 @@ bool fillStandardDescriptors()
     return true;
 }
 
-// A file size limit handed down by the caller must not cut the copy short. Where it cannot
-// be lifted, a too-large write fails with EFBIG instead of killing the installer before it
-// has removed its temporary file.
-void liftFileSizeLimit()
+// Limits and signals handed down by the caller must not cut the copy short or upset the
+// account tools.
+// Where the file size limit cannot be lifted, a too-large write fails with EFBIG instead of
+// killing the installer before it has removed its temporary file.
+void liftInheritedLimits()
 {
     static_cast<void>(std::signal(SIGXFSZ, SIG_IGN));
+    // An ignored SIGCHLD would have the account tools reaped before they are waited for.
+    static_cast<void>(std::signal(SIGCHLD, SIG_DFL));
     const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
     static_cast<void>(setrlimit(RLIMIT_FSIZE, &unlimited));
+    rlimit stack{};
+    if (getrlimit(RLIMIT_STACK, &stack) == 0 && stack.rlim_cur < kStackBytes) {
+        const rlimit enough{kStackBytes, stack.rlim_max > kStackBytes ? stack.rlim_max : kStackBytes};
+        static_cast<void>(setrlimit(RLIMIT_STACK, &enough));
+    }
 }
 
-// pkexec names the user it runs the installer for; root starting it directly does not.
-bool runsForAnotherUser()
+std::optional<Invocation> parseArguments(int argc, char *argv[])
 {
-    return std::getenv("PKEXEC_UID") != nullptr;
+    Invocation invocation;
+    if (argc == 4 && std::strcmp(argv[1], "--everyone") == 0)
+        invocation.request = Request::Everyone;
+    else if (argc == 4 && std::strcmp(argv[1], "--grant") == 0)
+        invocation.request = Request::Grant;
+    else if (argc != 3)
+        return std::nullopt;
+    const int first = argc - 2;
+    invocation.file = argv[first];
+    invocation.destdir = argv[first + 1];
+    if (invocation.file[0] == '-' || invocation.destdir[0] != '/')
+        return std::nullopt;
+    return invocation;
+}
+
+// pkexec's PKEXEC_UID, the real user id of who asked: decimal digits only, within uid_t, not
+// the "no user" value, and a user of this system. Nothing when it is anything else.
+std::optional<uid_t> parseUserId(const char *text)
+{
+    const std::string_view digits(text);
+    uid_t user = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), user);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos
+        || error != std::errc() || end != digits.data() + digits.size() || user == static_cast<uid_t>(-1))
+        return std::nullopt;
+    return user;
+}
+
+// One message for every way the install can fail, with the system's reason.
+int failed()
+{
+    std::perror("chown");
+    return 1;
+}
+
+int refuse(const std::string &what, const std::string &reason)
+{
+    static_cast<void>(
+        std::fprintf(stderr, "refusing to install %s: %s\n", what.c_str(), reason.c_str()));
+    return 1;
 }
 
 // Why another user's approved run may not install into destdir, or empty when it may: it
@@ -64,11 +144,78 @@ std::string refusalOfDestination(const std::string &destdir)
     return level.empty() ? level : level + " is not a folder only root can write";
 }
 
-int refuse(const std::string &what, const std::string &reason)
+// Why the request may not be carried out for who made it, or empty when it may. An approval
+// dialog must never widen who may capture, and --grant names nobody but who asked.
+std::string refusalOfRequest(Request request, const Requester &requester)
 {
-    static_cast<void>(
-        std::fprintf(stderr, "refusing to install %s: %s\n", what.c_str(), reason.c_str()));
-    return 1;
+    if (request == Request::Everyone && requester.forAnotherUser)
+        return "--everyone is for root itself, never for a run on behalf of another user";
+    if (request == Request::Grant && !requester.forAnotherUser)
+        return "--grant allows the user who asked through pkexec, and nobody did";
+    return {};
+}
+
+// What the new copy's access starts from: the installed tool's, or the first install's.
+std::optional<ToolAccess> accessToInstall(Request request, const InstalledTool &installed)
+{
+    if (request == Request::Everyone)
+        return ToolAccess::everyone();
+    if (installed.descriptor)
+        return ToolAccess::keptFrom(installed.descriptor.get(), installed.info);
+    gid_t group = 0;
+    if (!SystemAccounts::captureGroup(group))
+        return std::nullopt;
+    return ToolAccess::onlyGroup(group);
+}
+
+// Where no ACL can say it, the user gets the rights of the tool's group; only of the capture
+// group, since another group an administrator chose may give far more than capturing.
+int allowThroughGroup(const Requester &requester, const std::string &target, gid_t group)
+{
+    if (SystemAccounts::groupName(group) != kCaptureGroup) {
+        static_cast<void>(std::fprintf(stderr,
+                                       "%s keeps no ACL and its group is not %s: add %s to its group yourself\n",
+                                       target.c_str(), kCaptureGroup, requester.name.c_str()));
+        return 1;
+    }
+    if (!SystemAccounts::addToGroup(requester.name, kCaptureGroup))
+        return 1;
+    static_cast<void>(std::fprintf(stderr, "%s keeps no ACL: added %s to the group %s, from their next login on\n",
+                                   target.c_str(), requester.name.c_str(), kCaptureGroup));
+    return 0;
+}
+
+int install(const Invocation &invocation, const Requester &requester)
+{
+    const BundledTool tool = openBundledTool(invocation.file, requester.forAnotherUser);
+    if (!tool.descriptor)
+        return refuse(invocation.file, tool.refusal);
+    if (requester.forAnotherUser)
+        if (const std::string refusal = refusalOfDestination(invocation.destdir); !refusal.empty())
+            return refuse(std::string("into ") + invocation.destdir, refusal);
+    const OwnedDescriptor folder = openDestination(invocation.destdir);
+    if (!folder)
+        return failed();
+    // Refused before anything is decided or made for it.
+    if (const int refusal = refusalOfTarget(folder.get(), tool.info); refusal != 0) {
+        errno = refusal;
+        return failed();
+    }
+    removeAbandonedTemporaries(folder.get());
+    const InstalledTool installed = openInstalledTool(folder.get());
+    std::optional<ToolAccess> access = accessToInstall(invocation.request, installed);
+    if (!access)
+        return failed();
+    // Root needs no entry of its own to run a set-user-ID root tool.
+    const bool allowRequester = requester.forAnotherUser && requester.user != 0
+        && (invocation.request == Request::Grant || !installed.descriptor);
+    bool aclRefused = false;
+    if ((allowRequester && !access->allowUser(requester.user))
+        || !installTool(folder.get(), tool.descriptor.get(), tool.info, *access, aclRefused))
+        return failed();
+    if (allowRequester && aclRefused)
+        return allowThroughGroup(requester, joinPath(invocation.destdir, kToolName), access->group());
+    return 0;
 }
 
 } // namespace
@@ -77,28 +224,25 @@ int main(int argc, char *argv[])
 {
     if (!fillStandardDescriptors())
         return 1;
-    liftFileSizeLimit();
-    if (argc != 3 || argv[2][0] != '/') {
+    liftInheritedLimits();
+    const std::optional<Invocation> invocation = parseArguments(argc, argv);
+    if (!invocation) {
         const char *invokedAs = argc > 0 && argv[0] != nullptr ? argv[0] : "Rootmantle";
-        static_cast<void>(std::fprintf(stderr, "usage: %s <file> <destdir>\n", invokedAs));
+        static_cast<void>(std::fprintf(stderr, "usage: %s [--everyone | --grant] <file> <destdir>\n", invokedAs));
         return 1;
     }
-    // The installed tool and its folders must be usable by everybody whatever mask the
+    // The installed tool and its folders must be usable by those allowed whatever mask the
     // elevation step handed down.
     static_cast<void>(umask(022));
 
-    const bool forAnotherUser = runsForAnotherUser();
-    const BundledTool tool = openBundledTool(argv[1], forAnotherUser);
-    if (!tool.descriptor)
-        return refuse(argv[1], tool.refusal);
-    if (forAnotherUser)
-        if (const std::string refusal = refusalOfDestination(argv[2]); !refusal.empty())
-            return refuse(std::string("into ") + argv[2], refusal);
-    const OwnedDescriptor folder = openDestination(argv[2]);
-    // One message for every way the install can fail, with the system's reason.
-    if (!folder || !installTool(folder.get(), tool.descriptor.get(), tool.info)) {
-        std::perror("chown");
-        return 1;
+    Requester requester;
+    if (const char *asked = std::getenv("PKEXEC_UID")) {
+        const std::optional<uid_t> user = parseUserId(asked);
+        requester = {true, user.value_or(0), user ? SystemAccounts::userName(*user) : std::string()};
+        if (requester.name.empty())
+            return refuse(invocation->file, "PKEXEC_UID is not the number of a user of this system");
     }
-    return 0;
+    if (const std::string refusal = refusalOfRequest(invocation->request, requester); !refusal.empty())
+        return refuse(invocation->file, refusal);
+    return install(*invocation, requester);
 }

@@ -90,6 +90,16 @@ FrameBuilder& FrameBuilder::fragmentHeader(std::uint8_t nextHeader, std::uint16_
     return u16(0xABCD).u16(0x1234); // identification
 }
 
+FrameBuilder& FrameBuilder::authenticationHeader(std::uint8_t nextHeader, std::uint8_t icvWords)
+{
+    m_bytes.push_back(nextHeader);
+    m_bytes.push_back(static_cast<std::uint8_t>(icvWords + 1)); // in 4-byte units, less 2
+    zeros(2);
+    u16(0x0100).u16(0x0001); // security parameters index
+    u16(0).u16(7);           // sequence number
+    return zeros(std::size_t{icvWords} * 4);
+}
+
 FrameBuilder& FrameBuilder::tcp(std::uint16_t sourcePort, std::uint16_t destinationPort, std::uint8_t headerWords)
 {
     u16(sourcePort).u16(destinationPort);

@@ -28,6 +28,8 @@ public:
     // A hop-by-hop, routing or destination options header of (lengthUnits + 1) * 8 bytes, padded with zeros.
     FrameBuilder& extensionHeader(std::uint8_t nextHeader, std::uint8_t lengthUnits = 0);
     FrameBuilder& fragmentHeader(std::uint8_t nextHeader, std::uint16_t offsetUnits, bool moreFragments);
+    // An IPsec Authentication Header with an integrity check value of icvWords * 4 bytes.
+    FrameBuilder& authenticationHeader(std::uint8_t nextHeader, std::uint8_t icvWords = 3);
     // A 20-byte TCP header whose data offset says headerWords * 4 bytes.
     FrameBuilder& tcp(std::uint16_t sourcePort, std::uint16_t destinationPort, std::uint8_t headerWords = 5);
     FrameBuilder& udp(std::uint16_t sourcePort, std::uint16_t destinationPort, std::uint16_t length);

@@ -22,6 +22,7 @@ constexpr std::uint8_t kTcp = 6;
 constexpr std::uint8_t kUdp = 17;
 constexpr std::uint8_t kRouting = 43;
 constexpr std::uint8_t kFragment = 44;
+constexpr std::uint8_t kEncapsulatedSecurity = 50;
 constexpr std::uint8_t kAuthentication = 51;
 constexpr std::uint8_t kDestinationOptions = 60;
 
@@ -114,9 +115,12 @@ TEST(FrameDecoderV2, Ipv6ExtensionHeaderChainsLeadToThePorts)
         {"later fragment: what looks like ports is data",
          ethernetIpv6(kFragment, 28).fragmentHeader(kUdp, 185, false).udp(4000, 4001, 8).zeros(12).bytes(),
          asFragment(ipRecord(6, kUdp, 68, 20))},
-        {"unknown next header ends the walk",
-         ethernetIpv6(kDestinationOptions, 32).extensionHeader(kAuthentication).udp(1, 2, 8).zeros(16).bytes(),
-         ipRecord(6, kAuthentication, 72, 24)},
+        {"UDP behind an Authentication Header",
+         ethernetIpv6(kAuthentication, 36).authenticationHeader(kUdp).udp(500, 4500, 12).zeros(4).bytes(),
+         withPorts(ipRecord(6, kUdp, 76, 4), 500, 4500)},
+        {"an encrypted payload ends the walk",
+         ethernetIpv6(kDestinationOptions, 32).extensionHeader(kEncapsulatedSecurity).udp(1, 2, 8).zeros(16).bytes(),
+         ipRecord(6, kEncapsulatedSecurity, 72, 24)},
         {"eight extension headers are walked", destinationOptionsChain(8), withPorts(ipRecord(6, kUdp, 112, 0), 7, 9)},
         {"a ninth is not", destinationOptionsChain(9), ipRecord(6, kDestinationOptions, 120, 16)},
         {"jumbogram above 64 KiB captured in part: payload length 0, hop-by-hop jumbo option",
@@ -170,6 +174,41 @@ TEST(FrameDecoderV2, Ipv4IsMappedAndOnlyTheFirstFragmentHasPorts)
         {"header lengths beyond the frame leave no data",
          FrameBuilder().ethernet().ipv4(kTcp, kSource4, kDestination4, 40).tcp(443, 50000, 15).bytes(),
          withPorts(ipRecord(4, kTcp, 40, 0), 443, 50000)},
+        {"TCP behind an Authentication Header",
+         FrameBuilder().ethernet().ipv4(kAuthentication, kSource4, kDestination4, 69).authenticationHeader(kTcp)
+             .tcp(22, 40000).zeros(5).bytes(),
+         withPorts(ipRecord(4, kTcp, 69, 5), 22, 40000)},
+    });
+}
+
+// A small frame on Ethernet is padded to 60 bytes: the padding was never sent.
+TEST(FrameDecoderV2, LengthsComeFromTheIpHeaderAndNothingIsReadFromThePadding)
+{
+    expectDecodes({
+        {"pure TCP acknowledgement in a 60-byte frame",
+         FrameBuilder().ethernet().ipv4(kTcp, kSource4, kDestination4, 40).tcp(443, 50000).zeros(6).bytes(),
+         withPorts(ipRecord(4, kTcp, 40, 0), 443, 50000)},
+        {"first fragment with 8 bytes of TCP: its header length would lie in the padding",
+         FrameBuilder().ethernet().ipv4Fragment(kTcp, kSource4, kDestination4, 28, 0, true).u16(443).u16(50000)
+             .zeros(4).zeros(18).bytes(),
+         asFragment(ipRecord(4, kTcp, 28, 8))},
+        {"IPv6 UDP in a padded frame", ethernetIpv6(kUdp, 8).udp(1, 2, 8).zeros(10).bytes(),
+         withPorts(ipRecord(6, kUdp, 48, 0), 1, 2)},
+        {"an Authentication Header in the padding is not walked",
+         FrameBuilder().ethernet().ipv4(kAuthentication, kSource4, kDestination4, 20).authenticationHeader(kUdp)
+             .udp(1, 2, 8).bytes(),
+         ipRecord(4, kAuthentication, 20, 0)},
+        {"never more than the wire carried",
+         FrameBuilder().ethernet().ipv4(kUdp, kSource4, kDestination4, 1500).udp(1, 2, 1480).bytes(),
+         withPorts(ipRecord(4, kUdp, 28, 0), 1, 2)},
+        {"IPv4 total length 0: a segment not yet cut, as long as the wire says",
+         FrameBuilder().ethernet().ipv4(kTcp, kSource4, kDestination4, 0).tcp(1, 2).bytes(),
+         withPorts(ipRecord(4, kTcp, 70000, 69960), 1, 2), 14, 70014},
+        {"IPv6 payload length 0 without a jumbo option: as long as the wire says",
+         ethernetIpv6(kUdp, 0).udp(1, 2, 8).zeros(4).bytes(), withPorts(ipRecord(6, kUdp, 52, 4), 1, 2)},
+        {"a jumbo option with a length a payload length could give is no jumbogram",
+         ethernetIpv6(kHopByHop, 0).u16(kTcp << 8).u16(0xC204).u16(0).u16(0x0030).tcp(1, 2).bytes(),
+         withPorts(ipRecord(6, kTcp, 68, 0), 1, 2)},
     });
 }
 
@@ -207,6 +246,7 @@ TEST(FrameDecoderV2, FramesWithoutADecodableIpHeaderHaveOnlyTheirLength)
          FrameBuilder().ethernet(0x86DD).ipv4(kUdp, kSource4, kDestination4, 28).udp(1, 2, 8).bytes(), withoutIp(28)},
         {"version nibble 5 on a raw link", withByte(ipv4Udp, 0, 0x55), withoutIp(28), 0},
         {"IPv4 header length under 20 bytes", withByte(ipv4Udp, 0, 0x44), withoutIp(28), 0},
+        {"IPv4 total length under 20 bytes", withByte(ipv4Udp, 3, 19), withoutIp(28), 0},
         {"IPv4 header cut before its end", {ipv4Udp.begin(), ipv4Udp.begin() + 19}, withoutIp(28), 0, 28},
         {"IPv6 header cut before its end", {ipv6Header.begin(), ipv6Header.end() - 1}, withoutIp(80), 14, 94},
         {"wire length shorter than the link header", {}, withoutIp(0), 14, 10},

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
+#include "PrivateSystemFolders.h"
+#include "tools/common/RootOnlyPath.h"
 #include "tools/installer/InstallerFiles.h"
+#include "tools/installer/SystemAccounts.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -18,9 +22,13 @@
 #include <thread>
 #include <vector>
 
+#include <acl/libacl.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/capability.h>
+#include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/acl.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -127,9 +135,15 @@ class Rootmantle : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // Groups the installer makes, and people it adds, stay in the test's own /etc.
+        if (isRoot())
+            if (const std::string why = PrivateSystemFolders::enter(); !why.empty())
+                GTEST_SKIP() << why;
         std::string pattern = (fs::temp_directory_path() / "rootmantle-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
         dir = pattern;
+        // Others may reach what is installed in here, so whether they may run it is up to it.
+        fs::permissions(dir, fs::perms(0755));
         fs::create_directory(dir / "src");
         source = dir / "src" / "Netsiphon";
         writeFile(source, tool);
@@ -185,14 +199,56 @@ protected:
         return outcome;
     }
 
-    void expectInstalled(const fs::path &target, const std::string &bytes)
+    // A first install unless told otherwise: for the members of the capture group only.
+    void expectInstalled(const fs::path &target, const std::string &bytes, mode_t mode = 04750,
+                         gid_t group = captureGroup())
     {
         struct stat info {};
         ASSERT_EQ(lstat(target.c_str(), &info), 0) << target;
         EXPECT_TRUE(S_ISREG(info.st_mode));
         EXPECT_EQ(info.st_uid, 0u);
-        EXPECT_EQ(info.st_mode & 07777, 04555u);
+        EXPECT_EQ(info.st_gid, group);
+        EXPECT_EQ(info.st_mode & 07777, mode);
         EXPECT_TRUE(readFile(target) == bytes) << "content differs from the source";
+    }
+
+    static gid_t captureGroup()
+    {
+        const struct group *entry = getgrnam(kCaptureGroup);
+        return entry != nullptr ? entry->gr_gid : static_cast<gid_t>(-1);
+    }
+
+    // The installed tool's ACL with numeric ids, "" when it has none beyond its mode.
+    static std::string aclOf(const fs::path &file)
+    {
+        if (acl_extended_file(file.c_str()) != 1)
+            return {};
+        acl_t acl = acl_get_file(file.c_str(), ACL_TYPE_ACCESS);
+        char *text = acl != nullptr ? acl_to_any_text(acl, nullptr, ',', TEXT_NUMERIC_IDS) : nullptr;
+        const std::string result = text != nullptr ? text : "unreadable";
+        acl_free(text);
+        acl_free(acl);
+        return result;
+    }
+
+    static bool setAcl(const fs::path &file, const char *text)
+    {
+        acl_t acl = acl_from_text(text);
+        const bool set = acl != nullptr && acl_set_file(file.c_str(), ACL_TYPE_ACCESS, acl) == 0;
+        acl_free(acl);
+        return set;
+    }
+
+    // The exit status of `program` run by the user nobody, started by a shell: a program that
+    // setpriv executes directly is not checked for execute permission. With `groups` from
+    // the group database, or none.
+    static int statusRunByNobody(const fs::path &program, bool groups = false)
+    {
+        const std::string command = "setpriv --reuid=65534 --regid=65534 "
+            + std::string(groups ? "--init-groups" : "--clear-groups") + " /bin/sh -c 'exec \"$0\"' "
+            + program.string() + " 2>/dev/null";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
     // Copies the installer and its tool into a new folder of the build tree, for runs on behalf
@@ -230,6 +286,16 @@ protected:
     if (!isRoot())                                                                         \
     GTEST_SKIP() << "needs root: the installer makes root the owner of its copy"
 
+// An approved run for nobody, from a bundle only root can change, into the one support folder
+// it accepts, here a fresh one of the test's own (a ramfs, which keeps no ACL, when asked).
+#define REQUIRE_RUN_FOR_ANOTHER_USER(keepsNoAcl)                                          \
+    REQUIRE_ROOT();                                                                        \
+    if (const std::string whyNot = copyIntoRootOnlyBundle(); !whyNot.empty())             \
+        GTEST_SKIP() << "needs a bundle folder only root can write: " << whyNot;          \
+    if (const std::string whyNot = PrivateSystemFolders::emptyFolderAt(QUILLMERE_SUPPORT_DIR, keepsNoAcl); \
+        !whyNot.empty())                                                                   \
+    GTEST_SKIP() << whyNot
+
 } // namespace
 
 TEST_F(Rootmantle, WrongUsagePrintsUsageAndTouchesNothing)
@@ -240,10 +306,12 @@ TEST_F(Rootmantle, WrongUsagePrintsUsageAndTouchesNothing)
                              std::vector<std::string>{source.string(), dest.string(), "x"},
                              std::vector<std::string>{},
                              std::vector<std::string>{source.string(), "dest"},
-                             std::vector<std::string>{source.string(), ""}}) {
+                             std::vector<std::string>{source.string(), ""},
+                             std::vector<std::string>{"--everyone", source.string()},
+                             std::vector<std::string>{"--all", source.string(), dest.string()}}) {
         const Outcome outcome = run(args, dir);
         EXPECT_EQ(outcome.status, 1);
-        EXPECT_EQ(outcome.err, "usage: " + installer.string() + " <file> <destdir>\n");
+        EXPECT_EQ(outcome.err, "usage: " + installer.string() + " [--everyone | --grant] <file> <destdir>\n");
         EXPECT_EQ(outcome.out, "");
         EXPECT_FALSE(fs::exists(dest));
     }
@@ -695,4 +763,193 @@ TEST_F(Rootmantle, InstalledToolCarriesNoInheritedAcl)
     const ssize_t aclSize =
         getxattr((dest / "Netsiphon").c_str(), "system.posix_acl_access", nullptr, 0);
     EXPECT_EQ(aclSize < 0 ? errno : 0, ENODATA);
+}
+
+TEST_F(Rootmantle, AFirstInstallIsForTheCaptureGroupAndAReinstallKeepsWhatWasChosen)
+{
+    REQUIRE_ROOT();
+    ASSERT_EQ(getgrnam(kCaptureGroup), nullptr) << "the test's /etc already has the group";
+    const fs::path dest = dir / "dest";
+    writeFile(source, "#!/bin/sh\nexit 7\n");
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    const struct group *made = getgrnam(kCaptureGroup);
+    ASSERT_NE(made, nullptr);
+    EXPECT_LT(made->gr_gid, 1000u) << "not a system group";
+    const fs::path target = dest / "Netsiphon";
+    expectInstalled(target, "#!/bin/sh\nexit 7\n");
+    EXPECT_EQ(aclOf(target), "");
+    EXPECT_EQ(statusRunByNobody(target), 126);
+
+    // An administrator's own choice, even a careless one, survives a new version made safe:
+    // nobody but root writes, whoever may execute may read, and nothing is widened.
+    ASSERT_EQ(chown(target.c_str(), 0, 65534), 0);
+    ASSERT_EQ(chmod(target.c_str(), 04731), 0);
+    ASSERT_TRUE(setAcl(target, "u::rwx,u:4242:-wx,u:4243:r-x,g::-wx,m::r-x,o::--x"));
+    writeFile(source, "#!/bin/sh\nexit 8\n");
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    expectInstalled(target, "#!/bin/sh\nexit 8\n", 04755, 65534);
+    EXPECT_EQ(aclOf(target), "user::rwx,user:4242:r-x,user:4243:r-x,group::r-x,mask::r-x,other::r-x");
+    EXPECT_EQ(statusRunByNobody(target), 8);
+}
+
+TEST_F(Rootmantle, EveryoneIsRootsOwnChoiceAndReinstallsKeepIt)
+{
+    REQUIRE_ROOT();
+    const fs::path dest = dir / "dest";
+    writeFile(source, "#!/bin/sh\nexit 7\n");
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    ASSERT_EQ(run({"--everyone", source.string(), dest.string()}).status, 0);
+    const fs::path target = dest / "Netsiphon";
+    expectInstalled(target, "#!/bin/sh\nexit 7\n", 04555, 0);
+    EXPECT_EQ(statusRunByNobody(target), 7);
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    expectInstalled(target, "#!/bin/sh\nexit 7\n", 04555, 0);
+    EXPECT_EQ(aclOf(target), "");
+}
+
+TEST_F(Rootmantle, AnApprovalNeverWidensBeyondWhoAskedAndOnlyWithAUserPkexecNamed)
+{
+    REQUIRE_RUN_FOR_ANOTHER_USER(false);
+    const std::string refusing = "refusing to install " + source.string() + ": ";
+    struct Case
+    {
+        const char *pkexecUid;
+        std::vector<std::string> options;
+        std::string refusal;
+    };
+    const std::string notAUser = refusing + "PKEXEC_UID is not the number of a user of this system\n";
+    for (const Case &refused : {
+             Case{"65534", {"--everyone"}, refusing + "--everyone is for root itself, never for a run on behalf of another user\n"},
+             Case{nullptr, {"--grant"}, refusing + "--grant allows the user who asked through pkexec, and nobody did\n"},
+             Case{"", {}, notAUser}, Case{"nobody", {}, notAUser}, Case{"-1", {}, notAUser},
+             Case{"+65534", {}, notAUser}, Case{" 65534", {}, notAUser}, Case{"65534 ", {}, notAUser},
+             Case{"0x10", {}, notAUser}, Case{"4294967295", {}, notAUser}, Case{"4294967296", {}, notAUser},
+             Case{"99999999999999999999", {}, notAUser}, Case{"3999999999", {}, notAUser},
+         }) {
+        SCOPED_TRACE(refused.pkexecUid != nullptr ? refused.pkexecUid : "(unset)");
+        if (refused.pkexecUid != nullptr)
+            setenv("PKEXEC_UID", refused.pkexecUid, 1);
+        std::vector<std::string> args = refused.options;
+        args.insert(args.end(), {source.string(), kSupportDestination});
+        const Outcome outcome = run(args);
+        unsetenv("PKEXEC_UID");
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err, refused.refusal);
+        EXPECT_FALSE(fs::exists(kSupportDestination));
+    }
+}
+
+TEST_F(Rootmantle, WhoAskedMayRunAFirstInstallAtOnceAndGrantAddsOnlyThem)
+{
+    REQUIRE_RUN_FOR_ANOTHER_USER(false);
+    writeFile(source, "#!/bin/sh\nexit 7\n");
+    const fs::path target = fs::path(kSupportDestination) / "Netsiphon";
+    {
+        const OnBehalfOfAUser pkexec;
+        const Outcome outcome = run({source.string(), kSupportDestination});
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+    }
+    expectInstalled(target, "#!/bin/sh\nexit 7\n");
+    EXPECT_EQ(aclOf(target), "user::rwx,user:65534:r-x,group::r-x,mask::r-x,other::---");
+    EXPECT_EQ(statusRunByNobody(target), 7);
+
+    // An administrator's tool whose mask kept one person from running it: a grant to another
+    // person lets that one person in, and the first stays as limited as before.
+    ASSERT_EQ(chown(target.c_str(), 0, 65534), 0);
+    ASSERT_EQ(chmod(target.c_str(), 04700), 0);
+    ASSERT_TRUE(setAcl(target, "u::rwx,u:4242:r-x,g::---,m::r--,o::---"));
+    ASSERT_EQ(statusRunByNobody(target), 126);
+    const OnBehalfOfAUser pkexec;
+    const Outcome reinstalled = run({source.string(), kSupportDestination});
+    EXPECT_EQ(reinstalled.status, 0) << reinstalled.err;
+    EXPECT_EQ(statusRunByNobody(target), 126) << "a reinstall is no grant";
+    const Outcome granted = run({"--grant", source.string(), kSupportDestination});
+    EXPECT_EQ(granted.status, 0) << granted.err;
+    expectInstalled(target, "#!/bin/sh\nexit 7\n", 04750, 65534);
+    EXPECT_EQ(aclOf(target), "user::rwx,user:4242:r--,user:65534:r-x,group::---,mask::r-x,other::---");
+    EXPECT_EQ(statusRunByNobody(target), 7);
+}
+
+TEST_F(Rootmantle, WithoutAclsWhoAskedJoinsTheCaptureGroupFromTheirNextLogin)
+{
+    REQUIRE_RUN_FOR_ANOTHER_USER(true);
+    writeFile(source, "#!/bin/sh\nexit 7\n");
+    const OnBehalfOfAUser pkexec;
+    const Outcome outcome = run({source.string(), kSupportDestination});
+    const fs::path target = fs::path(kSupportDestination) / "Netsiphon";
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_TRUE(outcome.err.ends_with(target.string() + " keeps no ACL: added nobody to the group quillmere, from "
+                                                        "their next login on\n"))
+        << outcome.err;
+    expectInstalled(target, "#!/bin/sh\nexit 7\n");
+    EXPECT_EQ(statusRunByNobody(target), 126);
+    EXPECT_EQ(statusRunByNobody(target, true), 7);
+
+    // Another group an administrator chose may give far more than capturing: nobody is added.
+    ASSERT_EQ(chown(target.c_str(), 0, 0), 0);
+    ASSERT_EQ(chmod(target.c_str(), 04750), 0);
+    const Outcome refused = run({"--grant", source.string(), kSupportDestination});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "creating directory " + kSupportDestination + "\n" + target.string()
+                               + " keeps no ACL and its group is not quillmere: add nobody to its group yourself\n");
+}
+
+TEST_F(Rootmantle, ASmallInheritedStackLimitNeitherCrashesTheCopyNorTheAccountTools)
+{
+    REQUIRE_ROOT();
+    const fs::path dest = dir / "dest";
+    const Outcome outcome = run({source.string(), dest.string()}, {}, [] {
+        const rlimit small{48 * 1024, 48 * 1024};
+        if (prctl(PR_CAPBSET_DROP, CAP_SYS_RESOURCE) != 0 || setrlimit(RLIMIT_STACK, &small) != 0)
+            _exit(125);
+    });
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    expectInstalled(dest / "Netsiphon", tool);
+    EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
+}
+
+TEST_F(Rootmantle, TemporaryFilesOfEndedRunsGoAndThoseOfRunningOnesStay)
+{
+    REQUIRE_ROOT();
+    const fs::path dest = dir / "dest";
+    fs::create_directory(dest);
+    for (const char *name : {".Netsiphon-0123456789abcdef", ".Netsiphon-1", ".Netsiphon-running"})
+        writeFile(dest / name, "half a copy");
+    writeFile(dest / ".Netsiphon-2", "a copy still being made");
+    const int running = open((dest / ".Netsiphon-2").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(running, LOCK_EX), 0);
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    close(running);
+    auto entries = entriesOf(dest);
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::string>{".Netsiphon-2", ".Netsiphon-running", "Netsiphon"}));
+}
+
+TEST_F(Rootmantle, TheCopyIsOnTheDiskWithItsRightsBeforeItTakesTheName)
+{
+    REQUIRE_ROOT();
+    if (std::system("strace -V >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs strace";
+    const fs::path dest = dir / "dest";
+    const fs::path trace = dir / "trace";
+    // A leak check cannot run under a tracer (sanitizer builds).
+    const std::string command = "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" strace -f -qq -y -o "
+        + trace.string()
+        + " -e trace=fsync,fdatasync,sync,syncfs,fchmod,fchmodat,fsetxattr,rename,renameat,renameat2 " + installer.string()
+        + " " + source.string() + " " + dest.string() + " 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    expectInstalled(dest / "Netsiphon", tool);
+    // The calls on the temporary file, in order (its descriptor shows its path): its rights
+    // are set, it is synced, and only then does it take the tool's name.
+    std::vector<std::string> calls;
+    std::istringstream lines(readFile(trace));
+    for (std::string line; std::getline(lines, line);)
+        if (line.find("/.Netsiphon-") != std::string::npos || line.find("\".Netsiphon-") != std::string::npos) {
+            // "<pid> <call>(...": the process id is padded with spaces.
+            const std::size_t call = line.find_first_not_of(' ', line.find(' '));
+            calls.push_back(line.substr(call, line.find('(') - call));
+        }
+    ASSERT_GE(calls.size(), 2u) << readFile(trace);
+    EXPECT_TRUE(calls.back().starts_with("rename")) << readFile(trace);
+    EXPECT_EQ(calls[calls.size() - 2], "fsync") << readFile(trace);
 }
