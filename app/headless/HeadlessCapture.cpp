@@ -7,7 +7,7 @@
 #include "model/Stream.h"
 #include "platform/EndingSignals.h"
 #include "platform/Preferences.h"
-#include "resolve/MainThreadDelivery.h"
+#include "platform/MainThreadDelivery.h"
 #include "tools/common/OwnedDescriptor.h"
 
 #include <QCoreApplication>

@@ -103,7 +103,8 @@ TEST_F(StreamEventLogTest, TemplatesShapeEachLine)
 // starts a line of its own or reaches a terminal as an escape sequence.
 TEST_F(StreamEventLogTest, ValuesCannotForgeALineButTheTemplateKeepsWhatWasTyped)
 {
-    const Stream hostile(QString::fromUtf8("x\nFORGED \x1b[2J:80"), QStringLiteral("10.0.0.2:53"), QStringLiteral("UDP"));
+    const Stream hostile(namedEndpoint(QString::fromUtf8("x\nFORGED \x1b[2J"), "10.0.0.1", 80), endpointAt("10.0.0.2", 53),
+                         QStringLiteral("UDP"));
     StreamEventLog log;
     log.setLogFormatNewStream(QStringLiteral("new\t__source__\t__protocol__"));
     ASSERT_TRUE(log.startLoggingToFile(logPath()));
