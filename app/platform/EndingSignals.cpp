@@ -23,7 +23,7 @@ void requestQuit(int)
     const int savedErrno = errno;
     const char byte = 1;
     // Non-blocking: with the pipe full a quit is already on its way.
-    static_cast<void>(::write(wakeDescriptor.load(), &byte, 1));
+    [[maybe_unused]] const ssize_t written = ::write(wakeDescriptor.load(), &byte, 1);
     errno = savedErrno;
 }
 
