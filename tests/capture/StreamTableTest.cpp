@@ -220,7 +220,7 @@ TEST(StreamTableOwnAddresses, TheOtherStreamsDirectionFollowsTheAddressesOfEachC
     });
     StreamEventLog log;
     const auto countFromRemote = [&] {
-        table.updateWithSummary(record(1, kRemote, 0, kOtherRemote, 0, 100, 80), log);
+        table.updateWithSummary(PacketSummaryV2::widened(record(1, kRemote, 0, kOtherRemote, 0, 100, 80)), log);
         return countsOf(*table.runCycle(Clock::now(), 10.0, log).copies.at(0));
     };
     EXPECT_EQ(countFromRemote(), (Counts{100, 0, 80, 0}));
