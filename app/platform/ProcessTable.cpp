@@ -22,12 +22,13 @@ struct CloseFolder
 };
 using Folder = std::unique_ptr<DIR, CloseFolder>;
 
-Folder openFolder(int descriptor)
+// The folder takes the descriptor over once it is open; until then it is ours to close.
+Folder openFolder(OwnedDescriptor descriptor)
 {
-    DIR *folder = descriptor < 0 ? nullptr : fdopendir(descriptor);
-    if (folder == nullptr && descriptor >= 0)
-        close(descriptor);
-    return Folder(folder);
+    Folder folder(descriptor ? fdopendir(descriptor.get()) : nullptr);
+    if (folder)
+        descriptor.release();
+    return folder;
 }
 
 std::optional<int> processId(const char *entryName)
@@ -108,7 +109,7 @@ std::optional<ProcessSockets> ProcessTable::read(int pid)
         return std::nullopt;
     ProcessSockets process;
     process.name = std::move(*name);
-    Folder descriptors = openFolder(open((folder + "/fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Folder descriptors = openFolder(OwnedDescriptor(open((folder + "/fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
     if (!descriptors)
         return errno == ENOENT ? std::nullopt : std::optional(std::move(process));
     process.readable = true;

@@ -4,7 +4,10 @@
 // What the capture tests share: an application object for main-thread delivery, preferences
 // in a private folder, records as the tool writes them, and waiting on the event loop.
 
+#include "ChildProcesses.h"
 #include "EventLoopWait.h"
+#include "RecordBytes.h"
+#include "TestApplication.h"
 #include "logging/QueuedWriter.h"
 #include "platform/CurrentHost.h"
 #include "platform/SystemElevation.h"
@@ -26,31 +29,9 @@
 
 inline void ensureApplicationAndPrivatePreferences()
 {
-    if (QCoreApplication::instance() != nullptr)
-        return;
-    static int argc = 1;
-    static char name[] = "test_capture";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-    static QTemporaryDir settingsFolder;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    testApplication();
 }
 
-// The record the application reads from the tool (version 2) for a frame the 20-byte record
-// describes.
-inline QByteArray wireBytes(const PacketSummary &summary)
-{
-    std::array<std::uint8_t, PacketSummaryV2::kWireSize> bytes{};
-    PacketSummaryV2::widened(summary).encode(bytes);
-    return QByteArray(reinterpret_cast<const char *>(bytes.data()), bytes.size());
-}
-
-inline std::span<const std::byte> asBytes(const QByteArray &bytes)
-{
-    return std::as_bytes(std::span(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-}
-
-// The lines of a log file, once the lines on their way to it have arrived.
 inline QList<QByteArray> fileLines(const QString &path)
 {
     QueuedWriter::waitForAll(std::chrono::seconds(5));

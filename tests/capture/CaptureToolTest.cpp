@@ -75,7 +75,7 @@ protected:
 
 QByteArray recordText(std::uint16_t port)
 {
-    return FakeCaptureTool::printfRecord(record(17, kLoopback, port, kRemote, 9, 48, 20));
+    return printfRecord(record(17, kLoopback, port, kRemote, 9, 48, 20));
 }
 
 QStringList fileDescriptors()
@@ -88,17 +88,9 @@ QStringList fileDescriptors()
 // close on exec are gone.
 std::optional<QString> childRunning(const QByteArray &command)
 {
-    const QByteArray self = QByteArray::number(getpid());
-    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        const QByteArray name = text.mid(text.indexOf('(') + 1, text.lastIndexOf(')') - text.indexOf('(') - 1);
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (name == command && fields.size() > 1 && fields[0] == "S" && fields[1] == self)
-            return pid;
-    }
+    for (const ChildProcess &child : childProcesses())
+        if (child.name == command && child.state == "S")
+            return child.pid;
     return std::nullopt;
 }
 

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include "EventLoopWait.h"
+#include "TestApplication.h"
 #include "TestEndpoints.h"
 #include "model/Stream.h"
 #include "platform/Clock.h"
@@ -26,17 +28,7 @@ namespace {
 class StreamLookupTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "test_model";
-            static char *argv[] = {name, nullptr};
-            static QCoreApplication application(argc, argv);
-        }
-        static QTemporaryDir settingsDir;
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-    }
+    static void SetUpTestSuite() { testApplication(); }
 
     // Workers may still be inside the resolver when a test ends, so its state is shared.
     struct FakeResolver
@@ -81,15 +73,7 @@ protected:
     }
 
     // Answers that were queued come through the event loop on this (the main) thread.
-    static bool waitFor(const std::function<bool()> &done)
-    {
-        QDeadlineTimer deadline(10000);
-        while (!done() && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            QThread::msleep(1);
-        }
-        return done();
-    }
+    static bool waitFor(const std::function<bool()> &done) { return processEventsUntil(done, std::chrono::seconds(10)); }
 
     QStringList asked()
     {

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "EventLoopWait.h"
 #include "platform/Clock.h"
 #include "platform/CurrentHost.h"
 #include "resolve/DNSAsyncLookup.h"
@@ -135,20 +136,6 @@ protected:
     DNSAsyncLookup::Resolver resolverFunction()
     {
         return [resolver = resolver_](const QString &address) { return (*resolver)(address); };
-    }
-
-    // Runs the main thread's event loop until `done` holds or five seconds have passed.
-    template <typename Predicate>
-    static bool processEventsUntil(Predicate done)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            std::this_thread::sleep_for(1ms);
-        }
-        return true;
     }
 
     static bool deliveredCount(const std::shared_ptr<RecordingClient> &client, std::size_t count)

@@ -5,29 +5,16 @@
 // root nor an interface: the script writes what the test wants a tool to write.
 
 #include "capture/StreamCapture.h"
-#include "tools/capture/PacketSummary.h"
+#include "RecordBytes.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <array>
 
 class FakeCaptureTool
 {
 public:
-    // The version-2 record the application reads for a frame the 20-byte record describes,
-    // as printf escapes.
-    static QByteArray printfRecord(const PacketSummary &summary)
-    {
-        std::array<std::uint8_t, PacketSummaryV2::kWireSize> bytes{};
-        PacketSummaryV2::widened(summary).encode(bytes);
-        QByteArray text;
-        for (const std::uint8_t byte : bytes)
-            text += '\\' + QByteArray::number(byte, 8).rightJustified(3, '0');
-        return text;
-    }
-
     // Writes a script with this body and makes the next capture start it.
     void use(const QByteArray &script)
     {

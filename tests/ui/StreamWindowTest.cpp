@@ -66,8 +66,8 @@ protected:
     // A window whose tool sent two UDP conversations, their rows shown.
     StreamWindowController *windowWithTwoStreams()
     {
-        const QByteArray records = FakeCaptureTool::printfRecord({1, 17, 0x7F000001, 0x0A000001, 5000, 53, 60, 32})
-            + FakeCaptureTool::printfRecord({1, 17, 0x7F000001, 0x0A000002, 5001, 53, 120, 92});
+        const QByteArray records = printfRecord({1, 17, 0x7F000001, 0x0A000001, 5000, 53, 60, 32})
+            + printfRecord({1, 17, 0x7F000001, 0x0A000002, 5001, 53, 120, 92});
         useTool("printf '" + records + "'; exec sleep 30");
         auto *window = StreamWindowController::showControllerWithInterface(QStringLiteral("qm0"), {});
         EXPECT_NE(window, nullptr);
@@ -227,7 +227,7 @@ TEST_F(StreamWindowTest, AStalledLogHoldsUpNeitherTheTableNorClosingTheWindow)
     preferences.setValue(Preferences::RemoveInterval, 0.0);
     QByteArray records;
     for (std::uint16_t port = 1; port <= 20; ++port)
-        records += FakeCaptureTool::printfRecord({1, 17, 0x7F000001, 0x0A000001, port, 53, 60, 32});
+        records += printfRecord({1, 17, 0x7F000001, 0x0A000001, port, 53, 60, 32});
     useTool("printf '" + records + "'; exec sleep 30");
     StreamWindowController *window = StreamWindowController::showControllerWithInterface(QStringLiteral("qm0"), {});
     ASSERT_NE(window, nullptr);

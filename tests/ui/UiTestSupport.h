@@ -5,6 +5,7 @@
 // folder, and waiting on the event loop.
 
 #include "EventLoopWait.h"
+#include "TestApplication.h"
 #include "platform/Preferences.h"
 
 #include <QApplication>
@@ -17,16 +18,10 @@
 
 inline QApplication &uiApplication()
 {
-    static QApplication *application = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "test_ui";
-        static char *argv[] = {name, nullptr};
-        static QTemporaryDir settingsFolder;
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
-        auto *made = new QApplication(argc, argv);
+    static QApplication &application = []() -> QApplication & {
+        QApplication &made = testApplication<QApplication>();
         Preferences::shared().registerDefaultPreferences();
         return made;
     }();
-    return *application;
+    return application;
 }
