@@ -402,62 +402,6 @@
         <source>Summary</source>
         <translation>Zusammenfassung</translation>
     </message>
-    <message>
-        <source>Interface:</source>
-        <translation>Schnittstelle:</translation>
-    </message>
-    <message>
-        <source>Capturing for:</source>
-        <translation>Mitschnittdauer:</translation>
-    </message>
-    <message>
-        <source>Live streams:</source>
-        <translation>Aktive Verbindungen:</translation>
-    </message>
-    <message>
-        <source>Shown:</source>
-        <translation>Angezeigt:</translation>
-    </message>
-    <message>
-        <source>Sent:</source>
-        <translation>Gesendet:</translation>
-    </message>
-    <message>
-        <source>Received:</source>
-        <translation>Empfangen:</translation>
-    </message>
-    <message>
-        <source>Up now:</source>
-        <translation>Upload aktuell:</translation>
-    </message>
-    <message>
-        <source>Down now:</source>
-        <translation>Download aktuell:</translation>
-    </message>
-    <message>
-        <source>Folded into Other:</source>
-        <translation>Unter „Sonstige“ gezählt:</translation>
-    </message>
-    <message>
-        <source>Records of new conversations counted on the Other stream because the table held as many streams as it may</source>
-        <translation>Datensätze neuer Verbindungen, die unter „Sonstige“ gezählt wurden, weil die Tabelle bereits so viele Verbindungen enthielt wie zulässig</translation>
-    </message>
-    <message>
-        <source>Lookups refused:</source>
-        <translation>Abgewiesene Abfragen:</translation>
-    </message>
-    <message>
-        <source>Host-name lookups answered without a name because too many were waiting</source>
-        <translation>Hostnamen-Abfragen, die ohne Namen beantwortet wurden, weil zu viele Abfragen ausstanden</translation>
-    </message>
-    <message>
-        <source>Log lines dropped:</source>
-        <translation>Verworfene Protokollzeilen:</translation>
-    </message>
-    <message>
-        <source>Lines the log file did not take as fast as they came</source>
-        <translation>Zeilen, die die Protokolldatei nicht so schnell aufnahm, wie sie kamen</translation>
-    </message>
 </context>
 <context>
     <name>StreamWindowController</name>
@@ -532,10 +476,6 @@
     <message>
         <source>&amp;Resume</source>
         <translation>&amp;Fortsetzen</translation>
-    </message>
-    <message>
-        <source>%1 TCP, %2 UDP, %3 other</source>
-        <translation>%1 TCP, %2 UDP, %3 sonstige</translation>
     </message>
     <message>
         <source>Log to File</source>
@@ -627,6 +567,69 @@
     <message>
         <source>Stop Logging</source>
         <translation>Protokollierung beenden</translation>
+    </message>
+</context>
+<context>
+    <name>SummaryDrawer</name>
+    <message>
+        <source>%1 TCP, %2 UDP, %3 other</source>
+        <translation>%1 TCP, %2 UDP, %3 sonstige</translation>
+    </message>
+    <message>
+        <source>Interface:</source>
+        <translation>Schnittstelle:</translation>
+    </message>
+    <message>
+        <source>Capturing for:</source>
+        <translation>Mitschnittdauer:</translation>
+    </message>
+    <message>
+        <source>Live streams:</source>
+        <translation>Aktive Verbindungen:</translation>
+    </message>
+    <message>
+        <source>Shown:</source>
+        <translation>Angezeigt:</translation>
+    </message>
+    <message>
+        <source>Sent:</source>
+        <translation>Gesendet:</translation>
+    </message>
+    <message>
+        <source>Received:</source>
+        <translation>Empfangen:</translation>
+    </message>
+    <message>
+        <source>Up now:</source>
+        <translation>Upload aktuell:</translation>
+    </message>
+    <message>
+        <source>Down now:</source>
+        <translation>Download aktuell:</translation>
+    </message>
+    <message>
+        <source>Folded into Other:</source>
+        <translation>Unter „Sonstige“ gezählt:</translation>
+    </message>
+    <message>
+        <source>Records of new conversations counted on the Other stream because the table held as many streams as it may</source>
+        <translation>Datensätze neuer Verbindungen, die unter „Sonstige“ gezählt wurden, weil die Tabelle bereits so viele Verbindungen enthielt wie zulässig</translation>
+    </message>
+    <message>
+        <source>Lookups refused:</source>
+        <translation>Abgewiesene Abfragen:</translation>
+    </message>
+    <message>
+        <source>Host-name lookups answered without a name because too many were waiting</source>
+        <translation>Hostnamen-Abfragen, die ohne Namen beantwortet wurden, weil zu viele Abfragen ausstanden</translation>
+    </message>
+    <message>
+        <source>Log lines dropped:</source>
+        <translation>Verworfene Protokollzeilen:</translation>
+    </message>
+    <message>
+        <source>Lines the log file did not take as fast as they came</source>
+        <translation>Zeilen, die die Protokolldatei nicht so schnell aufnahm, wie sie kamen</translation>
     </message>
 </context>
 <context>

@@ -5,12 +5,11 @@
 #include "StreamSortModel.h"
 #include "StreamTableModel.h"
 #include "StreamWindowToolbar.h"
+#include "SummaryDrawer.h"
 #include "TableExport.h"
 #include "capture/StreamCapture.h"
 #include "logging/GuardedFile.h"
 #include "logging/PasteboardSupport.h"
-#include "model/ByteSize.h"
-#include "model/ByteSpeedFormatter.h"
 #include "model/Stream.h"
 #include "platform/Preferences.h"
 #include "ui_StreamWindow.h"
@@ -22,7 +21,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -35,15 +33,6 @@ namespace {
 constexpr QLatin1StringView kGeometryKey{"StreamWindowGeometry"};
 constexpr QLatin1StringView kTableKey{"StreamWindowTable"};
 constexpr QLatin1StringView kStateKey{"StreamWindowState"};
-
-QString durationText(qint64 milliseconds)
-{
-    const qint64 seconds = milliseconds / 1000;
-    return QStringLiteral("%1:%2:%3")
-        .arg(seconds / 3600)
-        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
 
 } // namespace
 
@@ -69,7 +58,6 @@ StreamWindowController::StreamWindowController(const QString &interfaceName, con
     , m_sortModel(new StreamSortModel(m_model, this))
     , m_searchField(new QLineEdit(this))
     , m_interfaceName(interfaceName)
-    , m_address(address)
 {
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -82,6 +70,7 @@ StreamWindowController::StreamWindowController(const QString &interfaceName, con
     setUpTable();
     setUpToolbar();
     setUpMenus();
+    m_ui->summaryDrawer->setInterface(interfaceName, address);
     m_ui->summaryDrawer->hide();
     restoreLayout();
     connect(m_capture, &StreamCapture::streamsArrayDisplayChanged, this, &StreamWindowController::refreshDisplay);
@@ -243,37 +232,15 @@ void StreamWindowController::refreshDisplay()
 
 void StreamWindowController::refreshSummary()
 {
-    const CaptureTotals &totals = m_capture->totals();
-    double upSpeed = 0.0;
-    double downSpeed = 0.0;
+    SummaryDrawer::Cycle cycle;
+    cycle.openedMilliseconds = m_opened.elapsed();
+    cycle.totals = m_capture->totals();
+    cycle.shownStreams = m_capture->streamsArrayDisplay().size();
     for (const auto &stream : m_capture->streamsArraySource()) {
-        upSpeed += stream->upSpeedNumber();
-        downSpeed += stream->downSpeedNumber();
+        cycle.upSpeed += stream->upSpeedNumber();
+        cycle.downSpeed += stream->downSpeedNumber();
     }
-    m_ui->speedGraph->addSample(static_cast<double>(m_opened.elapsed()) / 1000.0, upSpeed, downSpeed);
-    if (!m_ui->summaryDrawer->isVisible())
-        return;
-    m_ui->interfaceValue->setText(m_address.isEmpty() ? m_interfaceName : m_interfaceName + u' ' + m_address);
-    m_ui->captureTimeValue->setText(durationText(m_opened.elapsed()));
-    m_ui->liveStreamsValue->setText(tr("%1 TCP, %2 UDP, %3 other")
-                                        .arg(totals.tcpStreams)
-                                        .arg(totals.udpStreams)
-                                        .arg(totals.otherStreams));
-    m_ui->shownStreamsValue->setText(QString::number(m_capture->streamsArrayDisplay().size()));
-    m_ui->upBytesValue->setText(stringWithByteSize(totals.upBytes));
-    m_ui->downBytesValue->setText(stringWithByteSize(totals.downBytes));
-    m_ui->upSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(upSpeed));
-    m_ui->downSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(downSpeed));
-    // Limits at work are shown only once they have been reached.
-    for (QLabel *label : {m_ui->foldedLabel, m_ui->foldedValue})
-        label->setVisible(totals.foldedRecords > 0);
-    for (QLabel *label : {m_ui->lookupsRefusedLabel, m_ui->lookupsRefusedValue})
-        label->setVisible(totals.refusedLookups > 0);
-    for (QLabel *label : {m_ui->droppedLogLinesLabel, m_ui->droppedLogLinesValue})
-        label->setVisible(totals.droppedLogLines > 0);
-    m_ui->foldedValue->setText(QString::number(totals.foldedRecords));
-    m_ui->lookupsRefusedValue->setText(QString::number(totals.refusedLookups));
-    m_ui->droppedLogLinesValue->setText(QString::number(totals.droppedLogLines));
+    m_ui->summaryDrawer->refresh(cycle);
 }
 
 bool StreamWindowController::canCopy() const

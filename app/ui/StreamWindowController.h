@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "capture/CaptureTotals.h"
-
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
@@ -93,6 +91,5 @@ private:
     QAction *m_pauseAction = nullptr;
     QAction *m_loggingAction = nullptr;
     QString m_interfaceName;
-    QString m_address;
     QElapsedTimer m_opened;
 };
