@@ -13,6 +13,7 @@
 #include <limits>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -169,38 +170,49 @@ TEST_F(StreamTest, CopyCarriesCountersAndTimesButNotLastUpdateTime)
     EXPECT_EQ(stream->source(), QStringLiteral("laptop:49152"));
 }
 
-TEST_F(StreamTest, NameAnswersRewriteTheEndpointWithThatAddress)
+// Which endpoint an answer names: the one with that whole address and no name yet, source
+// first. A bare prefix test would let the answer for 10.0.0.2 rename 10.0.0.25.
+TEST_F(StreamTest, NameAnswersNameTheEndpointWithThatAddress)
 {
-    const auto stream = plainStream(endpointAt("10.0.0.1", 49152), namedEndpoint({}, "10.0.0.2", 22, u"ssh"_s));
-    stream->dnsGotName(QString(), QStringLiteral("10.0.0.2"), QVariant());
-    stream->dnsGotName(QStringLiteral(""), QStringLiteral("10.0.0.2"), QVariant());
-    EXPECT_EQ(stream->destination(), QStringLiteral("10.0.0.2:ssh"));
-
-    stream->dnsGotName(QStringLiteral("gateway"), QStringLiteral("10.0.0.2"), QVariant());
-    EXPECT_EQ(stream->source(), QStringLiteral("10.0.0.1:49152"));
-    EXPECT_EQ(stream->destination(), QStringLiteral("gateway:ssh"));
-
-    stream->dnsGotName(QStringLiteral("desk"), QStringLiteral("10.0.0.1"), QVariant(7));
-    EXPECT_EQ(stream->source(), QStringLiteral("desk:49152"));
-}
-
-TEST_F(StreamTest, TwoEndpointsOnOneHostAreRewrittenSourceFirst)
-{
-    const auto stream = plainStream(endpointAt("10.0.0.5", 631), endpointAt("10.0.0.5", 5353));
-    stream->dnsGotName(QStringLiteral("printer"), QStringLiteral("10.0.0.5"), QVariant());
-    EXPECT_EQ(stream->source(), QStringLiteral("printer:631"));
-    EXPECT_EQ(stream->destination(), QStringLiteral("10.0.0.5:5353"));
-    stream->dnsGotName(QStringLiteral("printer"), QStringLiteral("10.0.0.5"), QVariant());
-    EXPECT_EQ(stream->destination(), QStringLiteral("printer:5353"));
-}
-
-// A bare prefix test would let the answer for 10.0.0.2 rename 10.0.0.25.
-TEST_F(StreamTest, AnAddressMustMatchTheWholeAddressPiece)
-{
-    const auto stream = plainStream(endpointAt("10.0.0.25", 80), endpointAt("10.0.0.2", 443));
-    stream->dnsGotName(QStringLiteral("router"), QStringLiteral("10.0.0.2"), QVariant());
-    EXPECT_EQ(stream->source(), QStringLiteral("10.0.0.25:80"));
-    EXPECT_EQ(stream->destination(), QStringLiteral("router:443"));
+    struct Answer
+    {
+        const char *name;
+        const char *address;
+    };
+    struct Case
+    {
+        const char *what;
+        EndpointText source;
+        EndpointText destination;
+        std::vector<Answer> answers;
+        const char *sourceText;
+        const char *destinationText;
+    };
+    const std::vector<Case> cases{
+        {"no name or an empty one", endpointAt("10.0.0.1", 49152), namedEndpoint({}, "10.0.0.2", 22, u"ssh"_s),
+         {{nullptr, "10.0.0.2"}, {"", "10.0.0.2"}}, "10.0.0.1:49152", "10.0.0.2:ssh"},
+        {"each side by its address", endpointAt("10.0.0.1", 49152), namedEndpoint({}, "10.0.0.2", 22, u"ssh"_s),
+         {{"gateway", "10.0.0.2"}, {"desk", "10.0.0.1"}}, "desk:49152", "gateway:ssh"},
+        {"one host, source first", endpointAt("10.0.0.5", 631), endpointAt("10.0.0.5", 5353),
+         {{"printer", "10.0.0.5"}}, "printer:631", "10.0.0.5:5353"},
+        {"one host, answered twice", endpointAt("10.0.0.5", 631), endpointAt("10.0.0.5", 5353),
+         {{"printer", "10.0.0.5"}, {"printer", "10.0.0.5"}}, "printer:631", "printer:5353"},
+        {"the whole address", endpointAt("10.0.0.25", 80), endpointAt("10.0.0.2", 443), {{"router", "10.0.0.2"}},
+         "10.0.0.25:80", "router:443"},
+        {"IPv6 in brackets until named", endpointAt("2001:db8::5", 443), endpointAt("2001:db8::50", 60000),
+         {{"far", "2001:db8::50"}}, "[2001:db8::5]:443", "far:60000"},
+        {"IPv6 by the whole address", endpointAt("2001:db8::5", 443), endpointAt("2001:db8::50", 60000),
+         {{"far", "2001:db8::50"}, {"web", "2001:db8::5"}}, "web:443", "far:60000"},
+    };
+    for (const Case &each : cases) {
+        SCOPED_TRACE(each.what);
+        const auto stream = plainStream(each.source, each.destination);
+        for (const Answer &answer : each.answers)
+            stream->dnsGotName(answer.name ? QString::fromUtf8(answer.name) : QString(),
+                               QString::fromLatin1(answer.address), QVariant(7));
+        EXPECT_EQ(stream->source(), QLatin1StringView(each.sourceText));
+        EXPECT_EQ(stream->destination(), QLatin1StringView(each.destinationText));
+    }
 }
 
 TEST_F(StreamTest, UnknownAddressesAreLoggedAndLabelsNeverRewritten)
@@ -346,14 +358,4 @@ TEST_F(StreamTest, UnixTimeBeforeNineteenSeventyReadsZero)
 {
     Clock::freezeAt(-Clock::kReferenceDateUnixOffset - 5.0);
     EXPECT_EQ(Stream::unixTime(), 0u);
-}
-
-TEST(StreamIPv6, NameAnswersRewriteBracketedEndpointsByTheirWholeAddress)
-{
-    Stream stream(endpointAt("2001:db8::5", 443), endpointAt("2001:db8::50", 60000), QStringLiteral("TCP"));
-    EXPECT_EQ(stream.source(), "[2001:db8::5]:443");
-    stream.dnsGotName(QStringLiteral("far"), QStringLiteral("2001:db8::50"), {});
-    stream.dnsGotName(QStringLiteral("web"), QStringLiteral("2001:db8::5"), {});
-    EXPECT_EQ(stream.source(), "web:443");
-    EXPECT_EQ(stream.destination(), "far:60000");
 }
