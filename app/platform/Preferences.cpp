@@ -50,14 +50,14 @@ Preferences &Preferences::shared()
 
 Preferences::Preferences(QObject *parent)
     : QObject(parent)
-    , settings_(new QSettings(QStringLiteral("Quillmere"), QStringLiteral("Quillmere"), this))
+    , m_settings(new QSettings(QStringLiteral("Quillmere"), QStringLiteral("Quillmere"), this))
 {
     loadUserValues();
 }
 
 Preferences::Preferences(const QString &settingsFilePath, QObject *parent)
     : QObject(parent)
-    , settings_(new QSettings(settingsFilePath, QSettings::IniFormat, this))
+    , m_settings(new QSettings(settingsFilePath, QSettings::IniFormat, this))
 {
     loadUserValues();
 }
@@ -125,21 +125,21 @@ std::optional<QString> Preferences::streamClosedLogTemplate() const
 void Preferences::registerDefaults(const QVariantMap &defaults)
 {
     changeAndNotify(defaults.keys(), [&] {
-        const std::lock_guard lock(mutex_);
-        registered_.insert(defaults);
+        const std::lock_guard lock(m_mutex);
+        m_registered.insert(defaults);
     });
 }
 
 void Preferences::setInitialValues(const QVariantMap &values)
 {
-    const std::lock_guard lock(mutex_);
-    initial_ = values;
+    const std::lock_guard lock(m_mutex);
+    m_initial = values;
 }
 
 QVariantMap Preferences::initialValues() const
 {
-    const std::lock_guard lock(mutex_);
-    return initial_;
+    const std::lock_guard lock(m_mutex);
+    return m_initial;
 }
 
 void Preferences::revertToInitialValues()
@@ -155,9 +155,9 @@ QVariant Preferences::value(QAnyStringView key) const
     QVariant stored;
     QVariant registered;
     {
-        const std::lock_guard lock(mutex_);
-        stored = runValues_.value(name, userValues_.value(name));
-        registered = registered_.value(name);
+        const std::lock_guard lock(m_mutex);
+        stored = m_runValues.value(name, m_userValues.value(name));
+        registered = m_registered.value(name);
     }
     QMetaType type = typeOfKnownKey(key);
     if (!type.isValid() && registered.isValid())
@@ -186,8 +186,8 @@ QString Preferences::stringValue(QAnyStringView key) const
 
 bool Preferences::hasUserValue(QAnyStringView key) const
 {
-    const std::lock_guard lock(mutex_);
-    return userValues_.contains(key.toString());
+    const std::lock_guard lock(m_mutex);
+    return m_userValues.contains(key.toString());
 }
 
 void Preferences::setValue(const QString &key, const QVariant &newValue)
@@ -197,28 +197,28 @@ void Preferences::setValue(const QString &key, const QVariant &newValue)
         return;
     }
     changeAndNotify({key}, [&] {
-        settings_->setValue(key, newValue);
+        m_settings->setValue(key, newValue);
         save();
-        const std::lock_guard lock(mutex_);
-        userValues_.insert(key, newValue);
+        const std::lock_guard lock(m_mutex);
+        m_userValues.insert(key, newValue);
     });
 }
 
 void Preferences::removeValue(const QString &key)
 {
     changeAndNotify({key}, [&] {
-        settings_->remove(key);
+        m_settings->remove(key);
         save();
-        const std::lock_guard lock(mutex_);
-        userValues_.remove(key);
+        const std::lock_guard lock(m_mutex);
+        m_userValues.remove(key);
     });
 }
 
 void Preferences::overrideForThisRun(const QString &key, const QVariant &newValue)
 {
     changeAndNotify({key}, [&] {
-        const std::lock_guard lock(mutex_);
-        runValues_.insert(key, newValue);
+        const std::lock_guard lock(m_mutex);
+        m_runValues.insert(key, newValue);
     });
 }
 
@@ -238,18 +238,18 @@ QMetaObject::Connection Preferences::bind(const QString &key, const QObject *con
 void Preferences::loadUserValues()
 {
     QVariantMap loaded;
-    const QStringList keys = settings_->allKeys();
+    const QStringList keys = m_settings->allKeys();
     for (const QString &key : keys)
-        loaded.insert(key, settings_->value(key));
-    const std::lock_guard lock(mutex_);
-    userValues_ = loaded;
+        loaded.insert(key, m_settings->value(key));
+    const std::lock_guard lock(m_mutex);
+    m_userValues = loaded;
 }
 
 void Preferences::save()
 {
-    settings_->sync();
-    if (settings_->status() != QSettings::NoError)
-        systemLog(QStringLiteral("Couldn't save preferences to %1").arg(settings_->fileName()));
+    m_settings->sync();
+    if (m_settings->status() != QSettings::NoError)
+        systemLog(QStringLiteral("Couldn't save preferences to %1").arg(m_settings->fileName()));
 }
 
 void Preferences::changeAndNotify(const QStringList &keys, const std::function<void()> &change)

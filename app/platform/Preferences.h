@@ -126,11 +126,11 @@ private:
     void changeAndNotify(const QStringList &keys, const std::function<void()> &change);
 
     // Touched on the main thread only; readers on other threads use the copies below.
-    QSettings *settings_;
+    QSettings *m_settings;
     // Guards the four maps, never held across file access or a signal.
-    mutable std::mutex mutex_;
-    QVariantMap runValues_;
-    QVariantMap userValues_;
-    QVariantMap registered_;
-    QVariantMap initial_;
+    mutable std::mutex m_mutex;
+    QVariantMap m_runValues;
+    QVariantMap m_userValues;
+    QVariantMap m_registered;
+    QVariantMap m_initial;
 };

@@ -44,12 +44,12 @@ std::optional<QString> DNSAsyncLookup::systemResolve(const QString &address)
 }
 
 DNSAsyncLookup::DNSAsyncLookup(Resolver resolver)
-    : resolver_(resolver ? std::move(resolver) : Resolver(&DNSAsyncLookup::systemResolve))
+    : m_resolver(resolver ? std::move(resolver) : Resolver(&DNSAsyncLookup::systemResolve))
 {
     MainThreadDelivery::watchApplications();
-    for (std::size_t index = 0; index < workers_.size(); ++index) {
+    for (std::size_t index = 0; index < m_workers.size(); ++index) {
         try {
-            workers_[index] = std::thread([this, index] {
+            m_workers[index] = std::thread([this, index] {
                 const std::string threadName = "DNSLookup " + std::to_string(index + 1);
                 pthread_setname_np(pthread_self(), threadName.c_str());
                 threadLoop();
@@ -70,13 +70,13 @@ void DNSAsyncLookup::stopWorkers()
 {
     QHash<QString, std::vector<Waiter>> dropped;
     {
-        const std::lock_guard lock(queueLock_);
-        stopping_ = true;
-        queue_.clear();
-        dropped.swap(waiting_);
+        const std::lock_guard lock(m_queueLock);
+        m_stopping = true;
+        m_queue.clear();
+        dropped.swap(m_waiting);
     }
-    queueNotEmpty_.notify_all();
-    for (std::thread &worker : workers_) {
+    m_queueNotEmpty.notify_all();
+    for (std::thread &worker : m_workers) {
         if (worker.joinable())
             worker.join();
     }
@@ -97,74 +97,74 @@ void DNSAsyncLookup::lookupAddress(const QString &address, std::shared_ptr<DNSAs
         return;
     }
     if (!enqueue(address, Waiter{notify, userInfo})) {
-        refused_.fetch_add(1, std::memory_order_relaxed);
+        m_refused.fetch_add(1, std::memory_order_relaxed);
         notify->dnsGotName(QString(), address, userInfo);
     }
 }
 
 void DNSAsyncLookup::setResolverForTesting(Resolver resolver)
 {
-    const std::lock_guard lock(resolverLock_);
-    resolver_ = resolver ? std::move(resolver) : Resolver(&DNSAsyncLookup::systemResolve);
+    const std::lock_guard lock(m_resolverLock);
+    m_resolver = resolver ? std::move(resolver) : Resolver(&DNSAsyncLookup::systemResolve);
 }
 
 std::optional<DNSAsyncLookup::Answer> DNSAsyncLookup::cachedAnswer(const QString &address)
 {
-    const std::lock_guard lock(cacheLock_);
-    return cache_.objectForKey(address);
+    const std::lock_guard lock(m_cacheLock);
+    return m_cache.objectForKey(address);
 }
 
 void DNSAsyncLookup::storeAnswer(const QString &address, const Answer &answer)
 {
-    const std::lock_guard lock(cacheLock_);
-    cache_.setObject(answer, address);
+    const std::lock_guard lock(m_cacheLock);
+    m_cache.setObject(answer, address);
 }
 
 std::size_t DNSAsyncLookup::pendingCount() const
 {
-    const std::lock_guard lock(queueLock_);
-    return queue_.size();
+    const std::lock_guard lock(m_queueLock);
+    return m_queue.size();
 }
 
 bool DNSAsyncLookup::enqueue(const QString &address, Waiter waiter)
 {
     {
-        const std::lock_guard lock(queueLock_);
-        if (stopping_ || waitingClients_ >= kWaitingClientLimit)
+        const std::lock_guard lock(m_queueLock);
+        if (m_stopping || m_waitingClients >= kWaitingClientLimit)
             return false;
-        const auto known = waiting_.find(address);
-        if (known != waiting_.end()) {
+        const auto known = m_waiting.find(address);
+        if (known != m_waiting.end()) {
             known->push_back(std::move(waiter));
-            ++waitingClients_;
+            ++m_waitingClients;
             return true;
         }
-        if (queue_.size() >= kQueueLimit)
+        if (m_queue.size() >= kQueueLimit)
             return false;
-        waiting_[address].push_back(std::move(waiter));
-        ++waitingClients_;
-        queue_.push_back(address);
+        m_waiting[address].push_back(std::move(waiter));
+        ++m_waitingClients;
+        m_queue.push_back(address);
     }
-    queueNotEmpty_.notify_one();
+    m_queueNotEmpty.notify_one();
     return true;
 }
 
 std::optional<QString> DNSAsyncLookup::takeAddress()
 {
-    std::unique_lock lock(queueLock_);
-    queueNotEmpty_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-    if (stopping_)
+    std::unique_lock lock(m_queueLock);
+    m_queueNotEmpty.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+    if (m_stopping)
         return std::nullopt;
-    QString oldest = std::move(queue_.front());
-    queue_.pop_front();
+    QString oldest = std::move(m_queue.front());
+    m_queue.pop_front();
     return oldest;
 }
 
 // Clients that asked while the address was being resolved are among them.
 std::vector<DNSAsyncLookup::Waiter> DNSAsyncLookup::takeWaiters(const QString &address)
 {
-    const std::lock_guard lock(queueLock_);
-    std::vector<Waiter> waiters = waiting_.take(address);
-    waitingClients_ -= waiters.size();
+    const std::lock_guard lock(m_queueLock);
+    std::vector<Waiter> waiters = m_waiting.take(address);
+    m_waitingClients -= waiters.size();
     return waiters;
 }
 
@@ -172,8 +172,8 @@ DNSAsyncLookup::Answer DNSAsyncLookup::resolve(const QString &address)
 {
     Resolver resolver;
     {
-        const std::lock_guard lock(resolverLock_);
-        resolver = resolver_;
+        const std::lock_guard lock(m_resolverLock);
+        resolver = m_resolver;
     }
     return resolver(address);
 }

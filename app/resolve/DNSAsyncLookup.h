@@ -74,7 +74,7 @@ public:
     // Addresses waiting for a worker (not those being resolved).
     std::size_t pendingCount() const;
     // Asks answered at once with no name because the queue was full, since the start.
-    quint64 refusedCount() const { return refused_.load(std::memory_order_relaxed); }
+    quint64 refusedCount() const { return m_refused.load(std::memory_order_relaxed); }
 
 private:
     struct Waiter
@@ -94,20 +94,20 @@ private:
     void stopWorkers();
     static void sendNotification(const QString &address, std::vector<Waiter> waiters, const Answer &answer);
 
-    mutable std::mutex queueLock_; // guards queue_, waiting_, waitingClients_ and stopping_
-    std::condition_variable queueNotEmpty_;
-    std::deque<QString> queue_;
+    mutable std::mutex m_queueLock; // guards m_queue, m_waiting, m_waitingClients and m_stopping
+    std::condition_variable m_queueNotEmpty;
+    std::deque<QString> m_queue;
     // Every address queued or being resolved, with the clients its answer goes to.
-    QHash<QString, std::vector<Waiter>> waiting_;
-    std::size_t waitingClients_ = 0;
-    bool stopping_ = false;
-    std::atomic<quint64> refused_{0};
+    QHash<QString, std::vector<Waiter>> m_waiting;
+    std::size_t m_waitingClients = 0;
+    bool m_stopping = false;
+    std::atomic<quint64> m_refused{0};
 
-    std::mutex cacheLock_; // guards cache_
-    QMTimeoutCache<QString, Answer> cache_{kCacheTimeout, kCacheLimit};
+    std::mutex m_cacheLock; // guards m_cache
+    QMTimeoutCache<QString, Answer> m_cache{kCacheTimeout, kCacheLimit};
 
-    std::mutex resolverLock_; // guards resolver_ (copied out, never called under the lock)
-    Resolver resolver_;
+    std::mutex m_resolverLock; // guards m_resolver (copied out, never called under the lock)
+    Resolver m_resolver;
 
-    std::array<std::thread, kWorkerCount> workers_;
+    std::array<std::thread, kWorkerCount> m_workers;
 };

@@ -70,13 +70,13 @@ EtcServicesDictionary::EtcServicesDictionary(const QString &path)
 {
     QFile file(path);
     if (file.open(QIODevice::ReadOnly))
-        dict_ = parse(file.readAll());
+        m_dict = parse(file.readAll());
 }
 
 EtcServicesDictionary EtcServicesDictionary::fromContents(const QByteArray &contents)
 {
     EtcServicesDictionary table;
-    table.dict_ = parse(contents);
+    table.m_dict = parse(contents);
     return table;
 }
 

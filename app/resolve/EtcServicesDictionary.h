@@ -23,16 +23,16 @@ public:
     // Parses the contents of a services file (also the entry point for fuzzing).
     static EtcServicesDictionary fromContents(const QByteArray &contents);
 
-    qsizetype count() const { return dict_.size(); }
-    QList<QString> keys() const { return dict_.keys(); }
+    qsizetype count() const { return m_dict.size(); }
+    QList<QString> keys() const { return m_dict.keys(); }
 
     // The official name of the service on `key` ("22/tcp"; compared exactly, so callers
     // lower-case the protocol), or a null QString when the table has none.
-    QString objectForKey(const QString &key) const { return dict_.value(key); }
+    QString objectForKey(const QString &key) const { return m_dict.value(key); }
 
 private:
     EtcServicesDictionary() = default;
     static QHash<QString, QString> parse(const QByteArray &contents);
 
-    QHash<QString, QString> dict_;
+    QHash<QString, QString> m_dict;
 };

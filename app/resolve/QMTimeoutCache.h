@@ -36,22 +36,22 @@ public:
     // countLimit 0: no limit but the timeout. With a limit, storing past it evicts the
     // oldest entries: a flood of new keys must not grow the cache without end.
     explicit QMTimeoutCache(double timeoutSeconds = kDefaultTimeout, std::size_t countLimit = 0)
-        : timeout_(timeoutSeconds), countLimit_(countLimit)
+        : m_timeout(timeoutSeconds), m_countLimit(countLimit)
     {
     }
 
-    double timeout() const { return timeout_; }
-    std::size_t countLimit() const { return countLimit_; }
+    double timeout() const { return m_timeout; }
+    std::size_t countLimit() const { return m_countLimit; }
 
     // Includes entries that have expired but have not been culled by a lookup yet.
-    std::size_t count() const { return map_.size(); }
+    std::size_t count() const { return m_map.size(); }
 
     // Every key, oldest stored first, expired ones included until a lookup culls them.
     std::vector<Key> keys() const
     {
         std::vector<Key> result;
-        result.reserve(entries_.size());
-        for (const Entry &entry : entries_)
+        result.reserve(m_entries.size());
+        for (const Entry &entry : m_entries)
             result.push_back(entry.key);
         return result;
     }
@@ -60,8 +60,8 @@ public:
     std::optional<Value> objectForKey(const Key &key)
     {
         cullOldEntries();
-        const auto found = map_.find(key);
-        if (found == map_.end())
+        const auto found = m_map.find(key);
+        if (found == m_map.end())
             return std::nullopt;
         return found->second->value;
     }
@@ -72,34 +72,34 @@ public:
     {
         std::list<Entry> fresh;
         fresh.push_back(Entry{key, std::move(value), Clock::now()});
-        const auto [slot, inserted] = map_.try_emplace(key, fresh.begin());
+        const auto [slot, inserted] = m_map.try_emplace(key, fresh.begin());
         if (!inserted)
-            entries_.erase(slot->second);
-        entries_.splice(entries_.end(), fresh);
-        slot->second = std::prev(entries_.end());
-        while (countLimit_ > 0 && entries_.size() > countLimit_) {
-            map_.erase(entries_.front().key);
-            entries_.pop_front();
+            m_entries.erase(slot->second);
+        m_entries.splice(m_entries.end(), fresh);
+        slot->second = std::prev(m_entries.end());
+        while (m_countLimit > 0 && m_entries.size() > m_countLimit) {
+            m_map.erase(m_entries.front().key);
+            m_entries.pop_front();
         }
     }
 
     void removeObjectForKey(const Key &key)
     {
-        const auto found = map_.find(key);
-        if (found == map_.end())
+        const auto found = m_map.find(key);
+        if (found == m_map.end())
             return;
-        entries_.erase(found->second);
-        map_.erase(found);
+        m_entries.erase(found->second);
+        m_map.erase(found);
     }
 
     // Diagnostic for tests: true when list and map describe the same entries.
     bool checkInternalConsistency() const
     {
-        if (entries_.size() != map_.size())
+        if (m_entries.size() != m_map.size())
             return false;
-        for (auto position = entries_.begin(); position != entries_.end(); ++position) {
-            const auto found = map_.find(position->key);
-            if (found == map_.end() || found->second != position)
+        for (auto position = m_entries.begin(); position != m_entries.end(); ++position) {
+            const auto found = m_map.find(position->key);
+            if (found == m_map.end() || found->second != position)
                 return false;
         }
         return true;
@@ -116,14 +116,14 @@ private:
     void cullOldEntries()
     {
         const double now = Clock::now();
-        while (!entries_.empty() && now - entries_.front().storedAt > timeout_) {
-            map_.erase(entries_.front().key);
-            entries_.pop_front();
+        while (!m_entries.empty() && now - m_entries.front().storedAt > m_timeout) {
+            m_map.erase(m_entries.front().key);
+            m_entries.pop_front();
         }
     }
 
-    double timeout_;
-    std::size_t countLimit_;
-    std::list<Entry> entries_;
-    std::unordered_map<Key, typename std::list<Entry>::iterator, Hash, KeyEqual> map_;
+    double m_timeout;
+    std::size_t m_countLimit;
+    std::list<Entry> m_entries;
+    std::unordered_map<Key, typename std::list<Entry>::iterator, Hash, KeyEqual> m_map;
 };

@@ -45,7 +45,7 @@ protected:
         static double testTime = Clock::now();
         testTime += 10 * DNSAsyncLookup::kCacheTimeout;
         Clock::freezeAt(testTime);
-        DNSAsyncLookup::sharedLookup().setResolverForTesting([fake = fake_](const QString &address) {
+        DNSAsyncLookup::sharedLookup().setResolverForTesting([fake = m_fake](const QString &address) {
             std::lock_guard guard(fake->mutex);
             fake->asked << address;
             const auto found = fake->answers.constFind(address);
@@ -77,11 +77,11 @@ protected:
 
     QStringList asked()
     {
-        std::lock_guard guard(fake_->mutex);
-        return fake_->asked;
+        std::lock_guard guard(m_fake->mutex);
+        return m_fake->asked;
     }
 
-    const std::shared_ptr<FakeResolver> fake_ = std::make_shared<FakeResolver>();
+    const std::shared_ptr<FakeResolver> m_fake = std::make_shared<FakeResolver>();
 };
 
 } // namespace
@@ -115,8 +115,8 @@ TEST_F(StreamLookupTest, ServiceNamesFollowThePreferenceAndTheLowerCasedProtocol
 
 TEST_F(StreamLookupTest, HostNamesArriveLaterOnTheMainThreadThenComeFromTheCache)
 {
-    fake_->answers.insert(QStringLiteral("192.0.2.10"), QStringLiteral("alpha.test"));
-    fake_->answers.insert(QStringLiteral("192.0.2.11"), QStringLiteral("beta.test"));
+    m_fake->answers.insert(QStringLiteral("192.0.2.10"), QStringLiteral("alpha.test"));
+    m_fake->answers.insert(QStringLiteral("192.0.2.11"), QStringLiteral("beta.test"));
     setLookups(true, false);
 
     const auto first = Stream::streamWithSource(endpointAt("192.0.2.10", 49152),

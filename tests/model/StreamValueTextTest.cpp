@@ -24,16 +24,16 @@ class LocalZone
 {
 public:
     explicit LocalZone(const char *zone)
-        : saved_(qgetenv("TZ"))
-        , hadZone_(qEnvironmentVariableIsSet("TZ"))
+        : m_saved(qgetenv("TZ"))
+        , m_hadZone(qEnvironmentVariableIsSet("TZ"))
     {
         qputenv("TZ", zone);
         tzset();
     }
     ~LocalZone()
     {
-        if (hadZone_)
-            qputenv("TZ", saved_);
+        if (m_hadZone)
+            qputenv("TZ", m_saved);
         else
             qunsetenv("TZ");
         tzset();
@@ -42,8 +42,8 @@ public:
     LocalZone &operator=(const LocalZone &) = delete;
 
 private:
-    QByteArray saved_;
-    bool hadZone_;
+    QByteArray m_saved;
+    bool m_hadZone;
 };
 
 // The numeric locale of a desktop whose numbers use a decimal comma, as QCoreApplication
@@ -52,11 +52,11 @@ private:
 class CommaNumericLocale
 {
 public:
-    CommaNumericLocale() : saved_(std::setlocale(LC_NUMERIC, nullptr))
+    CommaNumericLocale() : m_saved(std::setlocale(LC_NUMERIC, nullptr))
     {
-        if (!folder_.isValid())
+        if (!m_folder.isValid())
             return;
-        QFile definition(folder_.filePath(QStringLiteral("comma.def")));
+        QFile definition(m_folder.filePath(QStringLiteral("comma.def")));
         if (!definition.open(QIODevice::WriteOnly))
             return;
         definition.write("LC_NUMERIC\ndecimal_point \",\"\nthousands_sep \".\"\ngrouping 3;3\nEND LC_NUMERIC\n");
@@ -67,26 +67,26 @@ public:
         localedef.setStandardErrorFile(QProcess::nullDevice());
         localedef.start(QStringLiteral("localedef"), {QStringLiteral("-c"), QStringLiteral("-i"), definition.fileName(),
                                                       QStringLiteral("-f"), QStringLiteral("UTF-8"),
-                                                      folder_.filePath(QStringLiteral("comma.UTF-8"))});
+                                                      m_folder.filePath(QStringLiteral("comma.UTF-8"))});
         localedef.waitForFinished(60000);
-        qputenv("LOCPATH", QFile::encodeName(folder_.path()));
-        active_ = std::setlocale(LC_NUMERIC, "comma.UTF-8") != nullptr;
+        qputenv("LOCPATH", QFile::encodeName(m_folder.path()));
+        m_active = std::setlocale(LC_NUMERIC, "comma.UTF-8") != nullptr;
     }
     ~CommaNumericLocale()
     {
         // LOCPATH would hide the system's locales from the restoring call.
         qunsetenv("LOCPATH");
-        std::setlocale(LC_NUMERIC, saved_.constData());
+        std::setlocale(LC_NUMERIC, m_saved.constData());
     }
     CommaNumericLocale(const CommaNumericLocale &) = delete;
     CommaNumericLocale &operator=(const CommaNumericLocale &) = delete;
 
-    bool active() const { return active_; }
+    bool active() const { return m_active; }
 
 private:
-    QByteArray saved_;
-    QTemporaryDir folder_;
-    bool active_ = false;
+    QByteArray m_saved;
+    QTemporaryDir m_folder;
+    bool m_active = false;
 };
 
 } // namespace

@@ -39,19 +39,19 @@ class RecordingClient final : public DNSAsyncLookupClient
 public:
     void dnsGotName(const QString &name, const QString &address, const QVariant &userInfo) override
     {
-        const std::lock_guard lock(mutex_);
-        deliveries_.push_back({name, address, userInfo, std::this_thread::get_id()});
+        const std::lock_guard lock(m_mutex);
+        m_deliveries.push_back({name, address, userInfo, std::this_thread::get_id()});
     }
 
     std::vector<Delivery> deliveries() const
     {
-        const std::lock_guard lock(mutex_);
-        return deliveries_;
+        const std::lock_guard lock(m_mutex);
+        return m_deliveries;
     }
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<Delivery> deliveries_;
+    mutable std::mutex m_mutex;
+    std::vector<Delivery> m_deliveries;
 };
 
 // A resolver whose answers the test sets and whose queries it holds until released, counting
@@ -61,62 +61,62 @@ class ControlledResolver
 public:
     void answer(const QString &address, std::optional<QString> name)
     {
-        const std::lock_guard lock(mutex_);
-        names_[address] = std::move(name);
+        const std::lock_guard lock(m_mutex);
+        m_names[address] = std::move(name);
     }
     void hold(const QString &address)
     {
-        const std::lock_guard lock(mutex_);
-        held_.insert(address);
+        const std::lock_guard lock(m_mutex);
+        m_held.insert(address);
     }
     void release(const QString &address)
     {
         {
-            const std::lock_guard lock(mutex_);
-            held_.erase(address);
+            const std::lock_guard lock(m_mutex);
+            m_held.erase(address);
         }
-        changed_.notify_all();
+        m_changed.notify_all();
     }
 
     std::optional<QString> operator()(const QString &address)
     {
-        std::unique_lock lock(mutex_);
-        ++calls_;
-        running_.insert(address);
-        mostAtOnce_ = std::max(mostAtOnce_, running_.size());
-        changed_.notify_all();
+        std::unique_lock lock(m_mutex);
+        ++m_calls;
+        m_running.insert(address);
+        m_mostAtOnce = std::max(m_mostAtOnce, m_running.size());
+        m_changed.notify_all();
         // Bounded, so a failed test cannot leave a worker stuck and its join hanging.
-        changed_.wait_for(lock, 10s, [&] { return !held_.contains(address); });
-        running_.erase(address);
-        const auto found = names_.find(address);
-        return found == names_.end() ? std::nullopt : found->second;
+        m_changed.wait_for(lock, 10s, [&] { return !m_held.contains(address); });
+        m_running.erase(address);
+        const auto found = m_names.find(address);
+        return found == m_names.end() ? std::nullopt : found->second;
     }
 
     // Waits (up to a few seconds) until exactly these queries are running.
     bool waitUntilRunning(const std::set<QString> &addresses)
     {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, 5s, [&] { return running_ == addresses; });
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, 5s, [&] { return m_running == addresses; });
     }
     int calls() const
     {
-        const std::lock_guard lock(mutex_);
-        return calls_;
+        const std::lock_guard lock(m_mutex);
+        return m_calls;
     }
     std::size_t mostAtOnce() const
     {
-        const std::lock_guard lock(mutex_);
-        return mostAtOnce_;
+        const std::lock_guard lock(m_mutex);
+        return m_mostAtOnce;
     }
 
 private:
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::map<QString, std::optional<QString>> names_;
-    std::set<QString> held_;
-    std::set<QString> running_;
-    std::size_t mostAtOnce_ = 0;
-    int calls_ = 0;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::map<QString, std::optional<QString>> m_names;
+    std::set<QString> m_held;
+    std::set<QString> m_running;
+    std::size_t m_mostAtOnce = 0;
+    int m_calls = 0;
 };
 
 class DNSAsyncLookupTest : public ::testing::Test
@@ -135,7 +135,7 @@ protected:
 
     DNSAsyncLookup::Resolver resolverFunction()
     {
-        return [resolver = resolver_](const QString &address) { return (*resolver)(address); };
+        return [resolver = m_resolver](const QString &address) { return (*resolver)(address); };
     }
 
     static bool deliveredCount(const std::shared_ptr<RecordingClient> &client, std::size_t count)
@@ -143,11 +143,11 @@ protected:
         return processEventsUntil([&] { return client->deliveries().size() >= count; });
     }
 
-    int argc_ = 1;
-    char programName_[16] = "test_resolve";
-    char *argv_[2] = {programName_, nullptr};
-    std::optional<QCoreApplication> application_{std::in_place, argc_, argv_};
-    std::shared_ptr<ControlledResolver> resolver_ = std::make_shared<ControlledResolver>();
+    int m_argc = 1;
+    char m_programName[16] = "test_resolve";
+    char *m_argv[2] = {m_programName, nullptr};
+    std::optional<QCoreApplication> m_application{std::in_place, m_argc, m_argv};
+    std::shared_ptr<ControlledResolver> m_resolver = std::make_shared<ControlledResolver>();
 };
 
 QStringList lookupThreadNames()
@@ -172,8 +172,8 @@ const QString kGatewayName = QStringLiteral("gateway");
 
 TEST_F(DNSAsyncLookupTest, NewAddressIsAnsweredLaterOnTheMainThread)
 {
-    resolver_->answer(kGatewayAddress, kGatewayName);
-    resolver_->hold(kGatewayAddress);
+    m_resolver->answer(kGatewayAddress, kGatewayName);
+    m_resolver->hold(kGatewayAddress);
     DNSAsyncLookup lookup(resolverFunction());
     auto withInfo = std::make_shared<RecordingClient>();
     auto withoutInfo = std::make_shared<RecordingClient>();
@@ -181,7 +181,7 @@ TEST_F(DNSAsyncLookupTest, NewAddressIsAnsweredLaterOnTheMainThread)
     lookup.lookupAddress(kGatewayAddress, withInfo, QVariant(42));
     lookup.lookupAddress(kGatewayAddress, withoutInfo);
     EXPECT_TRUE(withInfo->deliveries().empty()) << "the ask must return before the query ends";
-    resolver_->release(kGatewayAddress);
+    m_resolver->release(kGatewayAddress);
 
     ASSERT_TRUE(deliveredCount(withInfo, 1));
     ASSERT_TRUE(deliveredCount(withoutInfo, 1));
@@ -198,13 +198,13 @@ TEST_F(DNSAsyncLookupTest, NewAddressIsAnsweredLaterOnTheMainThread)
 TEST_F(DNSAsyncLookupTest, KnownAnswersAndFailuresComeAtOnceOnTheAskingThreadForFiveMinutes)
 {
     const QString nameless = QStringLiteral("198.51.100.9");
-    resolver_->answer(kGatewayAddress, kGatewayName);
+    m_resolver->answer(kGatewayAddress, kGatewayName);
     DNSAsyncLookup lookup(resolverFunction());
     auto client = std::make_shared<RecordingClient>();
     lookup.lookupAddress(kGatewayAddress, client);
     lookup.lookupAddress(nameless, client);
     ASSERT_TRUE(deliveredCount(client, 2));
-    ASSERT_EQ(resolver_->calls(), 2);
+    ASSERT_EQ(m_resolver->calls(), 2);
 
     Clock::advance(DNSAsyncLookup::kCacheTimeout); // exactly five minutes: still known
     auto later = std::make_shared<RecordingClient>();
@@ -220,14 +220,14 @@ TEST_F(DNSAsyncLookupTest, KnownAnswersAndFailuresComeAtOnceOnTheAskingThreadFor
     EXPECT_EQ(known[0].userInfo, QVariant(QStringLiteral("info")));
     EXPECT_NE(known[0].thread, std::this_thread::get_id());
     EXPECT_TRUE(known[1].name.isNull()) << "a failure is remembered as no name";
-    EXPECT_EQ(resolver_->calls(), 2);
+    EXPECT_EQ(m_resolver->calls(), 2);
 
     Clock::advance(0.5);
     lookup.lookupAddress(nameless, later);
     EXPECT_EQ(later->deliveries().size(), 2u) << "an expired failure is queried afresh";
     ASSERT_TRUE(deliveredCount(later, 3));
     EXPECT_TRUE(later->deliveries()[2].name.isNull());
-    EXPECT_EQ(resolver_->calls(), 3);
+    EXPECT_EQ(m_resolver->calls(), 3);
 }
 
 TEST_F(DNSAsyncLookupTest, OwnAddressesAreNamedAtOnceWithoutAQuery)
@@ -244,19 +244,19 @@ TEST_F(DNSAsyncLookupTest, OwnAddressesAreNamedAtOnceWithoutAQuery)
     ASSERT_EQ(answers.size(), static_cast<std::size_t>(ownAddresses.size()));
     for (const Delivery &answer : answers)
         EXPECT_EQ(answer.name, CurrentHost::name()) << answer.address.toStdString();
-    EXPECT_EQ(resolver_->calls(), 0);
+    EXPECT_EQ(m_resolver->calls(), 0);
 }
 
 TEST_F(DNSAsyncLookupTest, ASlowQueryDoesNotHoldUpTheOtherWorkerOrTheAskingThread)
 {
     const QString slow = QStringLiteral("198.51.100.7");
-    resolver_->hold(slow);
-    resolver_->answer(kGatewayAddress, kGatewayName);
+    m_resolver->hold(slow);
+    m_resolver->answer(kGatewayAddress, kGatewayName);
     DNSAsyncLookup lookup(resolverFunction());
     auto client = std::make_shared<RecordingClient>();
 
     lookup.lookupAddress(slow, client);
-    ASSERT_TRUE(resolver_->waitUntilRunning({slow}));
+    ASSERT_TRUE(m_resolver->waitUntilRunning({slow}));
     lookup.lookupAddress(kGatewayAddress, client);
     ASSERT_TRUE(deliveredCount(client, 1)) << "the second worker answers while the first waits";
     EXPECT_EQ(client->deliveries().front().address, kGatewayAddress);
@@ -265,7 +265,7 @@ TEST_F(DNSAsyncLookupTest, ASlowQueryDoesNotHoldUpTheOtherWorkerOrTheAskingThrea
     lookup.lookupAddress(kGatewayAddress, client);
     EXPECT_EQ(client->deliveries().size(), 2u);
 
-    resolver_->release(slow);
+    m_resolver->release(slow);
     ASSERT_TRUE(deliveredCount(client, 3));
     EXPECT_EQ(client->deliveries()[2].address, slow);
 }
@@ -275,7 +275,7 @@ TEST_F(DNSAsyncLookupTest, RequestsAreTakenOldestFirstTwoAtATime)
     QStringList addresses;
     for (int host = 1; host <= 6; ++host) {
         addresses << QStringLiteral("198.51.100.%1").arg(100 + host);
-        resolver_->hold(addresses.back());
+        m_resolver->hold(addresses.back());
     }
     DNSAsyncLookup lookup(resolverFunction());
     auto client = std::make_shared<RecordingClient>();
@@ -283,21 +283,21 @@ TEST_F(DNSAsyncLookupTest, RequestsAreTakenOldestFirstTwoAtATime)
         lookup.lookupAddress(address, client);
 
     // Two queries overlap: neither worker holds a lock while resolving.
-    ASSERT_TRUE(resolver_->waitUntilRunning({addresses[0], addresses[1]}));
+    ASSERT_TRUE(m_resolver->waitUntilRunning({addresses[0], addresses[1]}));
     for (int next = 2; next < addresses.size(); ++next) {
-        resolver_->release(addresses[next - 2]);
-        ASSERT_TRUE(resolver_->waitUntilRunning({addresses[next - 1], addresses[next]})) << next;
+        m_resolver->release(addresses[next - 2]);
+        ASSERT_TRUE(m_resolver->waitUntilRunning({addresses[next - 1], addresses[next]})) << next;
     }
-    resolver_->release(addresses[4]);
-    resolver_->release(addresses[5]);
+    m_resolver->release(addresses[4]);
+    m_resolver->release(addresses[5]);
     ASSERT_TRUE(deliveredCount(client, 6));
-    EXPECT_EQ(resolver_->mostAtOnce(), 2u);
+    EXPECT_EQ(m_resolver->mostAtOnce(), 2u);
 }
 
 TEST_F(DNSAsyncLookupTest, AQueuedRequestKeepsItsClientAliveUntilDelivery)
 {
-    resolver_->hold(kGatewayAddress);
-    resolver_->answer(kGatewayAddress, kGatewayName);
+    m_resolver->hold(kGatewayAddress);
+    m_resolver->answer(kGatewayAddress, kGatewayName);
     DNSAsyncLookup lookup(resolverFunction());
     auto client = std::make_shared<RecordingClient>();
     const std::weak_ptr<RecordingClient> watch = client;
@@ -305,7 +305,7 @@ TEST_F(DNSAsyncLookupTest, AQueuedRequestKeepsItsClientAliveUntilDelivery)
     client.reset();
     EXPECT_FALSE(watch.expired());
 
-    resolver_->release(kGatewayAddress);
+    m_resolver->release(kGatewayAddress);
     EXPECT_TRUE(processEventsUntil([&] { return watch.expired(); }))
         << "the client is let go once its answer has been delivered";
 }
@@ -316,11 +316,11 @@ TEST_F(DNSAsyncLookupTest, AnswersPostedWithoutAnApplicationAreDroppedAndAReturn
     EXPECT_TRUE(MainThreadDelivery::post([&] { ++ran; }));
     ASSERT_TRUE(processEventsUntil([&] { return ran == 1; }));
 
-    application_.reset();
+    m_application.reset();
     auto work = std::make_shared<int>(0);
     EXPECT_FALSE(MainThreadDelivery::post([work] { ++*work; }));
     EXPECT_EQ(work.use_count(), 1) << "undeliverable work is destroyed at once";
-    application_.emplace(argc_, argv_);
+    m_application.emplace(m_argc, m_argv);
 
     EXPECT_TRUE(MainThreadDelivery::post([&] { ++ran; }));
     EXPECT_TRUE(processEventsUntil([&] { return ran == 2; }));
@@ -363,25 +363,25 @@ TEST_F(DNSAsyncLookupTest, AFullQueueAnswersNewAsksAtOnceWithNoName)
 
 TEST_F(DNSAsyncLookupTest, AnAddressAskedForAgainWhileWaitingIsQueriedOnceForEveryClient)
 {
-    resolver_->answer(kGatewayAddress, kGatewayName);
-    resolver_->hold(kGatewayAddress);
+    m_resolver->answer(kGatewayAddress, kGatewayName);
+    m_resolver->hold(kGatewayAddress);
     DNSAsyncLookup lookup(resolverFunction());
     std::vector<std::shared_ptr<RecordingClient>> clients;
     for (int ask = 0; ask < 3; ++ask) {
         clients.push_back(std::make_shared<RecordingClient>());
         lookup.lookupAddress(kGatewayAddress, clients.back(), ask);
         if (ask == 0) {
-            ASSERT_TRUE(resolver_->waitUntilRunning({kGatewayAddress}));
+            ASSERT_TRUE(m_resolver->waitUntilRunning({kGatewayAddress}));
         }
     }
     EXPECT_EQ(lookup.pendingCount(), 0u);
-    resolver_->release(kGatewayAddress);
+    m_resolver->release(kGatewayAddress);
     for (int ask = 0; ask < 3; ++ask) {
         ASSERT_TRUE(deliveredCount(clients[static_cast<std::size_t>(ask)], 1));
         EXPECT_EQ(clients[static_cast<std::size_t>(ask)]->deliveries().front().name, kGatewayName);
         EXPECT_EQ(clients[static_cast<std::size_t>(ask)]->deliveries().front().userInfo, QVariant(ask));
     }
-    EXPECT_EQ(resolver_->calls(), 1);
+    EXPECT_EQ(m_resolver->calls(), 1);
 }
 
 TEST(DNSAsyncLookupSystem, RealResolverNamesLoopbackAndRejectsNonAddresses)
