@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Quillmere: wires the application together; the behaviour lives in the libraries.
 
-#include "AppDelegate.h"
-#include "CommandLineOptions.h"
-#include "HeadlessCapture.h"
+#include "ui/AppDelegate.h"
+#include "headless/CommandLineOptions.h"
+#include "headless/HeadlessCapture.h"
 #include "capture/StreamCaptureCore.h"
 #include "logging/QueuedWriter.h"
 #include "platform/Bundle.h"

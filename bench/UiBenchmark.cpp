@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The stream window's main-thread work per update cycle and per keystroke in the search field.
 
-#include "StreamSortModel.h"
-#include "StreamTableModel.h"
+#include "ui/StreamSortModel.h"
+#include "ui/StreamTableModel.h"
 #include "capture/StreamCapture.h"
 #include "capture/StreamCaptureCore.h"
 #include "model/Stream.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "CommandLineOptions.h"
+#include "headless/CommandLineOptions.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

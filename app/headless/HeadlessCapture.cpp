@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "HeadlessCapture.h"
+#include "headless/HeadlessCapture.h"
 
-#include "StreamTableText.h"
+#include "headless/StreamTableText.h"
 #include "capture/StreamCapture.h"
 #include "logging/QueuedWriter.h"
 #include "model/Stream.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "CommandLineOptions.h"
+#include "headless/CommandLineOptions.h"
 
 #include <QObject>
 #include <QString>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "StreamTableText.h"
+#include "headless/StreamTableText.h"
 
 #include "model/PrintableText.h"
 #include "model/Stream.h"

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "AppDelegate.h"
+#include "ui/AppDelegate.h"
 
-#include "PlainAlert.h"
+#include "ui/PlainAlert.h"
 
-#include "HelpWindow.h"
-#include "InterfaceChooser.h"
-#include "PreferencesWindow.h"
-#include "StreamWindowController.h"
+#include "ui/HelpWindow.h"
+#include "ui/InterfaceChooser.h"
+#include "ui/PreferencesWindow.h"
+#include "ui/StreamWindowController.h"
 #include "platform/Preferences.h"
 
 #include <QApplication>

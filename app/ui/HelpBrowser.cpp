@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "HelpBrowser.h"
+#include "ui/HelpBrowser.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

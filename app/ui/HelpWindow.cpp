@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "HelpWindow.h"
+#include "ui/HelpWindow.h"
 
-#include "HelpBrowser.h"
+#include "ui/HelpBrowser.h"
 #include "platform/Bundle.h"
 #include "ui_Help.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "InterfaceChooser.h"
+#include "ui/InterfaceChooser.h"
 
 #include "ui_InterfaceChooser.h"
 

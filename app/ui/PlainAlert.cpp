@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "PlainAlert.h"
+#include "ui/PlainAlert.h"
 
 #include <QCoreApplication>
 #include <QLabel>

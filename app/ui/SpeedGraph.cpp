@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "SpeedGraph.h"
+#include "ui/SpeedGraph.h"
 
 #include "model/ByteSpeedFormatter.h"
 

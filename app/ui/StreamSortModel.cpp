@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "StreamSortModel.h"
+#include "ui/StreamSortModel.h"
 
-#include "StreamTableModel.h"
+#include "ui/StreamTableModel.h"
 
 StreamSortModel::StreamSortModel(StreamTableModel *source, QObject *parent)
     : QSortFilterProxyModel(parent)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "StreamTableModel.h"
+#include "ui/StreamTableModel.h"
 
 #include "model/ByteSize.h"
 #include "model/ByteSpeedFormatter.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "StreamWindowToolbar.h"
+#include "ui/StreamWindowToolbar.h"
 
-#include "ToolbarImages.h"
+#include "ui/ToolbarImages.h"
 #include "platform/Bundle.h"
 #include "platform/Preferences.h"
 #include "platform/SystemLog.h"

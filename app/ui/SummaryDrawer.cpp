@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "SummaryDrawer.h"
+#include "ui/SummaryDrawer.h"
 
 #include "model/ByteSize.h"
 #include "model/ByteSpeedFormatter.h"

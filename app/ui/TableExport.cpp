@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "TableExport.h"
+#include "ui/TableExport.h"
 
 #include "model/PrintableText.h"
 

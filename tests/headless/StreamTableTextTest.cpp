@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "TestEndpoints.h"
-#include "CommandLineOptions.h"
-#include "StreamTableText.h"
+#include "headless/CommandLineOptions.h"
+#include "headless/StreamTableText.h"
 #include "model/Stream.h"
 #include "platform/Clock.h"
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "HelpBrowser.h"
-#include "HelpWindow.h"
+#include "ui/HelpBrowser.h"
+#include "ui/HelpWindow.h"
 #include "UiTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "PreferencesWindow.h"
+#include "ui/PreferencesWindow.h"
 #include "UiTestSupport.h"
 #include "capture/StreamCapture.h"
 #include "platform/Preferences.h"

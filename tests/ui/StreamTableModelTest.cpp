@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "SpeedGraph.h"
-#include "StreamSortModel.h"
-#include "StreamTableModel.h"
+#include "ui/SpeedGraph.h"
+#include "ui/StreamSortModel.h"
+#include "ui/StreamTableModel.h"
 #include "UiTestSupport.h"
 #include "TestEndpoints.h"
 #include "model/Stream.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "StreamWindowToolbar.h"
-#include "ToolbarImages.h"
+#include "ui/StreamWindowToolbar.h"
+#include "ui/ToolbarImages.h"
 #include "UiTestSupport.h"
 #include "platform/SystemLog.h"
 

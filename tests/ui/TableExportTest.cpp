@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "TableExport.h"
+#include "ui/TableExport.h"
 #include "UiTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ToolbarImages.h"
+#include "ui/ToolbarImages.h"
 #include "UiTestSupport.h"
 
 #include <gtest/gtest.h>
