@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
 // Quillmere: wires the application together; the behaviour lives in the libraries.
 
-#include "ui/AppDelegate.h"
+#include "capture/StreamCaptureCore.h"
 #include "headless/CommandLineOptions.h"
 #include "headless/HeadlessCapture.h"
-#include "capture/StreamCaptureCore.h"
 #include "logging/QueuedWriter.h"
 #include "platform/Bundle.h"
 #include "platform/EndingSignals.h"
 #include "platform/Preferences.h"
 #include "platform/Translations.h"
+#include "ui/AppDelegate.h"
 
 #include <QApplication>
 #include <QCoreApplication>

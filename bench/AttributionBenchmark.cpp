@@ -259,8 +259,8 @@ void BM_PortScanSecondSimulated(benchmark::State &state)
             benchmark::DoNotOptimize(attribution.attribute(scanConversation(n)));
         }
     }
-    state.counters["readings_per_second"] =
-        benchmark::Counter(static_cast<double>(tables.readings), benchmark::Counter::kAvgIterations);
+    state.counters["readings_per_second"]
+        = benchmark::Counter(static_cast<double>(tables.readings), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_PortScanSecondSimulated)->Unit(benchmark::kMillisecond);
 
@@ -284,8 +284,8 @@ void BM_PortScanSecondAsync(benchmark::State &state)
         while (answered < asked)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    state.counters["readings_per_second"] =
-        benchmark::Counter(static_cast<double>(tables.readings - readingsBefore), benchmark::Counter::kAvgIterations);
+    state.counters["readings_per_second"]
+        = benchmark::Counter(static_cast<double>(tables.readings - readingsBefore), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_PortScanSecondAsync)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
 } // namespace

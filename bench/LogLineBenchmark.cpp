@@ -72,8 +72,8 @@ void BM_LogBurstOfClosedStreams(benchmark::State &state)
         log.writeQueuedLines();
         state.PauseTiming();
         QueuedWriter::waitForAll(std::chrono::seconds(60));
-        writtenMs = std::max(writtenMs, std::chrono::duration<double, std::milli>(
-                                            std::chrono::steady_clock::now() - start).count());
+        writtenMs = std::max(
+            writtenMs, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         state.ResumeTiming();
     }
     state.counters["all_in_file_ms"] = writtenMs;

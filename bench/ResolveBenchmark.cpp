@@ -27,10 +27,7 @@ std::vector<QString> addresses(int count)
 class NullClient final : public DNSAsyncLookupClient
 {
 public:
-    void dnsGotName(const QString &name, const QString &, const QVariant &) override
-    {
-        benchmark::DoNotOptimize(name);
-    }
+    void dnsGotName(const QString &name, const QString &, const QVariant &) override { benchmark::DoNotOptimize(name); }
 };
 } // namespace
 

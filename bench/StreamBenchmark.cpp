@@ -15,7 +15,8 @@ namespace {
 std::shared_ptr<Stream> countedStream(int index)
 {
     const auto n = static_cast<std::uint32_t>(index);
-    const EndpointText source(StreamEndpoint::ipv4(0xC0A80100 + n % 250 + 1, static_cast<std::uint16_t>(49152 + n % 16000)));
+    const EndpointText source(
+        StreamEndpoint::ipv4(0xC0A80100 + n % 250 + 1, static_cast<std::uint16_t>(49152 + n % 16000)));
     EndpointText destination(StreamEndpoint::ipv4(0x0A140000 + (n % 200 << 8) + n % 97, 993));
     destination.setServiceName(QStringLiteral("imaps"));
     if (index % 3 == 0)

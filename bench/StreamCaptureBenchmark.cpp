@@ -28,7 +28,7 @@
 
 namespace {
 
-constexpr std::uint32_t kLocal = 0xC0A80102;  // 192.168.1.2
+constexpr std::uint32_t kLocal = 0xC0A80102;      // 192.168.1.2
 constexpr std::uint32_t kRemoteBase = 0x0A000000; // 10.0.0.0
 constexpr std::size_t kChunkRecords = StreamCaptureCore::kReadChunkBytes / PacketSummaryV2::kWireSize;
 
@@ -183,8 +183,8 @@ void BM_ExpireStreams(benchmark::State &state)
         state.ResumeTiming();
         const auto start = std::chrono::steady_clock::now();
         table.runCycle(Clock::now() + 3600.0, 10.0, log);
-        longestHold = std::max(longestHold, std::chrono::duration<double, std::milli>(
-                                                std::chrono::steady_clock::now() - start).count());
+        longestHold = std::max(
+            longestHold, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         log.writeQueuedLines();
     }
     state.counters["lock_hold_ms"] = longestHold;

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The stream window's main-thread work per update cycle and per keystroke in the search field.
 
-#include "ui/StreamSortModel.h"
-#include "ui/StreamTableModel.h"
 #include "capture/StreamCapture.h"
 #include "capture/StreamCaptureCore.h"
 #include "model/Stream.h"
 #include "tools/capture/PacketSummary.h"
+#include "ui/StreamSortModel.h"
+#include "ui/StreamTableModel.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,9 +38,10 @@ std::vector<std::shared_ptr<Stream>> liveStreams(int count)
     std::vector<std::shared_ptr<Stream>> streams;
     for (int n = 0; n < count; ++n) {
         const auto number = static_cast<std::uint32_t>(n);
-        auto stream = Stream::streamWithSource(EndpointText(StreamEndpoint::ipv4(0xC0A80102, static_cast<std::uint16_t>(10000 + n))),
-                                               EndpointText(StreamEndpoint::ipv4(0x0A000000 + (number / 250 << 8) + number % 250, 443)),
-                                               n % 3 == 0 ? QStringLiteral("UDP") : QStringLiteral("TCP"), false);
+        auto stream = Stream::streamWithSource(
+            EndpointText(StreamEndpoint::ipv4(0xC0A80102, static_cast<std::uint16_t>(10000 + n))),
+            EndpointText(StreamEndpoint::ipv4(0x0A000000 + (number / 250 << 8) + number % 250, 443)),
+            n % 3 == 0 ? QStringLiteral("UDP") : QStringLiteral("TCP"), false);
         stream->addUpBytes(static_cast<quint32>(n * 37 % 100000));
         stream->addDownBytes(static_cast<quint32>(n * 91 % 1000000));
         streams.push_back(stream);

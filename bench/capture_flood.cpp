@@ -30,14 +30,14 @@ int boundSocket(std::uint16_t port)
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     local.sin_port = htons(port);
-    if (udp < 0 || bind(udp, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    if (udp < 0 || bind(udp, reinterpret_cast<sockaddr *>(&local), sizeof local) != 0) {
         std::perror("socket");
         std::exit(1);
     }
     return udp;
 }
 
-unsigned long parse(const char* text, unsigned long fallback)
+unsigned long parse(const char *text, unsigned long fallback)
 {
     return text != nullptr ? std::strtoul(text, nullptr, 10) : fallback;
 }
@@ -53,7 +53,7 @@ void allowDescriptors(unsigned long count)
 }
 } // namespace
 
-int main(int argc, char* argv[])
+int main(int argc, char *argv[])
 {
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s <datagrams> <max seconds> [payload bytes] [per second]\n", argv[0]);
@@ -92,8 +92,8 @@ int main(int argc, char* argv[])
         if (done > 0)
             sent += static_cast<unsigned long>(done);
         if (perSecond > 0)
-            std::this_thread::sleep_until(start + std::chrono::duration<double>(static_cast<double>(sent)
-                                                                                / static_cast<double>(perSecond)));
+            std::this_thread::sleep_until(
+                start + std::chrono::duration<double>(static_cast<double>(sent) / static_cast<double>(perSecond)));
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::printf("%lu %.3f\n", sent, took.count());

@@ -20,11 +20,11 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <QDir>
 
@@ -152,10 +152,11 @@ int main(int argc, char *argv[])
 
     const QString pcapPath = folder.filePath(QStringLiteral("reference.pcap"));
     QProcess tcpdump;
-    const QStringList tcpdumpLine =
-        inside(network, {QStringLiteral("tcpdump"), QStringLiteral("-i"), QStringLiteral("lo"), QStringLiteral("-n"),
-                         QStringLiteral("-s"), QStringLiteral("96"), QStringLiteral("-B"), QStringLiteral("65536"),
-                         QStringLiteral("-w"), pcapPath});
+    const QStringList tcpdumpLine
+        = inside(network,
+                 {QStringLiteral("tcpdump"), QStringLiteral("-i"), QStringLiteral("lo"), QStringLiteral("-n"),
+                  QStringLiteral("-s"), QStringLiteral("96"), QStringLiteral("-B"), QStringLiteral("65536"),
+                  QStringLiteral("-w"), pcapPath});
     tcpdump.start(tcpdumpLine.first(), tcpdumpLine.mid(1));
     waitWithEvents(1000);
 
@@ -174,8 +175,8 @@ int main(int argc, char *argv[])
     const double pipelineBefore = ownCpuNanoseconds() + cpuNanoseconds(tool);
     const double tcpdumpBefore = cpuNanoseconds(tcpdump.processId());
     QProcess sender;
-    const QStringList senderLine = inside(network, {flood, QString::number(datagrams), QString::number(seconds * 3),
-                                                    payload, perSecond, conversations});
+    const QStringList senderLine = inside(
+        network, {flood, QString::number(datagrams), QString::number(seconds * 3), payload, perSecond, conversations});
     sender.start(senderLine.first(), senderLine.mid(1));
     while (sender.state() != QProcess::NotRunning)
         waitWithEvents(100);
@@ -196,7 +197,8 @@ int main(int argc, char *argv[])
                 static_cast<unsigned long long>(totals.upBytes), static_cast<unsigned long long>(totals.downBytes),
                 totals.udpStreams, totals.otherStreams);
     if (reference.frames > 0)
-        std::printf("CPU per frame: pipeline %.1f ns, tcpdump %.1f ns\n", pipelineCpu / static_cast<double>(reference.frames),
+        std::printf("CPU per frame: pipeline %.1f ns, tcpdump %.1f ns\n",
+                    pipelineCpu / static_cast<double>(reference.frames),
                     tcpdumpCpu / static_cast<double>(reference.frames));
     const bool equal = totals.upBytes + totals.downBytes == reference.ipBytes;
     std::printf("%s\n", equal ? "equal: nothing lost" : "DIFFERENT");

@@ -35,9 +35,8 @@ public:
 
     // The sources are read on the worker thread only (SocketTable reads the namespace of the
     // thread that built the sources).
-    explicit AsyncProcessAttribution(
-        ProcessAttribution::Sources sources = ProcessAttribution::systemSources(),
-        std::chrono::milliseconds refreshInterval = ProcessAttribution::kRefreshInterval);
+    explicit AsyncProcessAttribution(ProcessAttribution::Sources sources = ProcessAttribution::systemSources(),
+                                     std::chrono::milliseconds refreshInterval = ProcessAttribution::kRefreshInterval);
     // Stops and joins the worker; questions not yet taken are dropped unanswered.
     ~AsyncProcessAttribution();
     AsyncProcessAttribution(const AsyncProcessAttribution &) = delete;

@@ -35,7 +35,7 @@ void writeFailure(const char *call)
 // The application may block or catch signals; the tool starts as any program would.
 void resetSignals()
 {
-    struct sigaction defaults {};
+    struct sigaction defaults = {};
     defaults.sa_handler = SIG_DFL;
     sigemptyset(&defaults.sa_mask);
     for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber)

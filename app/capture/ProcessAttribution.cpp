@@ -64,9 +64,8 @@ QString ProcessAttribution::attribute(const Conversation &conversation)
 
 std::vector<QString> ProcessAttribution::attribute(std::span<const Conversation> conversations)
 {
-    const bool anySockets = std::any_of(conversations.begin(), conversations.end(), [](const Conversation &asked) {
-        return hasSockets(asked.protocol);
-    });
+    const bool anySockets = std::any_of(conversations.begin(), conversations.end(),
+                                        [](const Conversation &asked) { return hasSockets(asked.protocol); });
     if (anySockets && timeUntilRefresh().count() == 0)
         refresh(conversations);
     std::vector<QString> texts;

@@ -47,8 +47,8 @@ public:
         SocketOwners::ProcessIds processIds;
         SocketOwners::ReadProcess readProcess;
         std::function<QString(std::uint32_t uid)> userName; // empty when the id has no name
-        std::uint32_t viewerUid = 0;       // whose sockets are the user's own
-        bool inspectsEveryProcess = false; // root: a socket no process holds is nobody's
+        std::uint32_t viewerUid = 0;                        // whose sockets are the user's own
+        bool inspectsEveryProcess = false;                  // root: a socket no process holds is nobody's
     };
 
     // The real tables: the sockets of the calling thread's network namespace, and the

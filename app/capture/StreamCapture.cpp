@@ -6,8 +6,8 @@
 #include "model/Stream.h"
 #include "platform/Clock.h"
 #include "platform/Elevation.h"
-#include "platform/Preferences.h"
 #include "platform/MainThreadDelivery.h"
+#include "platform/Preferences.h"
 #include "platform/SystemLog.h"
 #include "resolve/DNSAsyncLookup.h"
 
@@ -106,12 +106,10 @@ void StreamCapture::bindPreferences()
         m_core->setStreamLimit(isNumber && limit > 0 ? static_cast<std::size_t>(limit)
                                                      : StreamTable::kDefaultStreamLimit);
     }));
-    const auto newStreamTemplate = [this](const QVariant &) {
-        setLogFormatNewStream(Preferences::shared().newStreamLogTemplate());
-    };
-    const auto streamClosedTemplate = [this](const QVariant &) {
-        setLogFormatStreamClosed(Preferences::shared().streamClosedLogTemplate());
-    };
+    const auto newStreamTemplate
+        = [this](const QVariant &) { setLogFormatNewStream(Preferences::shared().newStreamLogTemplate()); };
+    const auto streamClosedTemplate
+        = [this](const QVariant &) { setLogFormatStreamClosed(Preferences::shared().streamClosedLogTemplate()); };
     for (const QLatin1StringView key : {Preferences::NewStreamLogString, Preferences::NewStreamLogEnabled})
         m_bindings.push_back(preferences.bind(key, this, newStreamTemplate));
     for (const QLatin1StringView key : {Preferences::StreamClosedLogString, Preferences::StreamClosedLogEnabled})
@@ -144,8 +142,8 @@ bool StreamCapture::startTool(const QString &toolPath)
                 emit front->captureError(message);
         });
     };
-    return m_core->start(QFile::encodeName(toolPath).toStdString(),
-                         {"--records=2", m_interfaceName.toStdString()}, m_interfaceName, std::move(report));
+    return m_core->start(QFile::encodeName(toolPath).toStdString(), {"--records=2", m_interfaceName.toStdString()},
+                         m_interfaceName, std::move(report));
 }
 
 // No more cycles and no more preferences: after a failed start and at shutdown.
@@ -195,8 +193,8 @@ void StreamCapture::updateDisplayArray()
     const QList<QStringView> words = QStringView(m_filter).split(u' ');
     m_streamsArrayDisplay.clear();
     for (const std::shared_ptr<Stream> &stream : m_streamsArraySource) {
-        const bool shown = std::all_of(words.begin(), words.end(),
-                                       [&](QStringView word) { return stream->matchesFilter(word); });
+        const bool shown
+            = std::all_of(words.begin(), words.end(), [&](QStringView word) { return stream->matchesFilter(word); });
         if (shown)
             m_streamsArrayDisplay.push_back(stream);
     }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "capture/StreamCaptureCore.h"
 
-#include "platform/SystemLog.h"
 #include "platform/MainThreadDelivery.h"
+#include "platform/SystemLog.h"
 
 #include <QCoreApplication>
 
@@ -48,8 +48,7 @@ enum class Ready { Wake, Data };
 Ready waitFor(int data, int wake)
 {
     std::array<pollfd, 2> watched{{{wake, POLLIN, 0}, {data, POLLIN, 0}}};
-    while (poll(watched.data(), watched.size(), -1) < 0 && errno == EINTR) {
-    }
+    while (poll(watched.data(), watched.size(), -1) < 0 && errno == EINTR) { }
     return watched[0].revents != 0 ? Ready::Wake : Ready::Data;
 }
 
@@ -231,8 +230,8 @@ void StreamCaptureCore::endTool()
     if (m_outOfStep) {
         m_tool.finish(kToolGrace);
         if (!m_stopping && m_report)
-            m_report(QCoreApplication::translate("StreamCapture",
-                                                 "The capture tool sent records that cannot be read."));
+            m_report(
+                QCoreApplication::translate("StreamCapture", "The capture tool sent records that cannot be read."));
         return;
     }
     const QString errorText = m_stopping ? QString() : readErrorText();

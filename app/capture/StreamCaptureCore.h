@@ -93,9 +93,9 @@ private:
     ErrorReport m_report;
     // The tool is started for its version-2 records, which carry IPv6 conversations too.
     using RecordReader = ::RecordReader<PacketSummaryV2>;
-    RecordReader m_records;                 // reader thread only
-    bool m_receivedRecords = false;         // reader thread only
-    bool m_outOfStep = false;               // reader thread only
+    RecordReader m_records;         // reader thread only
+    bool m_receivedRecords = false; // reader thread only
+    bool m_outOfStep = false;       // reader thread only
 
     OwnedDescriptor m_wake; // an eventfd; readable once shutdown was asked for
     std::atomic<bool> m_stopping{false};

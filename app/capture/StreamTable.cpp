@@ -65,8 +65,7 @@ void StreamTable::updateWithSummary(const PacketSummaryV2 &summary, StreamEventL
         // Streams of other protocols ("*") are not announced, as the catch-all one is not.
         if (summary.ipProtocol == kProtocolTcp || summary.ipProtocol == kProtocolUdp) {
             log.queueNewStream(*entry.stream);
-            askForProcess(entry.stream, entry.local, entry.local == source ? destination : source,
-                          summary.ipProtocol);
+            askForProcess(entry.stream, entry.local, entry.local == source ? destination : source, summary.ipProtocol);
         }
     }
     count(found->second, summary, found->second.local == source);
@@ -109,8 +108,8 @@ StreamTable::Entry StreamTable::makeEntry(const StreamEndpoint &source, const St
     const StreamEndpoint &local = destinationLooksLocal ? destination : source;
     const StreamEndpoint &remote = destinationLooksLocal ? source : destination;
     Entry entry;
-    entry.stream = Stream::streamWithSource(EndpointText(local), EndpointText(remote), protocolText(protocol),
-                                            m_performLookups);
+    entry.stream
+        = Stream::streamWithSource(EndpointText(local), EndpointText(remote), protocolText(protocol), m_performLookups);
     entry.local = local;
     entry.protocol = protocol;
     return entry;

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "capture/CaptureTotals.h"
-#include "model/StreamEndpoint.h"
 #include "capture/StreamKey.h"
+#include "model/StreamEndpoint.h"
 #include "platform/CurrentHost.h"
 #include "tools/capture/PacketSummary.h"
 
@@ -85,8 +85,8 @@ private:
     Entry makeOtherEntry();
     bool isOwnAddress(const PacketSummaryV2::Address &address);
     Entry &otherEntry();
-    void askForProcess(const std::shared_ptr<Stream> &stream, const StreamEndpoint &local,
-                       const StreamEndpoint &remote, std::uint8_t protocol);
+    void askForProcess(const std::shared_ptr<Stream> &stream, const StreamEndpoint &local, const StreamEndpoint &remote,
+                       std::uint8_t protocol);
     void expire(double now, double removeInterval, StreamEventLog &log);
     void count(const Entry &entry, const PacketSummaryV2 &summary, bool up);
 

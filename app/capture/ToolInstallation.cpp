@@ -61,8 +61,9 @@ QByteArray md5Hash(QByteArrayView data)
 {
     QByteArray digest(EVP_MAX_MD_SIZE, '\0');
     unsigned int length = 0;
-    if (EVP_Digest(data.data(), static_cast<std::size_t>(data.size()),
-                   reinterpret_cast<unsigned char *>(digest.data()), &length, EVP_md5(), nullptr) != 1)
+    if (EVP_Digest(data.data(), static_cast<std::size_t>(data.size()), reinterpret_cast<unsigned char *>(digest.data()),
+                   &length, EVP_md5(), nullptr)
+        != 1)
         return {};
     digest.resize(static_cast<qsizetype>(length));
     return digest;
@@ -92,7 +93,7 @@ QString ToolInstallation::bundledToolPath()
 
 ToolInstallation::State ToolInstallation::stateOf(const QString &installedPath, const QString &bundledPath)
 {
-    struct stat status {};
+    struct stat status = {};
     if (::stat(QFile::encodeName(installedPath).constData(), &status) != 0 || status.st_uid != 0
         || (status.st_mode & S_ISUID) == 0)
         return State::NeedsInstall;
@@ -133,8 +134,8 @@ bool ToolInstallation::ensureCurrent()
 }
 
 // Whatever the installer did shows in the installed tool, which is checked once more.
-bool ToolInstallation::runInstaller(const QStringList &arguments, const QString &purpose,
-                                    const QString &installedPath, const QString &bundledPath)
+bool ToolInstallation::runInstaller(const QStringList &arguments, const QString &purpose, const QString &installedPath,
+                                    const QString &bundledPath)
 {
     const QString installer = Bundle::pathForTool(QLatin1StringView(kInstallerName));
     if (!QFileInfo(installer).isFile())
@@ -145,9 +146,10 @@ bool ToolInstallation::runInstaller(const QStringList &arguments, const QString 
     switch (result.outcome) {
     case Elevation::Outcome::NoWayToBecomeRoot:
         logInstallFailure(QStringLiteral("Couldn't create AuthorizationRef"));
-        return fail({}, tr("Installing the capture tool needs an administrator's approval, and there is no way to "
-                           "ask for it here. Run Quillmere once as root, or start a polkit agent (for example "
-                           "pkttyagent) and try again."));
+        return fail({},
+                    tr("Installing the capture tool needs an administrator's approval, and there is no way to "
+                       "ask for it here. Run Quillmere once as root, or start a polkit agent (for example "
+                       "pkttyagent) and try again."));
     case Elevation::Outcome::Dismissed:
         logInstallFailure(QStringLiteral("Couldn't authorize helper program."));
         return fail({}, refused);
@@ -159,10 +161,11 @@ bool ToolInstallation::runInstaller(const QStringList &arguments, const QString 
         return fail({}, tr("The installer of the capture tool could not be started."));
     case Elevation::Outcome::NotProtected:
         logInstallFailure(QStringLiteral("Couldn't authorize helper program: %1").arg(result.refusal));
-        return fail({}, tr("Quillmere asks no administrator to run its installer, because %1, so whoever can change "
-                           "it would have it run as root. Install Quillmere (cmake --install, or its package), or "
-                           "run it as root.")
-                            .arg(result.refusal));
+        return fail({},
+                    tr("Quillmere asks no administrator to run its installer, because %1, so whoever can change "
+                       "it would have it run as root. Install Quillmere (cmake --install, or its package), or "
+                       "run it as root.")
+                        .arg(result.refusal));
     case Elevation::Outcome::Finished:
         break;
     }

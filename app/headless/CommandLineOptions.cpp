@@ -12,7 +12,7 @@ struct Parser
 {
     QCommandLineParser parser;
     QCommandLineOption helpOption{{QStringLiteral("h"), QStringLiteral("help")},
-                            CommandLineOptions::tr("Show this help and exit.")};
+                                  CommandLineOptions::tr("Show this help and exit.")};
     QCommandLineOption version{QStringLiteral("version"), CommandLineOptions::tr("Show the version and exit.")};
     QCommandLineOption headless{QStringLiteral("headless"),
                                 CommandLineOptions::tr("Run without a window and print the stream table.")};

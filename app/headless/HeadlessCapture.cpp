@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "headless/HeadlessCapture.h"
 
-#include "headless/StreamTableText.h"
 #include "capture/StreamCapture.h"
+#include "headless/StreamTableText.h"
 #include "logging/QueuedWriter.h"
 #include "model/Stream.h"
 #include "platform/EndingSignals.h"
-#include "platform/Preferences.h"
 #include "platform/MainThreadDelivery.h"
+#include "platform/Preferences.h"
 #include "tools/common/OwnedDescriptor.h"
 
 #include <QCoreApplication>

@@ -16,16 +16,20 @@
 
 namespace {
 
-constexpr std::array kTableKeys{Stream::Key::Source,          Stream::Key::Destination,
-                                Stream::Key::Protocol,        Stream::Key::UpSpeedNumber,
-                                Stream::Key::DownSpeedNumber, Stream::Key::LifetimeUpDataBytes,
-                                Stream::Key::LifetimeDownDataBytes, Stream::Key::Process};
+constexpr std::array kTableKeys{Stream::Key::Source,
+                                Stream::Key::Destination,
+                                Stream::Key::Protocol,
+                                Stream::Key::UpSpeedNumber,
+                                Stream::Key::DownSpeedNumber,
+                                Stream::Key::LifetimeUpDataBytes,
+                                Stream::Key::LifetimeDownDataBytes,
+                                Stream::Key::Process};
 
-constexpr std::array kJsonNumberKeys{
-    Stream::Key::TotalUpBytes,          Stream::Key::TotalDownBytes,        Stream::Key::LifetimeUpBytes,
-    Stream::Key::LifetimeDownBytes,     Stream::Key::LifetimeUpDataBytes,   Stream::Key::LifetimeDownDataBytes,
-    Stream::Key::UpSpeedNumber,         Stream::Key::DownSpeedNumber,       Stream::Key::LifetimeUpSpeedNumber,
-    Stream::Key::LifetimeDownSpeedNumber};
+constexpr std::array kJsonNumberKeys{Stream::Key::TotalUpBytes,          Stream::Key::TotalDownBytes,
+                                     Stream::Key::LifetimeUpBytes,       Stream::Key::LifetimeDownBytes,
+                                     Stream::Key::LifetimeUpDataBytes,   Stream::Key::LifetimeDownDataBytes,
+                                     Stream::Key::UpSpeedNumber,         Stream::Key::DownSpeedNumber,
+                                     Stream::Key::LifetimeUpSpeedNumber, Stream::Key::LifetimeDownSpeedNumber};
 
 // Local time with its offset written out, as ISO 8601 readers expect.
 QString isoText(const QDateTime &time)

@@ -134,7 +134,8 @@ std::shared_ptr<FILEAppendWrapper> FILEAppendWrapper::wrapperAtPath(const QStrin
 }
 
 FILEAppendWrapper::FILEAppendWrapper(QString path, OwnedDescriptor descriptor)
-    : m_path(std::move(path)), m_writer(std::move(descriptor))
+    : m_path(std::move(path))
+    , m_writer(std::move(descriptor))
 {
 }
 

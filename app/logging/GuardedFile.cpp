@@ -34,13 +34,13 @@ QString nameIn(const QString &path)
 
 bool isSharedFolder(int folder)
 {
-    struct stat status{};
+    struct stat status = {};
     return ::fstat(folder, &status) == 0 && (status.st_mode & S_ISVTX) != 0 && (status.st_mode & S_IWOTH) != 0;
 }
 
 bool isOwnFile(int descriptor)
 {
-    struct stat status{};
+    struct stat status = {};
     return ::fstat(descriptor, &status) == 0 && status.st_uid == ::geteuid();
 }
 
@@ -61,11 +61,13 @@ GuardedFile::Opened openInFolder(int folder, const QString &name)
     const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | (shared ? O_NOFOLLOW : 0);
     OwnedDescriptor descriptor(::openat(folder, QFile::encodeName(name).constData(), flags, 0666));
     if (!descriptor && shared && errno == ELOOP)
-        return refused(QCoreApplication::translate("GuardedFile", "it is a symbolic link in a folder every user may write to"));
+        return refused(
+            QCoreApplication::translate("GuardedFile", "it is a symbolic link in a folder every user may write to"));
     if (!descriptor)
         return refused(systemReason(errno));
     if (shared && !isOwnFile(descriptor.get()))
-        return refused(QCoreApplication::translate("GuardedFile", "it belongs to another user in a folder every user may write to"));
+        return refused(QCoreApplication::translate("GuardedFile",
+                                                   "it belongs to another user in a folder every user may write to"));
     if (!clearNonBlocking(descriptor.get()))
         return refused(systemReason(errno));
     return {std::move(descriptor), {}};

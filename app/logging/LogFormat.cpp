@@ -9,7 +9,10 @@ constexpr QStringView kDelimiter = u"__";
 class TemplateScanner
 {
 public:
-    explicit TemplateScanner(const QString &text) : m_text(text) {}
+    explicit TemplateScanner(const QString &text)
+        : m_text(text)
+    {
+    }
 
     bool atEnd() const { return m_position >= m_text.size(); }
 

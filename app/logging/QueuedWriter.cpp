@@ -14,7 +14,8 @@
 struct QueuedWriter::State
 {
     State(OwnedDescriptor destination, FailureReport failureReport)
-        : descriptor(std::move(destination)), report(std::move(failureReport))
+        : descriptor(std::move(destination))
+        , report(std::move(failureReport))
     {
     }
 
@@ -134,7 +135,8 @@ void QueuedWriter::writeInThread(std::shared_ptr<State> state)
         const QByteArray lines = std::exchange(state->queued, QByteArray());
         state->writing = true;
         lock.unlock();
-        const bool written = writeAll(state->descriptor.get(), lines.constData(), static_cast<std::size_t>(lines.size()));
+        const bool written
+            = writeAll(state->descriptor.get(), lines.constData(), static_cast<std::size_t>(lines.size()));
         const bool firstFailure = !written && !std::exchange(state->failed, true);
         if (firstFailure && state->report)
             state->report();

@@ -21,8 +21,7 @@ QString textForKey(const Stream &stream, const QString &keyName, std::optional<i
 // key the stream does not answer shows a message in place of its value and the line keeps
 // its shape. The template's own text is written as the person typed it; the values, which
 // others can choose (a program's name, a host name), never start a line of their own.
-template <typename Template>
-QByteArray logLine(const Template &parsed, const Stream &stream)
+template <typename Template> QByteArray logLine(const Template &parsed, const Stream &stream)
 {
     QString line;
     line.reserve(256);

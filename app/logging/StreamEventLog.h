@@ -103,7 +103,7 @@ private:
     // Hands count whole lines to their file, counting them when dropped; with m_writeMutex held.
     void deliver(FILEAppendWrapper &file, const QByteArray &lines, quint64 count);
 
-    mutable std::mutex m_stateMutex; // guards the four members below; never held while writing
+    mutable std::mutex m_stateMutex;                     // guards the four members below; never held while writing
     std::shared_ptr<FILEAppendWrapper> m_logfileWrapper; // set exactly while logging
     FormatPointer m_logFormatNewStream;
     FormatPointer m_logFormatStreamClosed;

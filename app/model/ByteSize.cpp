@@ -15,8 +15,7 @@ constexpr double kOneOver1024 = 0.0009765625;
 QString withOneDecimal(double value)
 {
     std::array<char, 32> digits{};
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value,
-                                      std::chars_format::fixed, 1);
+    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::fixed, 1);
     return QString::fromLatin1(digits.data(), result.ptr - digits.data());
 }
 

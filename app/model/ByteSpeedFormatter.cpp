@@ -23,8 +23,7 @@ QString ByteSpeedFormatter::stringForBytesPerSecond(double bytesPerSecond)
         return QString();
     // 2^64 is exactly representable; anything at or above it would overflow the cast.
     constexpr double kBeyondRange = 18446744073709551616.0;
-    const std::uint64_t count = wholeBytes >= kBeyondRange
-                                    ? std::numeric_limits<std::uint64_t>::max()
-                                    : static_cast<std::uint64_t>(wholeBytes);
+    const std::uint64_t count = wholeBytes >= kBeyondRange ? std::numeric_limits<std::uint64_t>::max()
+                                                           : static_cast<std::uint64_t>(wholeBytes);
     return stringWithByteSize(count) + QLatin1StringView("/sec");
 }

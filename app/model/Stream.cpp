@@ -65,8 +65,8 @@ QString kilobytesPerSecondText(double bytesPerSecond)
 {
     // Room for the whole digits of the largest double.
     std::array<char, 320> text{};
-    const auto result = std::to_chars(text.data(), text.data() + text.size(), bytesPerSecond / 1024.0,
-                                      std::chars_format::fixed, 1);
+    const auto result
+        = std::to_chars(text.data(), text.data() + text.size(), bytesPerSecond / 1024.0, std::chars_format::fixed, 1);
     return QString::fromLatin1(text.data(), result.ptr - text.data()) + QLatin1StringView("k/sec");
 }
 
@@ -89,9 +89,8 @@ bool containsIgnoringCase(QStringView haystack, QStringView word)
 {
     if (!isAscii(word))
         return haystack.contains(word, Qt::CaseInsensitive);
-    const auto unitsEqual = [](QChar wanted, QChar seen) {
-        return foldedUnit(wanted.unicode()) == foldedUnit(seen.unicode());
-    };
+    const auto unitsEqual
+        = [](QChar wanted, QChar seen) { return foldedUnit(wanted.unicode()) == foldedUnit(seen.unicode()); };
     return std::search(haystack.begin(), haystack.end(), word.begin(), word.end(), unitsEqual) != haystack.end();
 }
 
@@ -147,8 +146,8 @@ void Stream::lookUpServiceName(EndpointText Stream::*side)
     const std::optional<StreamEndpoint> endpoint = endpointOf(side);
     if (!endpoint)
         return;
-    const QString service = EtcServicesDictionary::sharedDictionary().objectForKey(
-        QString::number(endpoint->port) + u'/' + m_protocol.toLower());
+    const QString service = EtcServicesDictionary::sharedDictionary().objectForKey(QString::number(endpoint->port)
+                                                                                   + u'/' + m_protocol.toLower());
     if (service.isNull())
         return;
     std::lock_guard guard(m_endpointMutex);
@@ -372,10 +371,10 @@ QVariant Stream::valueForKey(const QString &key) const
 
 std::optional<Stream::Key> Stream::keyNamed(QStringView name)
 {
-    const auto found = std::lower_bound(kKeysByName.begin(), kKeysByName.end(), name,
-                                        [](const KeyEntry &entry, QStringView wanted) {
-                                            return QStringView(wanted).compare(entry.name) > 0;
-                                        });
+    const auto found
+        = std::lower_bound(kKeysByName.begin(), kKeysByName.end(), name, [](const KeyEntry &entry, QStringView wanted) {
+              return QStringView(wanted).compare(entry.name) > 0;
+          });
     if (found == kKeysByName.end() || QStringView(name).compare(found->name) != 0)
         return std::nullopt;
     return found->key;
@@ -391,31 +390,56 @@ QLatin1StringView Stream::keyName(Key key)
 QVariant Stream::value(Key key) const
 {
     switch (key) {
-    case Key::Source: return source();
-    case Key::Destination: return destination();
-    case Key::Protocol: return m_protocol;
-    case Key::OpenedTime: return m_openedTime;
-    case Key::LastUpdateTime: return m_lastUpdateTime;
-    case Key::StartTime: return m_startTime;
-    case Key::TotalUpBytes: return QVariant::fromValue(m_totalUpBytes);
-    case Key::TotalDownBytes: return QVariant::fromValue(m_totalDownBytes);
-    case Key::LifetimeUpBytes: return QVariant::fromValue(m_lifetimeUpBytes);
-    case Key::LifetimeDownBytes: return QVariant::fromValue(m_lifetimeDownBytes);
-    case Key::LifetimeUpDataBytes: return QVariant::fromValue(m_lifetimeUpDataBytes);
-    case Key::LifetimeDownDataBytes: return QVariant::fromValue(m_lifetimeDownDataBytes);
-    case Key::LifetimeUpDataBytesFormatted: return lifetimeUpDataBytesFormatted();
-    case Key::LifetimeDownDataBytesFormatted: return lifetimeDownDataBytesFormatted();
-    case Key::UpSpeed: return upSpeed();
-    case Key::DownSpeed: return downSpeed();
-    case Key::UpSpeedNumber: return upSpeedNumber();
-    case Key::DownSpeedNumber: return downSpeedNumber();
-    case Key::LifetimeUpSpeed: return lifetimeUpSpeed();
-    case Key::LifetimeDownSpeed: return lifetimeDownSpeed();
-    case Key::LifetimeUpSpeedNumber: return lifetimeUpSpeedNumber();
-    case Key::LifetimeDownSpeedNumber: return lifetimeDownSpeedNumber();
-    case Key::DateTime: return dateTime();
-    case Key::UnixTime: return QVariant::fromValue(unixTime());
-    case Key::Process: return process();
+    case Key::Source:
+        return source();
+    case Key::Destination:
+        return destination();
+    case Key::Protocol:
+        return m_protocol;
+    case Key::OpenedTime:
+        return m_openedTime;
+    case Key::LastUpdateTime:
+        return m_lastUpdateTime;
+    case Key::StartTime:
+        return m_startTime;
+    case Key::TotalUpBytes:
+        return QVariant::fromValue(m_totalUpBytes);
+    case Key::TotalDownBytes:
+        return QVariant::fromValue(m_totalDownBytes);
+    case Key::LifetimeUpBytes:
+        return QVariant::fromValue(m_lifetimeUpBytes);
+    case Key::LifetimeDownBytes:
+        return QVariant::fromValue(m_lifetimeDownBytes);
+    case Key::LifetimeUpDataBytes:
+        return QVariant::fromValue(m_lifetimeUpDataBytes);
+    case Key::LifetimeDownDataBytes:
+        return QVariant::fromValue(m_lifetimeDownDataBytes);
+    case Key::LifetimeUpDataBytesFormatted:
+        return lifetimeUpDataBytesFormatted();
+    case Key::LifetimeDownDataBytesFormatted:
+        return lifetimeDownDataBytesFormatted();
+    case Key::UpSpeed:
+        return upSpeed();
+    case Key::DownSpeed:
+        return downSpeed();
+    case Key::UpSpeedNumber:
+        return upSpeedNumber();
+    case Key::DownSpeedNumber:
+        return downSpeedNumber();
+    case Key::LifetimeUpSpeed:
+        return lifetimeUpSpeed();
+    case Key::LifetimeDownSpeed:
+        return lifetimeDownSpeed();
+    case Key::LifetimeUpSpeedNumber:
+        return lifetimeUpSpeedNumber();
+    case Key::LifetimeDownSpeedNumber:
+        return lifetimeDownSpeedNumber();
+    case Key::DateTime:
+        return dateTime();
+    case Key::UnixTime:
+        return QVariant::fromValue(unixTime());
+    case Key::Process:
+        return process();
     }
     return {};
 }

@@ -33,10 +33,10 @@ QString textOfDateTime(const QDateTime &dateTime)
     const long offsetMinutes = local.tm_gmtoff / 60;
     const long absoluteOffset = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
     std::array<char, 64> text{};
-    const int length = std::snprintf(text.data(), text.size(), "%04d-%02d-%02d %02d:%02d:%02d %c%02ld%02ld",
-                                     local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                                     local.tm_min, local.tm_sec, offsetMinutes < 0 ? '-' : '+',
-                                     absoluteOffset / 60, absoluteOffset % 60);
+    const int length
+        = std::snprintf(text.data(), text.size(), "%04d-%02d-%02d %02d:%02d:%02d %c%02ld%02ld", local.tm_year + 1900,
+                        local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                        offsetMinutes < 0 ? '-' : '+', absoluteOffset / 60, absoluteOffset % 60);
     return QString::fromLatin1(text.data(), std::clamp(length, 0, static_cast<int>(text.size()) - 1));
 }
 

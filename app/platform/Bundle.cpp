@@ -17,8 +17,7 @@ QString Bundle::executableFolder()
 
 QString Bundle::pathForTool(const QString &name)
 {
-    return QDir::cleanPath(executableFolder() + u'/' + QLatin1StringView(kToolFolderFromExecutable) + u'/'
-                           + name);
+    return QDir::cleanPath(executableFolder() + u'/' + QLatin1StringView(kToolFolderFromExecutable) + u'/' + name);
 }
 
 QString Bundle::pathForResource(const QString &relativePath)

@@ -19,8 +19,7 @@ double systemTime()
 
 double Clock::now()
 {
-    return frozen.load(std::memory_order_acquire) ? frozenTime.load(std::memory_order_acquire)
-                                                  : systemTime();
+    return frozen.load(std::memory_order_acquire) ? frozenTime.load(std::memory_order_acquire) : systemTime();
 }
 
 double Clock::unixTimeFromReference(double referenceTime)
@@ -43,8 +42,7 @@ void Clock::freezeAt(double referenceTime)
 void Clock::advance(double seconds)
 {
     double current = frozenTime.load(std::memory_order_acquire);
-    while (!frozenTime.compare_exchange_weak(current, current + seconds, std::memory_order_acq_rel)) {
-    }
+    while (!frozenTime.compare_exchange_weak(current, current + seconds, std::memory_order_acq_rel)) { }
 }
 
 void Clock::useSystemTime()

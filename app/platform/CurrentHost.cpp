@@ -50,8 +50,7 @@ std::array<std::uint8_t, 16> binaryAddress(const sockaddr *address)
 }
 
 // Every IPv4 and IPv6 address of every interface, in the system's order.
-template <typename Visit>
-void forEachAddress(Visit visit)
+template <typename Visit> void forEachAddress(Visit visit)
 {
     ifaddrs *list = nullptr;
     if (getifaddrs(&list) != 0)

@@ -29,7 +29,7 @@ void requestQuit(int)
 
 void handleWith(void (*handler)(int))
 {
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = handler;
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
@@ -49,8 +49,7 @@ EndingSignals::EndingSignals(QObject *parent)
     m_notifier = new QSocketNotifier(m_pipe.readEnd.get(), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         std::array<char, 64> bytes{};
-        while (::read(m_pipe.readEnd.get(), bytes.data(), bytes.size()) > 0) {
-        }
+        while (::read(m_pipe.readEnd.get(), bytes.data(), bytes.size()) > 0) { }
         emit quitRequested();
     });
 }

@@ -60,11 +60,11 @@ QList<InterfaceList::Entry> InterfaceList::entriesFromItems(const QList<Item> &i
     for (const Item &item : items) {
         if (item.family != AF_INET || item.address.isEmpty())
             continue;
-        entries.append({item.name, item.address, tr("%1 - %2").arg(item.name, item.address),
-                        item.name.section(u':', 0, 0)});
+        entries.append(
+            {item.name, item.address, tr("%1 - %2").arg(item.name, item.address), item.name.section(u':', 0, 0)});
     }
-    const auto loopback =
-        std::find_if(entries.begin(), entries.end(), [](const Entry &entry) { return entry.name == kLoopbackName; });
+    const auto loopback
+        = std::find_if(entries.begin(), entries.end(), [](const Entry &entry) { return entry.name == kLoopbackName; });
     if (loopback != entries.end())
         std::rotate(loopback, loopback + 1, entries.end());
     return entries;

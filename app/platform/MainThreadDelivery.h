@@ -18,8 +18,7 @@ class MainThreadDelivery
 public:
     // Queues `work` (a callable taking no arguments) to run on the application's thread.
     // Returns false, and destroys `work` unrun, when no application is open.
-    template <typename Work>
-    static bool post(Work work)
+    template <typename Work> static bool post(Work work)
     {
         watchApplications();
         const std::lock_guard lock(gateMutex());

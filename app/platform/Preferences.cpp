@@ -222,14 +222,12 @@ void Preferences::overrideForThisRun(const QString &key, const QVariant &newValu
     });
 }
 
-QMetaObject::Connection Preferences::bind(const QString &key, const QObject *context,
-                                          Receiver receiver)
+QMetaObject::Connection Preferences::bind(const QString &key, const QObject *context, Receiver receiver)
 {
     receiver(value(key));
     const QObject *owner = context ? context : this;
     return connect(this, &Preferences::valueChanged, owner,
-                   [key, receiver = std::move(receiver)](const QString &changed,
-                                                         const QVariant &now) {
+                   [key, receiver = std::move(receiver)](const QString &changed, const QVariant &now) {
                        if (changed == key)
                            receiver(now);
                    });

@@ -97,8 +97,8 @@ public:
     // the known keys come back in their own type (double, bool, QString) even though the
     // settings file keeps text.
     QVariant value(QAnyStringView key) const;
-    bool boolValue(QAnyStringView key) const;     // absent reads false
-    double doubleValue(QAnyStringView key) const; // absent reads 0.0
+    bool boolValue(QAnyStringView key) const;      // absent reads false
+    double doubleValue(QAnyStringView key) const;  // absent reads 0.0
     QString stringValue(QAnyStringView key) const; // absent reads a null QString
     bool hasUserValue(QAnyStringView key) const;
 

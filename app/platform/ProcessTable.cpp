@@ -109,7 +109,8 @@ std::optional<ProcessSockets> ProcessTable::read(int pid)
         return std::nullopt;
     ProcessSockets process;
     process.name = std::move(*name);
-    Folder descriptors = openFolder(OwnedDescriptor(open((folder + "/fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
+    Folder descriptors
+        = openFolder(OwnedDescriptor(open((folder + "/fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
     if (!descriptors)
         return errno == ENOENT ? std::nullopt : std::optional(std::move(process));
     process.readable = true;

@@ -20,8 +20,8 @@
 namespace {
 constexpr std::uint8_t kStateSynReceived = 3;
 constexpr std::uint8_t kStateNewSynReceived = 12;
-constexpr std::uint32_t kStatesWithoutFile = (1U << SocketTable::kStateTimeWait) | (1U << kStateSynReceived)
-    | (1U << kStateNewSynReceived);
+constexpr std::uint32_t kStatesWithoutFile
+    = (1U << SocketTable::kStateTimeWait) | (1U << kStateSynReceived) | (1U << kStateNewSynReceived);
 // Larger than any single reply of a dump, so no message arrives cut short.
 constexpr std::size_t kReceiveBufferBytes = 64 * 1024;
 
@@ -43,8 +43,7 @@ constexpr std::size_t align4(std::size_t length)
     return (length + 3) & ~std::size_t{3};
 }
 
-template <typename Struct>
-bool copyOut(const char *bytes, std::size_t length, std::size_t offset, Struct &out)
+template <typename Struct> bool copyOut(const char *bytes, std::size_t length, std::size_t offset, Struct &out)
 {
     if (offset > length || length - offset < sizeof(Struct))
         return false;
@@ -105,8 +104,7 @@ bool appendDiagnosticEntry(const char *bytes, std::size_t length, std::uint8_t p
     return true;
 }
 
-template <typename Number>
-bool parseNumber(std::string_view text, Number &number, int base)
+template <typename Number> bool parseNumber(std::string_view text, Number &number, int base)
 {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number, base);
     return error == std::errc() && end == text.data() + text.size();
@@ -153,9 +151,8 @@ bool parseTextLine(std::string_view line, std::uint8_t protocol, SocketTableEntr
     const std::vector<std::string_view> field = fields(line, 10);
     entry.protocol = protocol;
     return field.size() == 10 && parseTextEndpoint(field[1], entry.localAddress, entry.localPort)
-        && parseTextEndpoint(field[2], entry.remoteAddress, entry.remotePort)
-        && parseNumber(field[3], entry.state, 16) && parseNumber(field[7], entry.uid, 10)
-        && parseNumber(field[9], entry.inode, 10);
+        && parseTextEndpoint(field[2], entry.remoteAddress, entry.remotePort) && parseNumber(field[3], entry.state, 16)
+        && parseNumber(field[7], entry.uid, 10) && parseNumber(field[9], entry.inode, 10);
 }
 } // namespace
 

@@ -36,7 +36,8 @@ public:
     // countLimit 0: no limit but the timeout. With a limit, storing past it evicts the
     // oldest entries: a flood of new keys must not grow the cache without end.
     explicit QMTimeoutCache(double timeoutSeconds = kDefaultTimeout, std::size_t countLimit = 0)
-        : m_timeout(timeoutSeconds), m_countLimit(countLimit)
+        : m_timeout(timeoutSeconds)
+        , m_countLimit(countLimit)
     {
     }
 

@@ -3,11 +3,11 @@
 
 #include "ui/PlainAlert.h"
 
+#include "platform/Preferences.h"
 #include "ui/HelpWindow.h"
 #include "ui/InterfaceChooser.h"
 #include "ui/PreferencesWindow.h"
 #include "ui/StreamWindowController.h"
-#include "platform/Preferences.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -77,8 +77,8 @@ void AppDelegate::watchInterface()
     m_chooser->setStarting(true);
     m_chooser->hide();
     QString failure;
-    StreamWindowController *window =
-        StreamWindowController::showControllerWithInterface(entry.device, entry.address, &failure);
+    StreamWindowController *window
+        = StreamWindowController::showControllerWithInterface(entry.device, entry.address, &failure);
     m_starting = false;
     m_chooser->setStarting(false);
     if (window != nullptr)

@@ -63,7 +63,5 @@ QString HelpBrowser::missingPage(const QString &path)
 {
     return QStringLiteral("<html><body><h2>%1</h2><p>%2</p></body></html>")
         .arg(tr("Help Is Not Available").toHtmlEscaped(),
-             tr("The help pages are missing from this installation (expected at %1).")
-                 .arg(path)
-                 .toHtmlEscaped());
+             tr("The help pages are missing from this installation (expected at %1).").arg(path).toHtmlEscaped());
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/HelpWindow.h"
 
-#include "ui/HelpBrowser.h"
 #include "platform/Bundle.h"
+#include "ui/HelpBrowser.h"
 #include "ui_Help.h"
 
 #include <QStyle>

@@ -16,7 +16,8 @@ bool StreamSortModel::lessThan(const QModelIndex &left, const QModelIndex &right
     const int column = left.column();
     if (StreamTableModel::isNumeric(column))
         return m_source->numberAt(left.row(), column) < m_source->numberAt(right.row(), column);
-    return m_source->rawValue(left.row(), column).toString().compare(
-               m_source->rawValue(right.row(), column).toString(), Qt::CaseInsensitive)
+    return m_source->rawValue(left.row(), column)
+               .toString()
+               .compare(m_source->rawValue(right.row(), column).toString(), Qt::CaseInsensitive)
         < 0;
 }

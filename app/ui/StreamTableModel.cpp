@@ -68,8 +68,7 @@ bool StreamTableModel::isShownByDefault(int column)
 
 bool StreamTableModel::isNumeric(int column)
 {
-    return column != SourceColumn && column != DestinationColumn && column != ProtocolColumn
-        && column != ProcessColumn;
+    return column != SourceColumn && column != DestinationColumn && column != ProtocolColumn && column != ProcessColumn;
 }
 
 StreamTableModel::StreamTableModel(QObject *parent)
@@ -127,7 +126,8 @@ void StreamTableModel::insertRowsNewIn(const std::vector<std::shared_ptr<Stream>
         while (end < streams.size() && (row >= m_streams.size() || streams[end]->serial() != m_streams[row]->serial()))
             ++end;
         beginInsertRows({}, static_cast<int>(row), static_cast<int>(row + (end - next)) - 1);
-        m_streams.insert(m_streams.begin() + static_cast<std::ptrdiff_t>(row), streams.begin() + static_cast<std::ptrdiff_t>(next),
+        m_streams.insert(m_streams.begin() + static_cast<std::ptrdiff_t>(row),
+                         streams.begin() + static_cast<std::ptrdiff_t>(next),
                          streams.begin() + static_cast<std::ptrdiff_t>(end));
         m_cache.insert(m_cache.begin() + static_cast<std::ptrdiff_t>(row), end - next, Cache{});
         endInsertRows();

@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "ui/StreamWindowController.h"
 
+#include "capture/StreamCapture.h"
+#include "logging/GuardedFile.h"
+#include "logging/PasteboardSupport.h"
+#include "model/Stream.h"
+#include "platform/Preferences.h"
 #include "ui/PlainAlert.h"
 #include "ui/StreamSortModel.h"
 #include "ui/StreamTableModel.h"
 #include "ui/StreamWindowToolbar.h"
 #include "ui/SummaryDrawer.h"
 #include "ui/TableExport.h"
-#include "capture/StreamCapture.h"
-#include "logging/GuardedFile.h"
-#include "logging/PasteboardSupport.h"
-#include "model/Stream.h"
-#include "platform/Preferences.h"
 #include "ui_StreamWindow.h"
 
 #include <QClipboard>
@@ -37,7 +37,7 @@ constexpr QLatin1StringView kStateKey{"StreamWindowState"};
 } // namespace
 
 StreamWindowController *StreamWindowController::showControllerWithInterface(const QString &interfaceName,
-                                                                         const QString &address, QString *failure)
+                                                                            const QString &address, QString *failure)
 {
     auto *controller = new StreamWindowController(interfaceName, address);
     if (!controller->startCapture()) {
@@ -131,7 +131,8 @@ void StreamWindowController::setUpToolbar()
     m_searchField->setPlaceholderText(tr("Search"));
     m_searchField->setClearButtonEnabled(true);
     connect(m_searchField, &QLineEdit::textChanged, m_capture, &StreamCapture::setFilter);
-    auto *clearSearch = new QShortcut(QKeySequence(Qt::Key_Escape), m_searchField, nullptr, nullptr, Qt::WidgetShortcut);
+    auto *clearSearch
+        = new QShortcut(QKeySequence(Qt::Key_Escape), m_searchField, nullptr, nullptr, Qt::WidgetShortcut);
     connect(clearSearch, &QShortcut::activated, m_searchField, &QLineEdit::clear);
     m_toolbar = new StreamWindowToolbar(m_searchField, this);
     addToolBar(Qt::TopToolBarArea, m_toolbar);
@@ -145,8 +146,8 @@ void StreamWindowController::setUpMenus()
 {
     QMenu *file = menuBar()->addMenu(tr("&File"));
     file->addAction(tr("&New"), QKeySequence::New, this, &StreamWindowController::newRequested);
-    m_loggingAction = file->addAction(tr("&Log to File…"), QKeySequence(Qt::CTRL | Qt::Key_L), this,
-                                      &StreamWindowController::log);
+    m_loggingAction
+        = file->addAction(tr("&Log to File…"), QKeySequence(Qt::CTRL | Qt::Key_L), this, &StreamWindowController::log);
     file->addAction(tr("&Export…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), this,
                     &StreamWindowController::exportTable);
     file->addSeparator();
@@ -164,8 +165,8 @@ void StreamWindowController::setUpMenus()
 
     QMenu *view = menuBar()->addMenu(tr("&View"));
     view->addAction(tr("&Refresh"), QKeySequence(Qt::CTRL | Qt::Key_R), m_capture, &StreamCapture::update);
-    m_pauseAction = view->addAction(tr("&Pause"), QKeySequence(Qt::CTRL | Qt::Key_P), this,
-                                    &StreamWindowController::pause);
+    m_pauseAction
+        = view->addAction(tr("&Pause"), QKeySequence(Qt::CTRL | Qt::Key_P), this, &StreamWindowController::pause);
     view->addAction(tr("&Summary"), this, &StreamWindowController::showSummary);
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
@@ -202,9 +203,8 @@ void StreamWindowController::showColumnMenu(const QPoint &position)
         QAction *action = menu.addAction(m_model->headerData(column, Qt::Horizontal).toString());
         action->setCheckable(true);
         action->setChecked(!header->isSectionHidden(column));
-        connect(action, &QAction::toggled, header, [header, column](bool shown) {
-            header->setSectionHidden(column, !shown);
-        });
+        connect(action, &QAction::toggled, header,
+                [header, column](bool shown) { header->setSectionHidden(column, !shown); });
     }
     menu.exec(header->mapToGlobal(position));
 }
@@ -282,8 +282,8 @@ void StreamWindowController::copy()
     if (!canCopy())
         return;
     const QModelIndex selected = m_sortModel->mapToSource(m_ui->tableView->selectionModel()->currentIndex());
-    const std::optional<QString> text =
-        PasteboardSupport::stringForCopy(visibleColumnIdentifiers(), selected.row(), m_model->streams());
+    const std::optional<QString> text
+        = PasteboardSupport::stringForCopy(visibleColumnIdentifiers(), selected.row(), m_model->streams());
     if (text)
         QGuiApplication::clipboard()->setText(*text);
 }
@@ -330,8 +330,8 @@ void StreamWindowController::showLoggingLook()
 // The window closes once the person has read why, on the next pass of the event loop.
 void StreamWindowController::captureFailed(const QString &message)
 {
-    QMessageBox *alert =
-        plainAlert(this, QMessageBox::Critical, tr("An error occurred during the capture process."), message);
+    QMessageBox *alert
+        = plainAlert(this, QMessageBox::Critical, tr("An error occurred during the capture process."), message);
     connect(alert, &QDialog::finished, this, [this] { QTimer::singleShot(0, this, &QWidget::close); });
     alert->open();
 }
@@ -363,7 +363,7 @@ void StreamWindowController::writeExport(const QString &path, const QString &cho
                                   : TableExport::toCsv(*m_sortModel, columns, StreamTableModel::RawValueRole);
     const QString failure = GuardedFile::replaceContents(path, bytes);
     if (!failure.isEmpty())
-        plainAlert(this, QMessageBox::Warning, tr("The table could not be exported to the file %1").arg(QFileInfo(path).fileName()),
-                   failure)
+        plainAlert(this, QMessageBox::Warning,
+                   tr("The table could not be exported to the file %1").arg(QFileInfo(path).fileName()), failure)
             ->open();
 }

@@ -30,7 +30,7 @@ public:
     // Opens a new window capturing on the interface. Null when the capture cannot start; then
     // `failure` says why in words for a person (empty after a cancelled password dialog).
     static StreamWindowController *showControllerWithInterface(const QString &interfaceName, const QString &address,
-                                                              QString *failure = nullptr);
+                                                               QString *failure = nullptr);
 
     StreamWindowController(const QString &interfaceName, const QString &address, QWidget *parent = nullptr);
     ~StreamWindowController() override;

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "ui/StreamWindowToolbar.h"
 
-#include "ui/ToolbarImages.h"
 #include "platform/Bundle.h"
 #include "platform/Preferences.h"
 #include "platform/SystemLog.h"
+#include "ui/ToolbarImages.h"
 
 #include <QActionGroup>
 #include <QContextMenuEvent>
@@ -171,8 +171,8 @@ QAction *StreamWindowToolbar::itemWithIdentifier(const QString &identifier) cons
 void StreamWindowToolbar::applyConfiguration(const QVariant &saved)
 {
     const QVariantMap configuration = saved.toMap();
-    QStringList identifiers = configuration.contains(kItemsKey) ? configuration.value(kItemsKey).toStringList()
-                                                                : defaultItemIdentifiers();
+    QStringList identifiers
+        = configuration.contains(kItemsKey) ? configuration.value(kItemsKey).toStringList() : defaultItemIdentifiers();
     identifiers.removeDuplicates();
     setToolButtonStyle(displayModeNamed(configuration.value(kDisplayKey).toString()).style);
     placeItems(identifiers);

@@ -43,8 +43,7 @@ void SummaryDrawer::setInterface(const QString &interfaceName, const QString &ad
 
 void SummaryDrawer::refresh(const Cycle &cycle)
 {
-    m_ui->speedGraph->addSample(static_cast<double>(cycle.openedMilliseconds) / 1000.0, cycle.upSpeed,
-                                cycle.downSpeed);
+    m_ui->speedGraph->addSample(static_cast<double>(cycle.openedMilliseconds) / 1000.0, cycle.upSpeed, cycle.downSpeed);
     if (!isVisible())
         return;
     const CaptureTotals &totals = cycle.totals;

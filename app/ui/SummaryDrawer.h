@@ -33,7 +33,7 @@ public:
         qint64 openedMilliseconds = 0;
         CaptureTotals totals;
         std::size_t shownStreams = 0;
-        double upSpeed = 0.0;   // bytes per second, all live streams
+        double upSpeed = 0.0; // bytes per second, all live streams
         double downSpeed = 0.0;
     };
     void refresh(const Cycle &cycle);

@@ -88,8 +88,7 @@ public:
             work(report.writeEnd.get());
             report.writeEnd.reset();
             char ignored = 0;
-            while (::read(m_control.readEnd.get(), &ignored, 1) > 0) {
-            }
+            while (::read(m_control.readEnd.get(), &ignored, 1) > 0) { }
             _exit(0);
         }
         m_control.readEnd.reset();
@@ -171,9 +170,8 @@ TEST_F(AttributionLiveTest, ConversationsShowTheChildThatHoldsThemOrItsUserToAno
         enter(m_network);
         if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)
             _exit(4);
-        const QByteArray text = ProcessAttribution(ProcessAttribution::systemSources())
-                                    .attribute(udpConversation)
-                                    .toUtf8();
+        const QByteArray text
+            = ProcessAttribution(ProcessAttribution::systemSources()).attribute(udpConversation).toUtf8();
         writeAll(report, text.constData(), static_cast<std::size_t>(text.size()));
     });
     EXPECT_EQ(nobody.report(), "other user (root)");

@@ -41,8 +41,14 @@ StreamEndpoint v6(std::uint8_t last, std::uint16_t port)
 SocketTableEntry socket(std::uint8_t protocol, StreamEndpoint local, StreamEndpoint remote, std::uint64_t inode,
                         std::uint8_t state = SocketTable::kStateEstablished, std::uint32_t uid = kViewer)
 {
-    return {.localAddress = local.address, .remoteAddress = remote.address, .inode = inode, .uid = uid,
-            .localPort = local.port, .remotePort = remote.port, .protocol = protocol, .state = state};
+    return {.localAddress = local.address,
+            .remoteAddress = remote.address,
+            .inode = inode,
+            .uid = uid,
+            .localPort = local.port,
+            .remotePort = remote.port,
+            .protocol = protocol,
+            .state = state};
 }
 
 // A socket with no peer: listening TCP or unconnected UDP.
@@ -132,9 +138,8 @@ TEST(ProcessAttributionMatching, TcpTakesTheEstablishedSocketAndTheListenerOnlyW
 {
     FakeMachine machine;
     machine.sockets = {
-        bound(IPPROTO_TCP, v4(0, 22), 21),
-        socket(IPPROTO_TCP, v4(kHost, 22), v4(kRemote, 50000), 22),
-        socket(IPPROTO_TCP, v4(kHost, 22), v4(kRemote, 50001), 0), // not yet accepted
+        bound(IPPROTO_TCP, v4(0, 22), 21), socket(IPPROTO_TCP, v4(kHost, 22), v4(kRemote, 50000), 22),
+        socket(IPPROTO_TCP, v4(kHost, 22), v4(kRemote, 50001), 0),                  // not yet accepted
         socket(IPPROTO_TCP, v4(kHost, 23), v4(0, 0), 23, SocketTable::kStateClose), // bound, never listened
     };
     machine.run(200, "sshd", {21});

@@ -25,10 +25,10 @@
 
 namespace {
 
-
 int threadCount()
 {
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+    return static_cast<int>(
+        QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
 // The real tool, installed by the real installer into a private support folder, capturing
@@ -248,7 +248,8 @@ TEST_F(CaptureLiveTest, AStreamShowsTheProgramThatOwnsItsSockets)
         const auto stream = findStream(*capture, QStringLiteral(":40021"));
         shown = stream ? stream->process() : QString();
         return shown == expected;
-    })) << "wanted " << expected.toStdString() << ", shown " << shown.toStdString();
+    })) << "wanted "
+        << expected.toStdString() << ", shown " << shown.toStdString();
 }
 
 // Anybody may name their own program with any bytes but NUL, and root's log shows the name.
@@ -286,7 +287,8 @@ TEST_F(CaptureLiveTest, AProgramNamedToForgeALogLineStaysInsideItsOwnLine)
     hold.writeEnd.reset();
     waitpid(child, nullptr, 0);
 
-    const QByteArray expected = "closed 127.0.0.1:40031 by x\xef\xbf\xbd" "FORGED \xef\xbf\xbd[2J ("
+    const QByteArray expected = "closed 127.0.0.1:40031 by x\xef\xbf\xbd"
+                                "FORGED \xef\xbf\xbd[2J ("
         + QByteArray::number(child) + ")";
     const QList<QByteArray> lines = fileLines(logPath);
     EXPECT_TRUE(lines.contains(expected)) << QByteArray(lines.join('|')).toStdString();

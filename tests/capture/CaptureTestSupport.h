@@ -42,9 +42,9 @@ inline QList<QByteArray> fileLines(const QString &path)
     return lines;
 }
 
-constexpr std::uint32_t kLoopback = 0x7F000001;       // 127.0.0.1, always one of this machine's
-constexpr std::uint32_t kRemote = 0x0A090807;         // 10.9.8.7
-constexpr std::uint32_t kOtherRemote = 0xC0A80114;    // 192.168.1.20
+constexpr std::uint32_t kLoopback = 0x7F000001;    // 127.0.0.1, always one of this machine's
+constexpr std::uint32_t kRemote = 0x0A090807;      // 10.9.8.7
+constexpr std::uint32_t kOtherRemote = 0xC0A80114; // 192.168.1.20
 
 // A machine whose only addresses are 127.0.0.1 and ::1, whatever the test machine has.
 inline std::shared_ptr<const CurrentHost::Snapshot> loopbackOnlyHost()
@@ -64,9 +64,9 @@ inline PacketSummary record(std::uint8_t protocol, std::uint32_t from, std::uint
                             std::uint16_t toPort, std::uint16_t packetBytes, std::uint16_t dataBytes)
 {
     const bool hasPorts = protocol == 6 || protocol == 17;
-    return PacketSummary{static_cast<std::uint8_t>(hasPorts), protocol, from, to,
-                         hasPorts ? fromPort : std::uint16_t{0}, hasPorts ? toPort : std::uint16_t{0},
-                         packetBytes, dataBytes};
+    return PacketSummary{
+        static_cast<std::uint8_t>(hasPorts),  protocol,    from,     to, hasPorts ? fromPort : std::uint16_t{0},
+        hasPorts ? toPort : std::uint16_t{0}, packetBytes, dataBytes};
 }
 
 // The system's elevation (as root: the installer run directly), counted.

@@ -25,7 +25,10 @@ namespace {
 class DismissingElevation final : public Elevation
 {
 public:
-    Result runAsRoot(const QString &, const QStringList &, const QString &) override { return {Outcome::Dismissed, -1}; }
+    Result runAsRoot(const QString &, const QStringList &, const QString &) override
+    {
+        return {Outcome::Dismissed, -1};
+    }
 };
 
 // A shell script in the capture tool's place: no root needed, and it does exactly what a test
@@ -171,8 +174,9 @@ TEST_F(CaptureToolTest, AToolThatEndsSilentlyReportsNothingButOneThatDiesSaysHow
     EXPECT_TRUE(processEventsUntil([&] { return m_reports.size() == 2; }));
     processEventsUntil([] { return false; }, std::chrono::milliseconds(300));
     m_reports.sort();
-    EXPECT_EQ(m_reports, (QStringList{"The capture tool ended with status 3.",
-                                      "The capture tool was ended by signal 9 (Killed)."}));
+    EXPECT_EQ(
+        m_reports,
+        (QStringList{"The capture tool ended with status 3.", "The capture tool was ended by signal 9 (Killed)."}));
 }
 
 TEST_F(CaptureToolTest, AToolThatCannotBeExecutedSaysSoThroughItsErrorPipe)

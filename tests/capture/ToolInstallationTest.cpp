@@ -57,7 +57,10 @@ private:
 class PkexecLikeElevation final : public Elevation
 {
 public:
-    explicit PkexecLikeElevation(bool approves) : m_approves(approves) {}
+    explicit PkexecLikeElevation(bool approves)
+        : m_approves(approves)
+    {
+    }
 
     Result runAsRoot(const QString &program, const QStringList &arguments, const QString &purpose) override
     {
@@ -112,8 +115,8 @@ protected:
     std::string useBuiltInSupportFolder(bool keepsNoAcl = false)
     {
         qunsetenv("QUILLMERE_SUPPORT_DIR");
-        if (const std::string why = refusalOfRootProgram(
-                QFile::encodeName(Bundle::pathForTool(QStringLiteral("Rootmantle"))).toStdString());
+        if (const std::string why
+            = refusalOfRootProgram(QFile::encodeName(Bundle::pathForTool(QStringLiteral("Rootmantle"))).toStdString());
             !why.empty())
             return why;
         return PrivateSystemFolders::emptyFolderAt(QUILLMERE_SUPPORT_DIR, keepsNoAcl);
@@ -121,7 +124,7 @@ protected:
 
     struct stat installedStatus() const
     {
-        struct stat status {};
+        struct stat status = {};
         ::stat(QFile::encodeName(ToolInstallation::toolPath()).constData(), &status);
         return status;
     }
@@ -134,7 +137,10 @@ protected:
 class DismissingElevation final : public Elevation
 {
 public:
-    Result runAsRoot(const QString &, const QStringList &, const QString &) override { return {Outcome::Dismissed, -1}; }
+    Result runAsRoot(const QString &, const QStringList &, const QString &) override
+    {
+        return {Outcome::Dismissed, -1};
+    }
 };
 
 } // namespace

@@ -14,7 +14,7 @@
 namespace {
 constexpr std::size_t kWireLengthBytes = 4;
 
-bool isIpv4Mapped(const PacketSummaryV2::Address& address)
+bool isIpv4Mapped(const PacketSummaryV2::Address &address)
 {
     return std::all_of(address.begin(), address.begin() + 10, [](std::uint8_t byte) { return byte == 0; })
         && address[10] == 0xFF && address[11] == 0xFF;
@@ -24,7 +24,7 @@ constexpr std::size_t kLongestLinkLayer = 14 + 8; // Ethernet with two VLAN tags
 
 // The link layer is the link header plus up to two 4-byte VLAN tags on Ethernet. Without IP
 // what follows it counts; with IP the datagram's own length, never more.
-bool countsFromTheNetworkLayer(const PacketSummaryV2& summary, std::size_t linkHeaderLength, std::uint32_t wireLength)
+bool countsFromTheNetworkLayer(const PacketSummaryV2 &summary, std::size_t linkHeaderLength, std::uint32_t wireLength)
 {
     const std::size_t afterLinkHeader = wireLength > linkHeaderLength ? wireLength - linkHeaderLength : 0;
     if (summary.ipVersion != 0)
@@ -40,8 +40,8 @@ bool countsFromTheNetworkLayer(const PacketSummaryV2& summary, std::size_t linkH
 // The bytes after the datagram inverted: past the longest link layer plus packetBytes they
 // are padding whatever the link layer was. Only for a frame captured no longer than it was
 // on the wire, as the tool captures.
-bool paddingIsIgnored(const std::vector<std::uint8_t>& frame, std::size_t linkHeaderLength, std::uint32_t wireLength,
-                      const PacketSummaryV2& summary)
+bool paddingIsIgnored(const std::vector<std::uint8_t> &frame, std::size_t linkHeaderLength, std::uint32_t wireLength,
+                      const PacketSummaryV2 &summary)
 {
     if (summary.ipVersion == 0 || frame.size() > wireLength)
         return true;
@@ -51,7 +51,7 @@ bool paddingIsIgnored(const std::vector<std::uint8_t>& frame, std::size_t linkHe
     return decodeFrameV2(repadded, linkHeaderLength, wireLength) == summary;
 }
 
-bool fieldsAgree(const PacketSummaryV2& summary)
+bool fieldsAgree(const PacketSummaryV2 &summary)
 {
     if (summary.version != PacketSummaryV2::kVersion || summary.dataBytes > summary.packetBytes)
         return false;

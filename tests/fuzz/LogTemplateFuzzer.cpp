@@ -7,8 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QString logTemplate = QString::fromUtf8(reinterpret_cast<const char *>(data),
-                                                  static_cast<qsizetype>(size));
+    const QString logTemplate = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const LogFormat format = getLogFormat(logTemplate);
     if (format.records.empty() || format.records.back().key.has_value())
         std::abort();

@@ -8,13 +8,13 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <csignal>
 #include <cstdlib>
@@ -50,11 +50,14 @@ protected:
         const QStringList mode = windowed ? QStringList{QStringLiteral("QT_QPA_PLATFORM=offscreen"), kApplication}
                                           : QStringList{kApplication, QStringLiteral("--headless"),
                                                         QStringLiteral("--interval"), QStringLiteral("0.3")};
-        return QStringList{QStringLiteral("ip"), QStringLiteral("netns"), QStringLiteral("exec"),
-                           QString::fromStdString(m_network.name()), QStringLiteral("env"),
+        return QStringList{QStringLiteral("ip"),
+                           QStringLiteral("netns"),
+                           QStringLiteral("exec"),
+                           QString::fromStdString(m_network.name()),
+                           QStringLiteral("env"),
                            QStringLiteral("QUILLMERE_SUPPORT_DIR=") + m_folder.filePath(QStringLiteral("support")),
                            QStringLiteral("XDG_CONFIG_HOME=") + m_folder.filePath(QStringLiteral("config"))}
-            + mode + QStringList{QStringLiteral("--interface"), QStringLiteral("lo")} + options;
+        + mode + QStringList{QStringLiteral("--interface"), QStringLiteral("lo")} + options;
     }
 
     void start(const QStringList &options, bool windowed = false)
@@ -67,8 +70,8 @@ protected:
     QByteArray processesLeft() const
     {
         QProcess left;
-        left.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("pids"),
-                                          QString::fromStdString(m_network.name())});
+        left.start(QStringLiteral("ip"),
+                   {QStringLiteral("netns"), QStringLiteral("pids"), QString::fromStdString(m_network.name())});
         left.waitForFinished(5000);
         return left.readAllStandardOutput();
     }
@@ -84,8 +87,8 @@ protected:
 
     // Reads lines until one satisfies `wanted`, or the time is up; `nudge` runs meanwhile (to
     // send traffic while the capture comes up).
-    QByteArray lineWhere(const std::function<bool(const QByteArray &)> &wanted,
-                         const std::function<void()> &nudge = [] {})
+    QByteArray lineWhere(
+        const std::function<bool(const QByteArray &)> &wanted, const std::function<void()> &nudge = [] {})
     {
         const QDeadlineTimer deadline(10000);
         while (!deadline.hasExpired()) {
@@ -150,8 +153,8 @@ TEST_F(HeadlessRunTest, TrafficShowsInTheJsonLinesAndTheLogAndSigtermEndsItClean
 TEST_F(HeadlessRunTest, TheTableHasAHeaderAndTheStreamsAndAClosedReaderEndsIt)
 {
     start({});
-    EXPECT_FALSE(lineWhere([](const QByteArray &line) { return line.startsWith("source\tdestination\tprotocol"); })
-                     .isEmpty());
+    EXPECT_FALSE(
+        lineWhere([](const QByteArray &line) { return line.startsWith("source\tdestination\tprotocol"); }).isEmpty());
     EXPECT_FALSE(lineWhere([](const QByteArray &line) { return line.contains(":7101\t") && line.contains("\tUDP\t"); },
                            [&] { sendUdp(m_sender, kLoopback, 7102, 10); })
                      .isEmpty());
@@ -161,8 +164,9 @@ TEST_F(HeadlessRunTest, TheTableHasAHeaderAndTheStreamsAndAClosedReaderEndsIt)
     EXPECT_FALSE(settings.open(QIODevice::ReadOnly) && settings.readAll().contains("UpdateInterval"));
 
     QProcess piped;
-    piped.start(QStringLiteral("bash"), {QStringLiteral("-c"), commandLine({}).join(u' ')
-                                                                   + QStringLiteral(" | head -1; exit ${PIPESTATUS[0]}")});
+    piped.start(
+        QStringLiteral("bash"),
+        {QStringLiteral("-c"), commandLine({}).join(u' ') + QStringLiteral(" | head -1; exit ${PIPESTATUS[0]}")});
     ASSERT_TRUE(piped.waitForFinished(10000));
     EXPECT_EQ(piped.exitCode(), 0) << piped.readAllStandardError().toStdString();
     EXPECT_TRUE(piped.readAllStandardOutput().startsWith("source\tdestination"));
@@ -207,8 +211,7 @@ TEST_F(HeadlessRunTest, SigtermEndsARunWhoseOutputHasStalledAtOnce)
     {
         const OwnedDescriptor filler(::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
         const std::vector<char> block(4096, 'x');
-        while (::write(filler.get(), block.data(), block.size()) > 0) {
-        }
+        while (::write(filler.get(), block.data(), block.size()) > 0) { }
     }
     m_run.setStandardOutputFile(QFile::decodeName(fifo));
     start({});
@@ -256,8 +259,9 @@ TEST(HeadlessLog, APlantedLinkOrNamedPipeInASharedFolderIsRefusedAtOnce)
         environment.insert(QStringLiteral("QUILLMERE_SUPPORT_DIR"), folder.filePath(QStringLiteral("support")));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.filePath(QStringLiteral("config")));
         run.setProcessEnvironment(environment);
-        run.start(kApplication, {QStringLiteral("--headless"), QStringLiteral("--interface"), QStringLiteral("lo"),
-                                 QStringLiteral("--log"), planted});
+        run.start(kApplication,
+                  {QStringLiteral("--headless"), QStringLiteral("--interface"), QStringLiteral("lo"),
+                   QStringLiteral("--log"), planted});
         ASSERT_TRUE(run.waitForFinished(5000)) << "the run hangs";
         EXPECT_EQ(run.exitCode(), 1);
         EXPECT_TRUE(run.readAllStandardError().contains("quillmere: Cannot log to " + planted.toUtf8() + ": "));
@@ -270,8 +274,8 @@ TEST(HeadlessUsage, UsageErrorsExitWithTwoAndHelpAndVersionWithZero)
     const std::vector<std::pair<QStringList, int>> cases{
         {{QStringLiteral("--headless")}, 2},
         {{QStringLiteral("--frobnicate")}, 2},
-        {{QStringLiteral("--headless"), QStringLiteral("--interface"), QStringLiteral("lo"), QStringLiteral("--interval"),
-          QStringLiteral("-1")},
+        {{QStringLiteral("--headless"), QStringLiteral("--interface"), QStringLiteral("lo"),
+          QStringLiteral("--interval"), QStringLiteral("-1")},
          2},
         {{QStringLiteral("--help")}, 0},
         {{QStringLiteral("--version")}, 0},

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
+#include "headless/StreamTableText.h"
 #include "TestEndpoints.h"
 #include "headless/CommandLineOptions.h"
-#include "headless/StreamTableText.h"
 #include "model/Stream.h"
 #include "platform/Clock.h"
 
@@ -65,8 +65,8 @@ TEST(CommandLineOptions, UsageErrorsAndModes)
     };
     for (const auto &[arguments, mode] : cases)
         EXPECT_EQ(CommandLineOptions::parse(arguments).mode, mode) << arguments.join(u' ').toStdString();
-    const CommandLineOptions headless =
-        CommandLineOptions::parse({"quillmere", "--headless", "--interface", "eth0", "--interval", "2.5"});
+    const CommandLineOptions headless
+        = CommandLineOptions::parse({"quillmere", "--headless", "--interface", "eth0", "--interval", "2.5"});
     EXPECT_EQ(headless.interval, 2.5);
     EXPECT_TRUE(CommandLineOptions::parse({"quillmere", "--headless"}).message.contains(u"Usage: quillmere"));
 }

@@ -44,7 +44,11 @@ protected:
 class ScopedHome
 {
 public:
-    explicit ScopedHome(const QString &home) : m_saved(qgetenv("HOME")) { qputenv("HOME", QFile::encodeName(home)); }
+    explicit ScopedHome(const QString &home)
+        : m_saved(qgetenv("HOME"))
+    {
+        qputenv("HOME", QFile::encodeName(home));
+    }
     ~ScopedHome() { qputenv("HOME", m_saved); }
     ScopedHome(const ScopedHome &) = delete;
     ScopedHome &operator=(const ScopedHome &) = delete;
@@ -101,8 +105,8 @@ TEST_F(FILEAppendWrapperTest, SpellingsOfOnePathStandardizeToOneKey)
               QStringLiteral("~no-such-user-here/x"));
 
     std::shared_ptr<FILEAppendWrapper> byTilde = FILEAppendWrapper::wrapperAtPath(QStringLiteral("~/log.txt"));
-    std::shared_ptr<FILEAppendWrapper> byParent =
-        FILEAppendWrapper::wrapperAtPath(root + QStringLiteral("/real/deeper/../../log.txt"));
+    std::shared_ptr<FILEAppendWrapper> byParent
+        = FILEAppendWrapper::wrapperAtPath(root + QStringLiteral("/real/deeper/../../log.txt"));
     ASSERT_TRUE(byTilde);
     EXPECT_EQ(byParent, byTilde);
     EXPECT_EQ(byTilde->path(), plain);

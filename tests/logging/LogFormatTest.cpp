@@ -22,21 +22,24 @@ std::vector<Record> parsed(const char *logTemplate)
     return getLogFormat(QString::fromUtf8(logTemplate)).records;
 }
 
-const char *const kNewStreamTemplate =
-    "__dateTime__ (__unixTime__): new __protocol__ stream: source: __source__ - destination: __destination__";
-const char *const kStreamClosedTemplate =
-    "__dateTime__ (__unixTime__): __protocol__ stream closed: source: __source__ - destination: __destination__"
-    " - total bytes uploaded: __lifetimeUpDataBytes__ (__lifetimeUpDataBytesFormatted__ at __lifetimeUpSpeed__)"
-    " - total bytes downloaded: __lifetimeDownDataBytes__ (__lifetimeDownDataBytesFormatted__ at"
-    " __lifetimeDownSpeed__)";
+const char *const kNewStreamTemplate
+    = "__dateTime__ (__unixTime__): new __protocol__ stream: source: __source__ - destination: __destination__";
+const char *const kStreamClosedTemplate
+    = "__dateTime__ (__unixTime__): __protocol__ stream closed: source: __source__ - destination: __destination__"
+      " - total bytes uploaded: __lifetimeUpDataBytes__ (__lifetimeUpDataBytesFormatted__ at __lifetimeUpSpeed__)"
+      " - total bytes downloaded: __lifetimeDownDataBytes__ (__lifetimeDownDataBytesFormatted__ at"
+      " __lifetimeDownSpeed__)";
 
 } // namespace
 
 TEST(LogFormat, DefaultTemplatesParseIntoTheirTokensAndRebuildExactly)
 {
-    const std::vector<Record> expected{token("", "dateTime"), token(" (", "unixTime"),
-                                       token("): new ", "protocol"), token(" stream: source: ", "source"),
-                                       token(" - destination: ", "destination"), last("")};
+    const std::vector<Record> expected{token("", "dateTime"),
+                                       token(" (", "unixTime"),
+                                       token("): new ", "protocol"),
+                                       token(" stream: source: ", "source"),
+                                       token(" - destination: ", "destination"),
+                                       last("")};
     EXPECT_EQ(parsed(kNewStreamTemplate), expected);
 
     for (const char *logTemplate : {kNewStreamTemplate, kStreamClosedTemplate}) {

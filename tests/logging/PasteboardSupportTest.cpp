@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "TestEndpoints.h"
 #include "logging/PasteboardSupport.h"
+#include "TestEndpoints.h"
 
 #include "model/Stream.h"
 
@@ -14,8 +14,8 @@ std::vector<std::shared_ptr<Stream>> shownStreams()
 {
     auto first = std::make_shared<Stream>(EndpointText::label(QStringLiteral("A")),
                                           EndpointText::label(QStringLiteral("B")), QStringLiteral("C"));
-    auto second = std::make_shared<Stream>(endpointAt("10.0.0.1", 22), endpointAt("10.0.0.2", 5000),
-                                           QStringLiteral("UDP"));
+    auto second
+        = std::make_shared<Stream>(endpointAt("10.0.0.1", 22), endpointAt("10.0.0.2", 5000), QStringLiteral("UDP"));
     second->addUpDataBytes(1234567);
     return {first, second};
 }
@@ -36,8 +36,8 @@ TEST(PasteboardSupport, SelectedRowBecomesOneTabSeparatedLine)
     EXPECT_EQ(PasteboardSupport::stringForCopy(columns, 0, streams), QStringLiteral("A\tB\tC"));
 
     // Unanswered keys leave no field and no tab; numbers give their decimal text.
-    const QStringList mixed{QStringLiteral("nosuchkey"), QStringLiteral("protocol"), QStringLiteral("lifetimeUpDataBytes"),
-                            QStringLiteral("alsoMissing")};
+    const QStringList mixed{QStringLiteral("nosuchkey"), QStringLiteral("protocol"),
+                            QStringLiteral("lifetimeUpDataBytes"), QStringLiteral("alsoMissing")};
     EXPECT_EQ(PasteboardSupport::stringForCopy(mixed, 1, streams), QStringLiteral("UDP\t1234567"));
     EXPECT_EQ(PasteboardSupport::stringForCopy({}, 1, streams), QString());
 
@@ -49,7 +49,7 @@ TEST(PasteboardSupport, SelectedRowBecomesOneTabSeparatedLine)
 
     // A value with a tab or a line break of its own stays one field.
     const std::vector<std::shared_ptr<Stream>> hostile{
-        std::make_shared<Stream>(EndpointText::label(QStringLiteral("a\tb")), EndpointText::label(QStringLiteral("c\nd")),
-                                 QStringLiteral("UDP"))};
+        std::make_shared<Stream>(EndpointText::label(QStringLiteral("a\tb")),
+                                 EndpointText::label(QStringLiteral("c\nd")), QStringLiteral("UDP"))};
     EXPECT_EQ(PasteboardSupport::stringForCopy(columns, 0, hostile), QStringLiteral("a\uFFFDb\tc\uFFFDd\tUDP"));
 }

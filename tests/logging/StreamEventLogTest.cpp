@@ -36,8 +36,8 @@ protected:
     {
         ASSERT_TRUE(m_folder.isValid());
         Clock::freezeAt(800000000.0);
-        m_stream = std::make_unique<Stream>(endpointAt("10.0.0.1", 22), endpointAt("10.0.0.2", 5000),
-                                            QStringLiteral("TCP"));
+        m_stream
+            = std::make_unique<Stream>(endpointAt("10.0.0.1", 22), endpointAt("10.0.0.2", 5000), QStringLiteral("TCP"));
     }
     void TearDown() override { Clock::useSystemTime(); }
 
@@ -56,7 +56,8 @@ TEST_F(StreamEventLogTest, DefaultTemplatesWriteTheStreamsValues)
     log.setLogFormatStreamClosed(kStreamClosedTemplate);
     EXPECT_EQ(log.logFormatStreamClosed(), kStreamClosedTemplate);
     ASSERT_TRUE(log.startLoggingToFile(logPath()));
-    const QByteArray now = textOfValue(Stream::dateTime()).toUtf8() + " (" + QByteArray::number(Stream::unixTime()) + ")";
+    const QByteArray now
+        = textOfValue(Stream::dateTime()).toUtf8() + " (" + QByteArray::number(Stream::unixTime()) + ")";
 
     log.logNewStream(*m_stream);
     m_stream->addUpDataBytes(2048);
@@ -64,13 +65,13 @@ TEST_F(StreamEventLogTest, DefaultTemplatesWriteTheStreamsValues)
     Clock::advance(2.0);
     log.logRemovedStream(*m_stream);
 
-    const QByteArray later = textOfValue(Stream::dateTime()).toUtf8() + " (" + QByteArray::number(Stream::unixTime()) + ")";
+    const QByteArray later
+        = textOfValue(Stream::dateTime()).toUtf8() + " (" + QByteArray::number(Stream::unixTime()) + ")";
     const QList<QByteArray> expected{
         now + ": new TCP stream: source: 10.0.0.1:22 - destination: 10.0.0.2:5000",
         later + ": TCP stream closed: source: 10.0.0.1:22 - destination: 10.0.0.2:5000 - total bytes uploaded: 2048 ("
-            + m_stream->lifetimeUpDataBytesFormatted().toUtf8()
-            + " at 2.0k/sec) - total bytes downloaded: 0 (" + m_stream->lifetimeDownDataBytesFormatted().toUtf8()
-            + " at 0.0k/sec)"};
+            + m_stream->lifetimeUpDataBytesFormatted().toUtf8() + " at 2.0k/sec) - total bytes downloaded: 0 ("
+            + m_stream->lifetimeDownDataBytesFormatted().toUtf8() + " at 0.0k/sec)"};
     EXPECT_EQ(readLines(logPath()), expected);
 }
 
@@ -103,13 +104,15 @@ TEST_F(StreamEventLogTest, TemplatesShapeEachLine)
 // starts a line of its own or reaches a terminal as an escape sequence.
 TEST_F(StreamEventLogTest, ValuesCannotForgeALineButTheTemplateKeepsWhatWasTyped)
 {
-    const Stream hostile(namedEndpoint(QString::fromUtf8("x\nFORGED \x1b[2J"), "10.0.0.1", 80), endpointAt("10.0.0.2", 53),
-                         QStringLiteral("UDP"));
+    const Stream hostile(namedEndpoint(QString::fromUtf8("x\nFORGED \x1b[2J"), "10.0.0.1", 80),
+                         endpointAt("10.0.0.2", 53), QStringLiteral("UDP"));
     StreamEventLog log;
     log.setLogFormatNewStream(QStringLiteral("new\t__source__\t__protocol__"));
     ASSERT_TRUE(log.startLoggingToFile(logPath()));
     log.logNewStream(hostile);
-    EXPECT_EQ(readLines(logPath()), QList<QByteArray>{"new\tx\xef\xbf\xbd" "FORGED \xef\xbf\xbd[2J:80\tUDP"});
+    EXPECT_EQ(readLines(logPath()),
+              QList<QByteArray>{"new\tx\xef\xbf\xbd"
+                                "FORGED \xef\xbf\xbd[2J:80\tUDP"});
 }
 
 TEST_F(StreamEventLogTest, NoTemplateSwitchesOffOnlyThatEvent)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "TestEndpoints.h"
 #include "model/Stream.h"
+#include "TestEndpoints.h"
 #include "platform/Clock.h"
 #include "platform/SystemLog.h"
 
@@ -189,20 +189,48 @@ TEST_F(StreamTest, NameAnswersNameTheEndpointWithThatAddress)
         const char *destinationText;
     };
     const std::vector<Case> cases{
-        {"no name or an empty one", endpointAt("10.0.0.1", 49152), namedEndpoint({}, "10.0.0.2", 22, u"ssh"_s),
-         {{nullptr, "10.0.0.2"}, {"", "10.0.0.2"}}, "10.0.0.1:49152", "10.0.0.2:ssh"},
-        {"each side by its address", endpointAt("10.0.0.1", 49152), namedEndpoint({}, "10.0.0.2", 22, u"ssh"_s),
-         {{"gateway", "10.0.0.2"}, {"desk", "10.0.0.1"}}, "desk:49152", "gateway:ssh"},
-        {"one host, source first", endpointAt("10.0.0.5", 631), endpointAt("10.0.0.5", 5353),
-         {{"printer", "10.0.0.5"}}, "printer:631", "10.0.0.5:5353"},
-        {"one host, answered twice", endpointAt("10.0.0.5", 631), endpointAt("10.0.0.5", 5353),
-         {{"printer", "10.0.0.5"}, {"printer", "10.0.0.5"}}, "printer:631", "printer:5353"},
-        {"the whole address", endpointAt("10.0.0.25", 80), endpointAt("10.0.0.2", 443), {{"router", "10.0.0.2"}},
-         "10.0.0.25:80", "router:443"},
-        {"IPv6 in brackets until named", endpointAt("2001:db8::5", 443), endpointAt("2001:db8::50", 60000),
-         {{"far", "2001:db8::50"}}, "[2001:db8::5]:443", "far:60000"},
-        {"IPv6 by the whole address", endpointAt("2001:db8::5", 443), endpointAt("2001:db8::50", 60000),
-         {{"far", "2001:db8::50"}, {"web", "2001:db8::5"}}, "web:443", "far:60000"},
+        {"no name or an empty one",
+         endpointAt("10.0.0.1", 49152),
+         namedEndpoint({}, "10.0.0.2", 22, u"ssh"_s),
+         {{nullptr, "10.0.0.2"}, {"", "10.0.0.2"}},
+         "10.0.0.1:49152",
+         "10.0.0.2:ssh"},
+        {"each side by its address",
+         endpointAt("10.0.0.1", 49152),
+         namedEndpoint({}, "10.0.0.2", 22, u"ssh"_s),
+         {{"gateway", "10.0.0.2"}, {"desk", "10.0.0.1"}},
+         "desk:49152",
+         "gateway:ssh"},
+        {"one host, source first",
+         endpointAt("10.0.0.5", 631),
+         endpointAt("10.0.0.5", 5353),
+         {{"printer", "10.0.0.5"}},
+         "printer:631",
+         "10.0.0.5:5353"},
+        {"one host, answered twice",
+         endpointAt("10.0.0.5", 631),
+         endpointAt("10.0.0.5", 5353),
+         {{"printer", "10.0.0.5"}, {"printer", "10.0.0.5"}},
+         "printer:631",
+         "printer:5353"},
+        {"the whole address",
+         endpointAt("10.0.0.25", 80),
+         endpointAt("10.0.0.2", 443),
+         {{"router", "10.0.0.2"}},
+         "10.0.0.25:80",
+         "router:443"},
+        {"IPv6 in brackets until named",
+         endpointAt("2001:db8::5", 443),
+         endpointAt("2001:db8::50", 60000),
+         {{"far", "2001:db8::50"}},
+         "[2001:db8::5]:443",
+         "far:60000"},
+        {"IPv6 by the whole address",
+         endpointAt("2001:db8::5", 443),
+         endpointAt("2001:db8::50", 60000),
+         {{"far", "2001:db8::50"}, {"web", "2001:db8::5"}},
+         "web:443",
+         "far:60000"},
     };
     for (const Case &each : cases) {
         SCOPED_TRACE(each.what);
@@ -321,7 +349,8 @@ TEST_F(StreamTest, EveryKeyAnswersWithItsType)
     EXPECT_EQ(stream->valueForKey(QStringLiteral("lifetimeUpDataBytes")), QVariant::fromValue(quint64{1536}));
     EXPECT_EQ(typeOf("lifetimeDownDataBytes"), QMetaType::ULongLong);
     EXPECT_EQ(stream->valueForKey(QStringLiteral("lifetimeUpDataBytesFormatted")), QVariant(QStringLiteral("1.5kB")));
-    EXPECT_EQ(stream->valueForKey(QStringLiteral("lifetimeDownDataBytesFormatted")), QVariant(QStringLiteral("1000.0B")));
+    EXPECT_EQ(stream->valueForKey(QStringLiteral("lifetimeDownDataBytesFormatted")),
+              QVariant(QStringLiteral("1000.0B")));
     EXPECT_EQ(stream->valueForKey(QStringLiteral("upSpeed")), QVariant(QStringLiteral("1.0k/sec")));
     EXPECT_EQ(stream->valueForKey(QStringLiteral("downSpeed")), QVariant(QStringLiteral("0.5k/sec")));
     EXPECT_EQ(stream->valueForKey(QStringLiteral("upSpeedNumber")), QVariant(1024.0));
@@ -334,8 +363,7 @@ TEST_F(StreamTest, EveryKeyAnswersWithItsType)
     // The two time keys give the moment of reading: 1002.25 s after 2001 is 978308202.25 Unix.
     Clock::freezeAt(1002.25);
     EXPECT_EQ(stream->valueForKey(QStringLiteral("unixTime")), QVariant::fromValue(quint64{978308202}));
-    EXPECT_EQ(stream->valueForKey(QStringLiteral("dateTime")),
-              QVariant(QDateTime::fromMSecsSinceEpoch(978308202250)));
+    EXPECT_EQ(stream->valueForKey(QStringLiteral("dateTime")), QVariant(QDateTime::fromMSecsSinceEpoch(978308202250)));
 
     EXPECT_FALSE(stream->valueForKey(QStringLiteral("nonsense")).isValid());
     EXPECT_FALSE(stream->valueForKey(QStringLiteral("Source")).isValid());

@@ -52,7 +52,8 @@ private:
 class CommaNumericLocale
 {
 public:
-    CommaNumericLocale() : m_saved(std::setlocale(LC_NUMERIC, nullptr))
+    CommaNumericLocale()
+        : m_saved(std::setlocale(LC_NUMERIC, nullptr))
     {
         if (!m_folder.isValid())
             return;
@@ -65,9 +66,9 @@ public:
         QProcess localedef;
         localedef.setStandardOutputFile(QProcess::nullDevice());
         localedef.setStandardErrorFile(QProcess::nullDevice());
-        localedef.start(QStringLiteral("localedef"), {QStringLiteral("-c"), QStringLiteral("-i"), definition.fileName(),
-                                                      QStringLiteral("-f"), QStringLiteral("UTF-8"),
-                                                      m_folder.filePath(QStringLiteral("comma.UTF-8"))});
+        localedef.start(QStringLiteral("localedef"),
+                        {QStringLiteral("-c"), QStringLiteral("-i"), definition.fileName(), QStringLiteral("-f"),
+                         QStringLiteral("UTF-8"), m_folder.filePath(QStringLiteral("comma.UTF-8"))});
         localedef.waitForFinished(60000);
         qputenv("LOCPATH", QFile::encodeName(m_folder.path()));
         m_active = std::setlocale(LC_NUMERIC, "comma.UTF-8") != nullptr;
@@ -147,8 +148,8 @@ TEST(StreamValueText, NumbersKeepTheirPointInACommaLocale)
     EXPECT_EQ(textOfValue(0.5), QStringLiteral("0.5"));
     EXPECT_EQ(textOfValue(1e20), QStringLiteral("1e+20"));
     Clock::freezeAt(1000.0);
-    const auto stream = Stream::streamWithSource(endpointAt("10.0.0.1", 1), endpointAt("10.0.0.2", 2),
-                                                 QStringLiteral("TCP"), false);
+    const auto stream
+        = Stream::streamWithSource(endpointAt("10.0.0.1", 1), endpointAt("10.0.0.2", 2), QStringLiteral("TCP"), false);
     stream->addUpBytes(3072);
     Clock::advance(2.0);
     EXPECT_EQ(stream->upSpeed(), QStringLiteral("1.5k/sec"));

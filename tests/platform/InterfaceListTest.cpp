@@ -28,8 +28,7 @@ TEST(InterfaceList, LoopbackMovesBehindTheOtherInterfaces)
 {
     const auto entries = InterfaceList::entriesFromItems(
         {ipv4("lo", "127.0.0.1"), ipv4("eth0", "192.168.1.2"), ipv4("wlan0", "10.0.0.7")});
-    EXPECT_EQ(formattedNames(entries),
-              (QStringList{"eth0 - 192.168.1.2", "wlan0 - 10.0.0.7", "lo - 127.0.0.1"}));
+    EXPECT_EQ(formattedNames(entries), (QStringList{"eth0 - 192.168.1.2", "wlan0 - 10.0.0.7", "lo - 127.0.0.1"}));
 
     const auto onlyLoopback = InterfaceList::entriesFromItems({ipv4("lo", "127.0.0.1")});
     ASSERT_EQ(onlyLoopback.size(), 1);
@@ -54,7 +53,8 @@ TEST(InterfaceList, OnlyIpv4AddressesGiveEntriesOneEach)
 
 TEST(InterfaceList, AddressLabelCapturesOnItsDevice)
 {
-    const auto entries = InterfaceList::entriesFromItems({ipv4("eth0:1", "192.168.1.9"), ipv4("lo:backup", "127.0.0.2")});
+    const auto entries
+        = InterfaceList::entriesFromItems({ipv4("eth0:1", "192.168.1.9"), ipv4("lo:backup", "127.0.0.2")});
     ASSERT_EQ(entries.size(), 2);
     EXPECT_EQ(entries[0].device, QStringLiteral("eth0"));
     EXPECT_EQ(entries[0].formattedName, QStringLiteral("eth0:1 - 192.168.1.9"));
@@ -62,4 +62,3 @@ TEST(InterfaceList, AddressLabelCapturesOnItsDevice)
     EXPECT_EQ(entries[1].name, QStringLiteral("lo:backup"));
     EXPECT_EQ(entries[1].device, QStringLiteral("lo"));
 }
-

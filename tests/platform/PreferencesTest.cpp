@@ -36,14 +36,14 @@ protected:
     QString path = dir.filePath(QStringLiteral("Quillmere.conf"));
 };
 
-const char *const kNewStreamTemplate =
-    "__dateTime__ (__unixTime__): new __protocol__ stream: source: __source__ - destination: "
-    "__destination__";
-const char *const kClosedStreamTemplate =
-    "__dateTime__ (__unixTime__): __protocol__ stream closed: source: __source__ - destination: "
-    "__destination__ - total bytes uploaded: __lifetimeUpDataBytes__ "
-    "(__lifetimeUpDataBytesFormatted__ at __lifetimeUpSpeed__) - total bytes downloaded: "
-    "__lifetimeDownDataBytes__ (__lifetimeDownDataBytesFormatted__ at __lifetimeDownSpeed__)";
+const char *const kNewStreamTemplate
+    = "__dateTime__ (__unixTime__): new __protocol__ stream: source: __source__ - destination: "
+      "__destination__";
+const char *const kClosedStreamTemplate
+    = "__dateTime__ (__unixTime__): __protocol__ stream closed: source: __source__ - destination: "
+      "__destination__ - total bytes uploaded: __lifetimeUpDataBytes__ "
+      "(__lifetimeUpDataBytesFormatted__ at __lifetimeUpSpeed__) - total bytes downloaded: "
+      "__lifetimeDownDataBytes__ (__lifetimeDownDataBytesFormatted__ at __lifetimeDownSpeed__)";
 
 } // namespace
 
@@ -109,8 +109,7 @@ TEST_F(PreferencesTest, ResetLoggingStringsRestoresOnlyTheTemplates)
                      [&](const QString &key, const QVariant &) { announced << key; });
     store->resetLoggingStrings();
 
-    EXPECT_EQ(announced, (QStringList{Preferences::NewStreamLogString,
-                                      Preferences::StreamClosedLogString}));
+    EXPECT_EQ(announced, (QStringList{Preferences::NewStreamLogString, Preferences::StreamClosedLogString}));
     store = startStore();
     EXPECT_EQ(store->stringValue(Preferences::NewStreamLogString), kNewStreamTemplate);
     EXPECT_EQ(store->stringValue(Preferences::StreamClosedLogString), kClosedStreamTemplate);
@@ -130,8 +129,7 @@ TEST_F(PreferencesTest, BindingPushesAtOnceAndOnEveryChangeWhileContextLives)
     const auto store = startStore();
     QVariantList pushed;
     auto context = std::make_unique<QObject>();
-    store->bind(Preferences::UpdateInterval, context.get(),
-                [&](const QVariant &value) { pushed << value; });
+    store->bind(Preferences::UpdateInterval, context.get(), [&](const QVariant &value) { pushed << value; });
     EXPECT_EQ(pushed, QVariantList{1.0});
 
     store->setValue(Preferences::UpdateInterval, 0.5);
@@ -150,8 +148,7 @@ TEST_F(PreferencesTest, RegisteringADefaultIsAnnouncedToBindings)
     Preferences store(path);
     QVariantList pushed;
     QObject context;
-    store.bind(Preferences::NewStreamLogString, &context,
-               [&](const QVariant &value) { pushed << value; });
+    store.bind(Preferences::NewStreamLogString, &context, [&](const QVariant &value) { pushed << value; });
     store.registerDefaultPreferences();
     EXPECT_EQ(pushed, (QVariantList{QVariant(), QString::fromLatin1(kNewStreamTemplate)}));
 }
@@ -175,8 +172,7 @@ TEST_F(PreferencesTest, ReaderThreadsReadWhileTheMainThreadWrites)
             while (!done) {
                 const QVariant on = store->value(Preferences::LookupServiceNames);
                 const double interval = store->doubleValue(Preferences::UpdateInterval);
-                if ((on.isValid() && on.metaType() != QMetaType::fromType<bool>())
-                    || interval < 1.0 || interval > 50.0)
+                if ((on.isValid() && on.metaType() != QMetaType::fromType<bool>()) || interval < 1.0 || interval > 50.0)
                     strayValue = true;
             }
         });

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
+#include "resolve/DNSAsyncLookup.h"
 #include "EventLoopWait.h"
 #include "platform/Clock.h"
 #include "platform/CurrentHost.h"
-#include "resolve/DNSAsyncLookup.h"
 #include "platform/MainThreadDelivery.h"
 
 #include <gtest/gtest.h>

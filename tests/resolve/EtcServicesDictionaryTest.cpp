@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "platform/SystemLog.h"
 #include "resolve/EtcServicesDictionary.h"
+#include "platform/SystemLog.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +23,7 @@ QString lookUp(const EtcServicesDictionary &table, const char *key)
     return table.objectForKey(QString::fromUtf8(key));
 }
 
-template <std::size_t N>
-QByteArray bytes(const char (&literal)[N])
+template <std::size_t N> QByteArray bytes(const char (&literal)[N])
 {
     return QByteArray(literal, N - 1); // keeps embedded NULs
 }
@@ -40,18 +39,17 @@ QByteArray longLine(const QByteArray &start, int bytes)
 
 TEST(EtcServicesDictionary, StoresTheLastNameForEachPortAndProtocol)
 {
-    const auto table = EtcServicesDictionary::fromContents(
-        "# Network services, Internet style\n"
-        "\n"
-        "ssh\t\t22/tcp\t\t\t\t# SSH Remote Login Protocol\n"
-        "domain\t\t53/udp\t\tnameserver dns\t# Domain Name Server\n"
-        "oldname 80/tcp\n"
-        "http 80/tcp www\n"
-        "lonely\n"
-        "   \t  \n"
-        "dos-line 77/tcp\r\n"
-        "glued 99/tcp#comment\n"
-        "last 100/udp");
+    const auto table = EtcServicesDictionary::fromContents("# Network services, Internet style\n"
+                                                           "\n"
+                                                           "ssh\t\t22/tcp\t\t\t\t# SSH Remote Login Protocol\n"
+                                                           "domain\t\t53/udp\t\tnameserver dns\t# Domain Name Server\n"
+                                                           "oldname 80/tcp\n"
+                                                           "http 80/tcp www\n"
+                                                           "lonely\n"
+                                                           "   \t  \n"
+                                                           "dos-line 77/tcp\r\n"
+                                                           "glued 99/tcp#comment\n"
+                                                           "last 100/udp");
     EXPECT_EQ(lookUp(table, "22/tcp"), QStringLiteral("ssh"));
     EXPECT_EQ(lookUp(table, "53/udp"), QStringLiteral("domain"));
     EXPECT_EQ(lookUp(table, "80/tcp"), QStringLiteral("http"));
@@ -75,10 +73,8 @@ TEST(EtcServicesDictionary, CommentsStartAtAHashWhereverItStands)
 
 TEST(EtcServicesDictionary, LongLinesAreReadWholeAndMakeNoStrayEntries)
 {
-    const QByteArray contents = longLine("many 4000/tcp", 3000) + '\n'
-                                + longLine("# comment 4001/tcp", 2500) + '\n'
-                                + longLine(QByteArray(1020, ' ') + "late 4002/tcp", 1100) + '\n'
-                                + "after 4003/udp\n";
+    const QByteArray contents = longLine("many 4000/tcp", 3000) + '\n' + longLine("# comment 4001/tcp", 2500) + '\n'
+        + longLine(QByteArray(1020, ' ') + "late 4002/tcp", 1100) + '\n' + "after 4003/udp\n";
     const auto table = EtcServicesDictionary::fromContents(contents);
     EXPECT_EQ(lookUp(table, "4000/tcp"), QStringLiteral("many"));
     EXPECT_EQ(lookUp(table, "4002/tcp"), QStringLiteral("late"));
@@ -137,8 +133,7 @@ TEST(EtcServicesDictionary, SharedTableMatchesTheSystemServicesFile)
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(static_cast<std::size_t>(shared.count()), expected.size());
     for (const auto &[portAndProtocol, name] : expected)
-        EXPECT_EQ(shared.objectForKey(QString::fromStdString(portAndProtocol)).toStdString(), name)
-            << portAndProtocol;
+        EXPECT_EQ(shared.objectForKey(QString::fromStdString(portAndProtocol)).toStdString(), name) << portAndProtocol;
 }
 
 TEST(EtcServicesDictionary, SharedTableIsBuiltOnceWhenManyThreadsAskAtOnce)

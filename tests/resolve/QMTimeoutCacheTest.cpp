@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "platform/Clock.h"
 #include "resolve/QMTimeoutCache.h"
+#include "platform/Clock.h"
 
 #include <gtest/gtest.h>
 
@@ -109,8 +109,8 @@ TEST_F(QMTimeoutCacheTest, RandomOperationsAgreeWithAPlainMap)
             break;
         default: {
             const auto found = model.find(key);
-            const std::optional<std::string> expected =
-                found == model.end() ? std::nullopt : std::optional(found->second);
+            const std::optional<std::string> expected
+                = found == model.end() ? std::nullopt : std::optional(found->second);
             ASSERT_EQ(cache.objectForKey(key), expected) << "step " << step;
         }
         }

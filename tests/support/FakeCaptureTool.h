@@ -4,13 +4,12 @@
 // A shell script in the capture tool's place, for tests of the application that need neither
 // root nor an interface: the script writes what the test wants a tool to write.
 
-#include "capture/StreamCapture.h"
 #include "RecordBytes.h"
+#include "capture/StreamCapture.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
-
 
 class FakeCaptureTool
 {

@@ -12,7 +12,7 @@
 namespace {
 std::atomic<int> namespaceCounter{0};
 
-bool shell(const std::string& command)
+bool shell(const std::string &command)
 {
     return std::system(command.c_str()) == 0;
 }
@@ -42,19 +42,19 @@ NetworkNamespace::~NetworkNamespace()
         shell("ip netns delete " + m_name);
 }
 
-bool NetworkNamespace::run(const std::string& command) const
+bool NetworkNamespace::run(const std::string &command) const
 {
     return shell("ip netns exec " + m_name + " " + command + " >/dev/null");
 }
 
-std::vector<std::string> NetworkNamespace::commandLine(const std::vector<std::string>& program) const
+std::vector<std::string> NetworkNamespace::commandLine(const std::vector<std::string> &program) const
 {
     std::vector<std::string> line{"ip", "netns", "exec", m_name};
     line.insert(line.end(), program.begin(), program.end());
     return line;
 }
 
-void NetworkNamespace::inside(const std::function<void()>& work) const
+void NetworkNamespace::inside(const std::function<void()> &work) const
 {
     const OwnedDescriptor original(open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC));
     const OwnedDescriptor target(open(("/run/netns/" + m_name).c_str(), O_RDONLY | O_CLOEXEC));

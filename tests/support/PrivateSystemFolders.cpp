@@ -27,8 +27,8 @@ std::string overlay(const fs::path &target)
     if (mkdtemp(scratch.data()) == nullptr)
         return failed("mkdtemp");
     std::string why;
-    const std::string options = "lowerdir=" + target.string() + ",upperdir=" + scratch + "/upper,workdir=" + scratch
-        + "/work";
+    const std::string options
+        = "lowerdir=" + target.string() + ",upperdir=" + scratch + "/upper,workdir=" + scratch + "/work";
     if (mount("tmpfs", scratch.c_str(), "tmpfs", 0, "mode=0700") != 0)
         why = failed("mount tmpfs");
     else if (!fs::create_directory(scratch + "/upper") || !fs::create_directory(scratch + "/work"))

@@ -11,8 +11,7 @@
 
 #include <type_traits>
 
-template <class Application = QCoreApplication>
-Application &testApplication()
+template <class Application = QCoreApplication> Application &testApplication()
 {
     static Application *const application = [] {
         if constexpr (!std::is_same_v<Application, QCoreApplication>)

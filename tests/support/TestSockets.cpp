@@ -18,33 +18,32 @@ sockaddr_in socketAddress(std::uint32_t address, std::uint16_t port)
 }
 } // namespace
 
-OwnedDescriptor socketInside(const NetworkNamespace& network, int domain, int type, int protocol)
+OwnedDescriptor socketInside(const NetworkNamespace &network, int domain, int type, int protocol)
 {
     OwnedDescriptor made;
     network.inside([&] { made = OwnedDescriptor(socket(domain, type | SOCK_CLOEXEC, protocol)); });
     return made;
 }
 
-OwnedDescriptor boundUdpSocket(const NetworkNamespace& network, std::uint32_t address, std::uint16_t port)
+OwnedDescriptor boundUdpSocket(const NetworkNamespace &network, std::uint32_t address, std::uint16_t port)
 {
     OwnedDescriptor udp = socketInside(network, AF_INET, SOCK_DGRAM, 0);
     const sockaddr_in local = socketAddress(address, port);
-    if (bind(udp.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
+    if (bind(udp.get(), reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0)
         return OwnedDescriptor();
     return udp;
 }
 
-bool sendUdp(const OwnedDescriptor& socket, std::uint32_t address, std::uint16_t port, std::size_t payloadBytes)
+bool sendUdp(const OwnedDescriptor &socket, std::uint32_t address, std::uint16_t port, std::size_t payloadBytes)
 {
     const std::vector<char> payload(payloadBytes, 'q');
     const sockaddr_in remote = socketAddress(address, port);
-    return sendto(socket.get(), payload.data(), payload.size(), 0, reinterpret_cast<const sockaddr*>(&remote),
+    return sendto(socket.get(), payload.data(), payload.size(), 0, reinterpret_cast<const sockaddr *>(&remote),
                   sizeof remote)
         == static_cast<ssize_t>(payloadBytes);
 }
 
-template <class Record>
-bool waitUntilCapturing(BasicToolProcess<Record>& tool, const std::function<void()>& probe)
+template <class Record> bool waitUntilCapturing(BasicToolProcess<Record> &tool, const std::function<void()> &probe)
 {
     using namespace std::chrono_literals;
     const auto deadline = std::chrono::steady_clock::now() + 10s;
@@ -58,5 +57,5 @@ bool waitUntilCapturing(BasicToolProcess<Record>& tool, const std::function<void
     return false;
 }
 
-template bool waitUntilCapturing(ToolProcess& tool, const std::function<void()>& probe);
-template bool waitUntilCapturing(ToolProcessV2& tool, const std::function<void()>& probe);
+template bool waitUntilCapturing(ToolProcess &tool, const std::function<void()> &probe);
+template bool waitUntilCapturing(ToolProcessV2 &tool, const std::function<void()> &probe);

@@ -42,15 +42,15 @@ std::string readToEnd(int descriptor, std::chrono::milliseconds timeout)
 } // namespace
 
 template <class Record>
-BasicToolProcess<Record>::BasicToolProcess(const std::vector<std::string>& commandLine, bool brokenPipeSilenced)
+BasicToolProcess<Record>::BasicToolProcess(const std::vector<std::string> &commandLine, bool brokenPipeSilenced)
 {
     OwnedPipe output;
     OwnedPipe error;
     if (!output.open() || !error.open())
         return;
-    std::vector<char*> arguments;
-    for (const auto& argument : commandLine)
-        arguments.push_back(const_cast<char*>(argument.c_str()));
+    std::vector<char *> arguments;
+    for (const auto &argument : commandLine)
+        arguments.push_back(const_cast<char *>(argument.c_str()));
     arguments.push_back(nullptr);
 
     m_pid = fork();
@@ -71,8 +71,7 @@ BasicToolProcess<Record>::BasicToolProcess(const std::vector<std::string>& comma
     m_error = std::move(error.readEnd);
 }
 
-template <class Record>
-BasicToolProcess<Record>::~BasicToolProcess()
+template <class Record> BasicToolProcess<Record>::~BasicToolProcess()
 {
     if (m_pid > 0 && !m_status) {
         kill(m_pid, SIGKILL);
@@ -80,8 +79,7 @@ BasicToolProcess<Record>::~BasicToolProcess()
     }
 }
 
-template <class Record>
-bool BasicToolProcess<Record>::readOutputChunk(std::chrono::milliseconds timeout)
+template <class Record> bool BasicToolProcess<Record>::readOutputChunk(std::chrono::milliseconds timeout)
 {
     if (!m_output || !waitReadable(m_output.get(), timeout))
         return false;
@@ -89,7 +87,7 @@ bool BasicToolProcess<Record>::readOutputChunk(std::chrono::milliseconds timeout
     const ssize_t got = read(m_output.get(), chunk.data(), chunk.size());
     if (got <= 0)
         return false;
-    m_records.feedRecords(std::span(chunk).first(static_cast<std::size_t>(got)), [this](const Record& record) {
+    m_records.feedRecords(std::span(chunk).first(static_cast<std::size_t>(got)), [this](const Record &record) {
         m_pending.push_back(record);
         return true;
     });
@@ -107,16 +105,13 @@ std::vector<Record> BasicToolProcess<Record>::readRecords(std::size_t count, std
     return std::exchange(m_pending, {});
 }
 
-template <class Record>
-std::vector<Record> BasicToolProcess<Record>::readUntilQuiet(std::chrono::milliseconds quiet)
+template <class Record> std::vector<Record> BasicToolProcess<Record>::readUntilQuiet(std::chrono::milliseconds quiet)
 {
-    while (readOutputChunk(quiet)) {
-    }
+    while (readOutputChunk(quiet)) { }
     return std::exchange(m_pending, {});
 }
 
-template <class Record>
-std::optional<int> BasicToolProcess<Record>::waitForExit(std::chrono::milliseconds timeout)
+template <class Record> std::optional<int> BasicToolProcess<Record>::waitForExit(std::chrono::milliseconds timeout)
 {
     const auto deadline = Clock::now() + timeout;
     while (!m_status && m_pid > 0) {
@@ -131,29 +126,25 @@ std::optional<int> BasicToolProcess<Record>::waitForExit(std::chrono::millisecon
     return m_status;
 }
 
-template <class Record>
-bool BasicToolProcess<Record>::running()
+template <class Record> bool BasicToolProcess<Record>::running()
 {
     return !waitForExit(std::chrono::milliseconds(0));
 }
 
-template <class Record>
-void BasicToolProcess<Record>::closeOutput()
+template <class Record> void BasicToolProcess<Record>::closeOutput()
 {
     m_output.reset();
 }
 
-template <class Record>
-std::string BasicToolProcess<Record>::standardError()
+template <class Record> std::string BasicToolProcess<Record>::standardError()
 {
     return readToEnd(m_error.get(), std::chrono::seconds(10));
 }
 
-template <class Record>
-std::string BasicToolProcess<Record>::remainingOutput()
+template <class Record> std::string BasicToolProcess<Record>::remainingOutput()
 {
     const auto partial = m_records.partialRecord();
-    return std::string(reinterpret_cast<const char*>(partial.data()), partial.size())
+    return std::string(reinterpret_cast<const char *>(partial.data()), partial.size())
         + readToEnd(m_output.get(), std::chrono::seconds(10));
 }
 

@@ -12,21 +12,20 @@
 
 #include <chrono>
 #include <optional>
-#include <utility>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
-template <class Record>
-class BasicToolProcess
+template <class Record> class BasicToolProcess
 {
 public:
     // With brokenPipeSilenced the program starts with SIGPIPE ignored and blocked, as a
     // careless starter might leave it.
-    explicit BasicToolProcess(const std::vector<std::string>& commandLine, bool brokenPipeSilenced = false);
+    explicit BasicToolProcess(const std::vector<std::string> &commandLine, bool brokenPipeSilenced = false);
     ~BasicToolProcess();
-    BasicToolProcess(const BasicToolProcess&) = delete;
-    BasicToolProcess& operator=(const BasicToolProcess&) = delete;
+    BasicToolProcess(const BasicToolProcess &) = delete;
+    BasicToolProcess &operator=(const BasicToolProcess &) = delete;
 
     pid_t pid() const { return m_pid; }
 

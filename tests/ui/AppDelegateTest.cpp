@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "ui/AppDelegate.h"
+#include "UiTestSupport.h"
+#include "platform/Bundle.h"
+#include "platform/Elevation.h"
 #include "ui/HelpBrowser.h"
 #include "ui/HelpWindow.h"
 #include "ui/InterfaceChooser.h"
 #include "ui/StreamWindowController.h"
-#include "UiTestSupport.h"
-#include "platform/Bundle.h"
-#include "platform/Elevation.h"
 
 #include <gtest/gtest.h>
 
@@ -34,8 +34,7 @@ private:
     Outcome m_answer;
 };
 
-template <typename Window>
-QList<Window *> openWindows()
+template <typename Window> QList<Window *> openWindows()
 {
     QList<Window *> found;
     for (QWidget *widget : QApplication::topLevelWidgets()) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/HelpBrowser.h"
-#include "ui/HelpWindow.h"
 #include "UiTestSupport.h"
+#include "ui/HelpWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +16,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_pages.isValid());
-        write(QStringLiteral("index.html"), "<html><head><title>Start</title></head><body>"
-                                            "<p><a href=\"http://example.org/news\">Web</a></p>"
-                                            "<p><a href=\"second.html\">Second</a></p></body></html>");
+        write(QStringLiteral("index.html"),
+              "<html><head><title>Start</title></head><body>"
+              "<p><a href=\"http://example.org/news\">Web</a></p>"
+              "<p><a href=\"second.html\">Second</a></p></body></html>");
         write(QStringLiteral("second.html"), "<html><head><title>Second</title></head><body>Two</body></html>");
         m_browser.setDesktopHandOff([this](const QUrl &url) { m_handedOff << url; });
         m_browser.resize(400, 300);
@@ -63,8 +64,8 @@ TEST_F(HelpBrowserTest, WebLinkGoesToTheDesktopAndTheViewStays)
     m_browser.setSource(QUrl(QStringLiteral("https://example.org/")));
     EXPECT_EQ(m_handedOff.size(), 2);
     EXPECT_EQ(m_browser.source(), page(QStringLiteral("index.html")));
-    EXPECT_FALSE(
-        m_browser.loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("http://example.org/a.png"))).isValid());
+    EXPECT_FALSE(m_browser.loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("http://example.org/a.png")))
+                     .isValid());
 }
 
 TEST_F(HelpBrowserTest, LocalLinkOpensInTheView)
@@ -83,4 +84,3 @@ TEST_F(HelpBrowserTest, MissingStartPageSaysWhereItWasExpected)
     EXPECT_TRUE(window.browser()->toPlainText().contains(
         QStringLiteral("The help pages are missing from this installation (expected at %1).").arg(missing)));
 }
-

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "ui/SpeedGraph.h"
-#include "ui/StreamSortModel.h"
 #include "ui/StreamTableModel.h"
-#include "UiTestSupport.h"
 #include "TestEndpoints.h"
+#include "UiTestSupport.h"
 #include "model/Stream.h"
 #include "platform/Clock.h"
+#include "ui/SpeedGraph.h"
+#include "ui/StreamSortModel.h"
 
 #include <gtest/gtest.h>
 
@@ -27,8 +27,8 @@ protected:
 
     std::shared_ptr<Stream> live(int port, quint32 upBytes)
     {
-        auto stream = Stream::streamWithSource(endpointAt("10.0.0.1", static_cast<std::uint16_t>(port)), endpointAt("10.0.0.2", 80),
-                                               QStringLiteral("TCP"), false);
+        auto stream = Stream::streamWithSource(endpointAt("10.0.0.1", static_cast<std::uint16_t>(port)),
+                                               endpointAt("10.0.0.2", 80), QStringLiteral("TCP"), false);
         stream->addUpBytes(upBytes);
         m_live.push_back(stream);
         return stream;

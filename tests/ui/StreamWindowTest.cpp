@@ -2,14 +2,14 @@
 #include "FakeCaptureTool.h"
 #include "NetworkNamespace.h"
 #include "PrivateSystemFolders.h"
-#include "ui/StreamSortModel.h"
-#include "ui/StreamTableModel.h"
-#include "ui/StreamWindowController.h"
 #include "TestSockets.h"
 #include "UiTestSupport.h"
 #include "capture/StreamCapture.h"
 #include "capture/StreamCaptureCore.h"
 #include "tools/capture/PacketSummary.h"
+#include "ui/StreamSortModel.h"
+#include "ui/StreamTableModel.h"
+#include "ui/StreamWindowController.h"
 
 #include <gtest/gtest.h>
 
@@ -79,8 +79,7 @@ protected:
     }
 
     // The dialog of that kind now showing (one that finished may still await deletion).
-    template <typename Dialog>
-    Dialog *openDialog(QWidget *window)
+    template <typename Dialog> Dialog *openDialog(QWidget *window)
     {
         Dialog *shown = nullptr;
         processEventsUntil([&] {
@@ -254,8 +253,8 @@ TEST_F(StreamWindowTest, AStalledLogHoldsUpNeitherTheTableNorClosingTheWindow)
 TEST_F(StreamWindowTest, AFailingToolGivesTheAlertAndOkClosesTheWindow)
 {
     useTool("echo 'pcap_open_live: qm0: <b>No such device</b> exists' >&2; exit 1");
-    QPointer<StreamWindowController> window =
-        StreamWindowController::showControllerWithInterface(QStringLiteral("qm0"), QStringLiteral("10.0.0.1"));
+    QPointer<StreamWindowController> window
+        = StreamWindowController::showControllerWithInterface(QStringLiteral("qm0"), QStringLiteral("10.0.0.1"));
     ASSERT_TRUE(window);
     EXPECT_EQ(window->windowTitle(), "Quillmere - qm0 - 10.0.0.1");
     QMessageBox *alert = openDialog<QMessageBox>(window);

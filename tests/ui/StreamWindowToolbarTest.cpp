@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ui/StreamWindowToolbar.h"
-#include "ui/ToolbarImages.h"
 #include "UiTestSupport.h"
 #include "platform/SystemLog.h"
+#include "ui/ToolbarImages.h"
 
 #include <gtest/gtest.h>
 

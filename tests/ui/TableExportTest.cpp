@@ -33,7 +33,9 @@ TEST(TableExport, CsvTextsNeverBecomeFormulasOrExtraFieldsOrLinesAndNumbersStayN
         {QStringLiteral("@SUM(A1)"), "'@SUM(A1)"},
         {QStringLiteral("\t=1"), "'\xef\xbf\xbd=1"},
         {QStringLiteral("\r=1"), "'\xef\xbf\xbd=1"},
-        {QStringLiteral("a,\"b\"\nc"), "\"a,\"\"b\"\"\xef\xbf\xbd" "c\""},
+        {QStringLiteral("a,\"b\"\nc"),
+         "\"a,\"\"b\"\"\xef\xbf\xbd"
+         "c\""},
         {-5.0, "-5"},
         {quint64{1536}, "1536"},
     };

@@ -13,8 +13,7 @@ constexpr int kWaitMilliseconds = 200;
 constexpr int kEveryReadyPacket = -1;
 } // namespace
 
-CaptureLoop::CaptureLoop(pcap_t* capture, std::size_t linkHeaderLength, RecordVersion version,
-                         RecordWriter& writer)
+CaptureLoop::CaptureLoop(pcap_t *capture, std::size_t linkHeaderLength, RecordVersion version, RecordWriter &writer)
     : m_capture(capture)
     , m_linkHeaderLength(linkHeaderLength)
     , m_handler(version == RecordVersion::Two ? handlePacketV2 : handlePacket)
@@ -24,8 +23,7 @@ CaptureLoop::CaptureLoop(pcap_t* capture, std::size_t linkHeaderLength, RecordVe
 
 int CaptureLoop::run()
 {
-    while (runPass()) {
-    }
+    while (runPass()) { }
     return m_writeError;
 }
 
@@ -35,7 +33,7 @@ bool CaptureLoop::runPass()
 {
     if (!wait(Wait::ForFrames))
         return false;
-    const int handled = pcap_dispatch(m_capture, kEveryReadyPacket, m_handler, reinterpret_cast<u_char*>(this));
+    const int handled = pcap_dispatch(m_capture, kEveryReadyPacket, m_handler, reinterpret_cast<u_char *>(this));
     if (!m_writer.flush()) {
         m_writeError = m_writer.writeError() == EPIPE ? 0 : m_writer.writeError();
         return false;
@@ -58,21 +56,21 @@ bool CaptureLoop::wait(Wait what)
 
 // libpcap hands over the captured bytes and their length; nothing past caplen is read.
 // Frames cut by the snapshot length are dropped: their true size is unknown to the decoder.
-void CaptureLoop::handlePacket(u_char* user, const pcap_pkthdr* header, const u_char* bytes) noexcept
+void CaptureLoop::handlePacket(u_char *user, const pcap_pkthdr *header, const u_char *bytes) noexcept
 {
     if (bytes == nullptr || header == nullptr || header->caplen != header->len)
         return;
-    auto& loop = *reinterpret_cast<CaptureLoop*>(user);
+    auto &loop = *reinterpret_cast<CaptureLoop *>(user);
     loop.m_writer.add(decodeFrame(std::span<const std::uint8_t>(bytes, header->caplen), loop.m_linkHeaderLength));
 }
 
 // Version 2 captures only the headers and takes the lengths from the wire length, so a frame
 // cut by the snapshot length is recorded like any other.
-void CaptureLoop::handlePacketV2(u_char* user, const pcap_pkthdr* header, const u_char* bytes) noexcept
+void CaptureLoop::handlePacketV2(u_char *user, const pcap_pkthdr *header, const u_char *bytes) noexcept
 {
     if (bytes == nullptr || header == nullptr)
         return;
-    auto& loop = *reinterpret_cast<CaptureLoop*>(user);
-    loop.m_writer.add(decodeFrameV2(std::span<const std::uint8_t>(bytes, header->caplen), loop.m_linkHeaderLength,
-                                    header->len));
+    auto &loop = *reinterpret_cast<CaptureLoop *>(user);
+    loop.m_writer.add(
+        decodeFrameV2(std::span<const std::uint8_t>(bytes, header->caplen), loop.m_linkHeaderLength, header->len));
 }

@@ -19,7 +19,7 @@ enum class RecordVersion { One, Two };
 class CaptureLoop
 {
 public:
-    CaptureLoop(pcap_t* capture, std::size_t linkHeaderLength, RecordVersion version, RecordWriter& writer);
+    CaptureLoop(pcap_t *capture, std::size_t linkHeaderLength, RecordVersion version, RecordWriter &writer);
 
     // Returns once the reader of the output has gone (0), or with the error number of a
     // write that failed: with the records no longer reaching anyone, capturing on would only
@@ -31,13 +31,13 @@ public:
 private:
     enum class Wait { ForFrames, ForTimeOnly };
 
-    static void handlePacket(u_char* user, const pcap_pkthdr* header, const u_char* bytes) noexcept;
-    static void handlePacketV2(u_char* user, const pcap_pkthdr* header, const u_char* bytes) noexcept;
+    static void handlePacket(u_char *user, const pcap_pkthdr *header, const u_char *bytes) noexcept;
+    static void handlePacketV2(u_char *user, const pcap_pkthdr *header, const u_char *bytes) noexcept;
     bool wait(Wait what);
 
-    pcap_t* m_capture;
+    pcap_t *m_capture;
     std::size_t m_linkHeaderLength;
     pcap_handler m_handler;
-    RecordWriter& m_writer;
+    RecordWriter &m_writer;
     int m_writeError = 0;
 };

@@ -38,7 +38,7 @@ bool carriesIpv4(std::span<const std::uint8_t> frame, std::size_t linkHeaderLeng
     return (frame[linkHeaderLength] >> 4) == 4;
 }
 
-void addPorts(PacketSummary& summary, std::span<const std::uint8_t> transport)
+void addPorts(PacketSummary &summary, std::span<const std::uint8_t> transport)
 {
     summary.hasPorts = 1;
     summary.sourcePort = PacketSummary::bigEndian16(transport.first<2>());
@@ -52,7 +52,7 @@ bool isLaterFragment(std::span<const std::uint8_t> ip)
 }
 
 // Fills ports and dataBytes from the bytes after the IP header, as far as they reach.
-void addTransport(PacketSummary& summary, std::span<const std::uint8_t> transport, std::size_t ipHeaderLength)
+void addTransport(PacketSummary &summary, std::span<const std::uint8_t> transport, std::size_t ipHeaderLength)
 {
     const std::size_t afterIpHeader = std::size_t{summary.packetBytes} - ipHeaderLength;
     if (summary.ipProtocol == kProtocolTcp && transport.size() > kTcpHeaderLengthOffset) {

@@ -113,7 +113,7 @@ NetworkLayer findNetworkLayer(Bytes frame, std::size_t linkHeaderLength)
 }
 
 // The transport header's length when its ports could be read, else 0.
-std::size_t addPorts(PacketSummaryV2& summary, Bytes transport)
+std::size_t addPorts(PacketSummaryV2 &summary, Bytes transport)
 {
     std::size_t headerLength = 0;
     if (summary.ipProtocol == kProtocolTcp && transport.size() > kTcpHeaderLengthOffset)
@@ -129,7 +129,7 @@ std::size_t addPorts(PacketSummaryV2& summary, Bytes transport)
 }
 
 // The transport header starts ipHeadersLength bytes into ip; a later fragment has none.
-void addTransport(PacketSummaryV2& summary, Bytes ip, std::size_t ipHeadersLength, bool laterFragment)
+void addTransport(PacketSummaryV2 &summary, Bytes ip, std::size_t ipHeadersLength, bool laterFragment)
 {
     const bool holdsTransport = !laterFragment && holds(ip, ipHeadersLength, 0);
     const std::size_t transportHeaderLength = holdsTransport ? addPorts(summary, ip.subspan(ipHeadersLength)) : 0;
@@ -157,7 +157,7 @@ bool isWalkedHeader(std::uint8_t ipVersion, std::uint8_t nextHeader)
 }
 
 // What follows a later fragment's header is payload, so the walk ends there.
-bool stepOverFragmentHeader(HeaderChain& chain, Bytes datagram)
+bool stepOverFragmentHeader(HeaderChain &chain, Bytes datagram)
 {
     if (!holds(datagram, chain.length, 4))
         return false;
@@ -172,7 +172,7 @@ bool stepOverFragmentHeader(HeaderChain& chain, Bytes datagram)
 // False when the walk ends at this header: it is cut off, or a later fragment's. The
 // Authentication Header counts its length in 4-byte units less 2, the others in 8-byte
 // units less 1.
-bool stepOver(HeaderChain& chain, Bytes datagram)
+bool stepOver(HeaderChain &chain, Bytes datagram)
 {
     if (chain.protocol == kFragmentHeader)
         return stepOverFragmentHeader(chain, datagram);
@@ -186,7 +186,7 @@ bool stepOver(HeaderChain& chain, Bytes datagram)
     return true;
 }
 
-void walkHeaders(HeaderChain& chain, Bytes datagram, std::uint8_t ipVersion)
+void walkHeaders(HeaderChain &chain, Bytes datagram, std::uint8_t ipVersion)
 {
     for (std::size_t walked = 0; walked < kMostExtensionHeaders && isWalkedHeader(ipVersion, chain.protocol);
          ++walked) {
@@ -201,7 +201,7 @@ Bytes datagramIn(Bytes ip, std::uint32_t ipLength)
     return ip.first(std::min<std::size_t>(ip.size(), ipLength));
 }
 
-void finish(PacketSummaryV2& summary, Bytes datagram, HeaderChain chain, std::uint8_t ipVersion)
+void finish(PacketSummaryV2 &summary, Bytes datagram, HeaderChain chain, std::uint8_t ipVersion)
 {
     if (!chain.laterFragment)
         walkHeaders(chain, datagram, ipVersion);
@@ -213,7 +213,7 @@ void finish(PacketSummaryV2& summary, Bytes datagram, HeaderChain chain, std::ui
 // Leaves the summary as it is when the header is too short or claims a datagram shorter
 // than itself. A total length of 0 is a segment the kernel has yet to cut (only the wire
 // knows its length).
-void decodeIpv4(PacketSummaryV2& summary, Bytes ip, std::uint32_t carried)
+void decodeIpv4(PacketSummaryV2 &summary, Bytes ip, std::uint32_t carried)
 {
     if (!holds(ip, 0, kMinimumIpv4Header))
         return;
@@ -264,15 +264,15 @@ std::optional<std::uint32_t> jumboPayloadLength(Bytes ip)
 std::uint32_t ipv6Length(Bytes ip, std::uint32_t carried)
 {
     const std::uint16_t payloadLength = bigEndian16At(ip, kIpv6PayloadLengthOffset);
-    const std::optional<std::uint32_t> payload =
-        payloadLength != 0 ? std::optional<std::uint32_t>(payloadLength) : jumboPayloadLength(ip);
+    const std::optional<std::uint32_t> payload
+        = payloadLength != 0 ? std::optional<std::uint32_t>(payloadLength) : jumboPayloadLength(ip);
     if (!payload)
         return carried;
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{kIpv6HeaderLength} + *payload, carried));
 }
 
 // Leaves the summary as it is when the header is too short.
-void decodeIpv6(PacketSummaryV2& summary, Bytes ip, std::uint32_t carried)
+void decodeIpv6(PacketSummaryV2 &summary, Bytes ip, std::uint32_t carried)
 {
     if (!holds(ip, 0, kIpv6HeaderLength))
         return;

@@ -11,8 +11,7 @@ namespace {
 constexpr std::size_t kLongestInterfaceName = IFNAMSIZ - 1;
 
 // Prefixes by which libpcap picks a capture source other than a network interface.
-constexpr std::array<std::string_view, 5> kOtherSourcePrefixes{"dbus", "nflog", "nfqueue", "usbmon",
-                                                               "bluetooth"};
+constexpr std::array<std::string_view, 5> kOtherSourcePrefixes{"dbus", "nflog", "nfqueue", "usbmon", "bluetooth"};
 
 bool isPlainNameCharacter(char character)
 {
@@ -37,13 +36,13 @@ bool isPlainName(std::string_view name)
 }
 } // namespace
 
-bool isPlainInterfaceName(const char* name)
+bool isPlainInterfaceName(const char *name)
 {
     // strnlen: the argument is read no further than a name could reach.
     return isPlainName(std::string_view(name, strnlen(name, kLongestInterfaceName + 1)));
 }
 
-const char* interfaceNameRefusal(const char* name)
+const char *interfaceNameRefusal(const char *name)
 {
     if (std::strcmp(name, "any") == 0)
         return nullptr;

@@ -8,8 +8,8 @@
 
 // 1 to 15 printable bytes without a blank, "/" or ":", and no prefix that libpcap reads as
 // another kind of source: safe to echo in a message and to ask the kernel about.
-bool isPlainInterfaceName(const char* name);
+bool isPlainInterfaceName(const char *name);
 
 // Why `name` must not be opened, or nullptr when it may. The reason completes the line
 // "pcap_open_live: <reason>", as a missing interface's does.
-const char* interfaceNameRefusal(const char* name);
+const char *interfaceNameRefusal(const char *name);

@@ -32,7 +32,7 @@ struct PacketSummary
     std::uint16_t packetBytes = 0;
     std::uint16_t dataBytes = 0;
 
-    friend bool operator==(const PacketSummary&, const PacketSummary&) = default;
+    friend bool operator==(const PacketSummary &, const PacketSummary &) = default;
 
     constexpr void encode(std::span<std::uint8_t, kWireSize> out) const
     {
@@ -66,8 +66,8 @@ struct PacketSummary
     // For readers that hold the pipe's bytes as char (QByteArray, std::string).
     static PacketSummary decode(std::span<const char, kWireSize> in)
     {
-        return decode(std::span<const std::uint8_t, kWireSize>(
-            reinterpret_cast<const std::uint8_t*>(in.data()), kWireSize));
+        return decode(
+            std::span<const std::uint8_t, kWireSize>(reinterpret_cast<const std::uint8_t *>(in.data()), kWireSize));
     }
 
     static constexpr std::uint16_t bigEndian16(std::span<const std::uint8_t, 2> bytes)
@@ -77,8 +77,8 @@ struct PacketSummary
 
     static constexpr std::uint32_t bigEndian32(std::span<const std::uint8_t, 4> bytes)
     {
-        return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16)
-            | (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+        return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8)
+            | std::uint32_t{bytes[3]};
     }
 
     static constexpr void putBigEndian16(std::span<std::uint8_t, 2> out, std::uint16_t value)
@@ -129,7 +129,7 @@ struct PacketSummaryV2
     std::uint32_t packetBytes = 0;
     std::uint32_t dataBytes = 0;
 
-    friend bool operator==(const PacketSummaryV2&, const PacketSummaryV2&) = default;
+    friend bool operator==(const PacketSummaryV2 &, const PacketSummaryV2 &) = default;
 
     // ::ffff:a.b.c.d for an address held as PacketSummary holds it (10.0.0.1 is 0x0A000001).
     static constexpr Address ipv4Mapped(std::uint32_t address)
@@ -143,7 +143,7 @@ struct PacketSummaryV2
 
     // The same IPv4 frame as the 20-byte record tells it (a record without any IP at all,
     // all zero but its length, stays without a version).
-    static constexpr PacketSummaryV2 widened(const PacketSummary& narrow)
+    static constexpr PacketSummaryV2 widened(const PacketSummary &narrow)
     {
         PacketSummaryV2 wide;
         const bool hasIp = narrow.ipProtocol != 0 || narrow.sourceAddress != 0 || narrow.destinationAddress != 0;
@@ -198,7 +198,7 @@ struct PacketSummaryV2
     // For readers that hold the pipe's bytes as char (QByteArray, std::string).
     static PacketSummaryV2 decode(std::span<const char, kWireSize> in)
     {
-        return decode(std::span<const std::uint8_t, kWireSize>(
-            reinterpret_cast<const std::uint8_t*>(in.data()), kWireSize));
+        return decode(
+            std::span<const std::uint8_t, kWireSize>(reinterpret_cast<const std::uint8_t *>(in.data()), kWireSize));
     }
 };

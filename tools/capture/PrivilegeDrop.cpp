@@ -20,22 +20,21 @@ struct Identity
     gid_t savedGroup = 0;
 };
 
-bool readIdentity(Identity& identity)
+bool readIdentity(Identity &identity)
 {
     return getresuid(&identity.realUser, &identity.effectiveUser, &identity.savedUser) == 0
         && getresgid(&identity.realGroup, &identity.effectiveGroup, &identity.savedGroup) == 0;
 }
 
-bool holdsOnly(const Identity& identity, uid_t user, gid_t group)
+bool holdsOnly(const Identity &identity, uid_t user, gid_t group)
 {
     return identity.realUser == user && identity.effectiveUser == user && identity.savedUser == user
-        && identity.realGroup == group && identity.effectiveGroup == group
-        && identity.savedGroup == group;
+        && identity.realGroup == group && identity.effectiveGroup == group && identity.savedGroup == group;
 }
 
 using CapabilitySets = std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3>;
 
-bool readCapabilities(CapabilitySets& sets)
+bool readCapabilities(CapabilitySets &sets)
 {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     return syscall(SYS_capget, &header, sets.data()) == 0;
@@ -56,7 +55,7 @@ bool holdsNoCapabilities()
     CapabilitySets sets{};
     if (!readCapabilities(sets))
         return false;
-    for (const auto& set : sets) {
+    for (const auto &set : sets) {
         if (set.effective != 0 || set.permitted != 0 || set.inheritable != 0)
             return false;
     }
@@ -64,7 +63,7 @@ bool holdsNoCapabilities()
 }
 } // namespace
 
-PrivilegeDrop PrivilegeDrop::failure(const char* step, int systemError)
+PrivilegeDrop PrivilegeDrop::failure(const char *step, int systemError)
 {
     PrivilegeDrop result;
     result.m_failedStep = step;

@@ -15,12 +15,12 @@ public:
 
     bool succeeded() const { return m_failedStep == nullptr; }
     // What failed, for the one-line message; the system error is 0 for failed checks.
-    const char* failedStep() const { return m_failedStep; }
+    const char *failedStep() const { return m_failedStep; }
     int systemError() const { return m_systemError; }
 
 private:
-    static PrivilegeDrop failure(const char* step, int systemError);
+    static PrivilegeDrop failure(const char *step, int systemError);
 
-    const char* m_failedStep = nullptr;
+    const char *m_failedStep = nullptr;
     int m_systemError = 0;
 };

@@ -23,7 +23,7 @@ void refuseDumpableDrops()
 {
     if (getuid() == 0)
         return;
-    std::FILE* setting = std::fopen("/proc/sys/fs/suid_dumpable", "re");
+    std::FILE *setting = std::fopen("/proc/sys/fs/suid_dumpable", "re");
     if (setting == nullptr)
         return;
     const int mode = std::fgetc(setting);
@@ -37,8 +37,7 @@ void refuseDumpableDrops()
 void ensureStandardDescriptors()
 {
     for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
-        if (fcntl(descriptor, F_GETFD) == -1 && errno == EBADF
-            && open("/dev/null", O_RDWR | O_CLOEXEC) != descriptor)
+        if (fcntl(descriptor, F_GETFD) == -1 && errno == EBADF && open("/dev/null", O_RDWR | O_CLOEXEC) != descriptor)
             _exit(1);
     }
 }
@@ -60,7 +59,7 @@ extern "C" void endOnBrokenPipe(int)
 
 void endOnClosedOutput()
 {
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = endOnBrokenPipe;
     sigemptyset(&action.sa_mask);
     // A starter that blocked SIGPIPE would otherwise leave us writing into a closed pipe forever.

@@ -15,8 +15,7 @@
 
 // Record is PacketSummary or PacketSummaryV2 (anything with kWireSize and a decode of
 // exactly that many bytes).
-template <class Record>
-class RecordReader
+template <class Record> class RecordReader
 {
 public:
     static constexpr std::size_t kRecordBytes = Record::kWireSize;
@@ -33,8 +32,7 @@ public:
     // (a record finished from the previous chunk first, then the chunk's own), in order.
     // False as soon as `take` returns false: the caller found the stream out of step, and
     // the rest of the chunk is dropped.
-    template <class Take>
-    bool feed(std::span<const std::byte> chunk, Take &&take)
+    template <class Take> bool feed(std::span<const std::byte> chunk, Take &&take)
     {
         if (m_partialSize > 0) {
             const std::size_t taken = std::min(kRecordBytes - m_partialSize, chunk.size());
@@ -56,8 +54,7 @@ public:
     }
 
     // The same, one decoded record at a time.
-    template <class TakeRecord>
-    bool feedRecords(std::span<const std::byte> chunk, TakeRecord &&takeRecord)
+    template <class TakeRecord> bool feedRecords(std::span<const std::byte> chunk, TakeRecord &&takeRecord)
     {
         return feed(chunk, [&takeRecord](std::span<const std::byte> whole) {
             for (std::size_t index = 0; index < whole.size() / kRecordBytes; ++index)

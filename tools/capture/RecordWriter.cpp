@@ -10,18 +10,17 @@ RecordWriter::RecordWriter(int fileDescriptor)
 {
 }
 
-void RecordWriter::add(const PacketSummary& summary)
+void RecordWriter::add(const PacketSummary &summary)
 {
     append(summary);
 }
 
-void RecordWriter::add(const PacketSummaryV2& summary)
+void RecordWriter::add(const PacketSummaryV2 &summary)
 {
     append(summary);
 }
 
-template <typename Summary>
-void RecordWriter::append(const Summary& summary)
+template <typename Summary> void RecordWriter::append(const Summary &summary)
 {
     if (m_pendingRecords == kCapacityRecords)
         flush();

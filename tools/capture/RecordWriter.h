@@ -21,8 +21,8 @@ public:
 
     explicit RecordWriter(int fileDescriptor);
 
-    void add(const PacketSummary& summary);
-    void add(const PacketSummaryV2& summary);
+    void add(const PacketSummary &summary);
+    void add(const PacketSummaryV2 &summary);
     // Writes every pending record; true when all of them, and every record before, reached
     // the descriptor.
     bool flush();
@@ -32,8 +32,7 @@ public:
     int fileDescriptor() const { return m_fileDescriptor; }
 
 private:
-    template <typename Summary>
-    void append(const Summary& summary);
+    template <typename Summary> void append(const Summary &summary);
 
     int m_fileDescriptor;
     int m_writeError = 0;

@@ -42,12 +42,12 @@ using ErrorBuffer = std::array<char, PCAP_ERRBUF_SIZE>;
 
 struct Invocation
 {
-    const char* interfaceName;
+    const char *interfaceName;
     RecordVersion version;
 };
 
 // An unknown option is not echoed: like every argument it comes from whoever started us.
-Invocation parseArguments(int argc, char* argv[])
+Invocation parseArguments(int argc, char *argv[])
 {
     if (argc == 2)
         return {argv[1], RecordVersion::One};
@@ -60,7 +60,7 @@ Invocation parseArguments(int argc, char* argv[])
     std::exit(1);
 }
 
-[[noreturn]] void failOpen(const char* text)
+[[noreturn]] void failOpen(const char *text)
 {
     std::fprintf(stderr, "pcap_open_live: %s\n", text);
     std::exit(1);
@@ -68,9 +68,9 @@ Invocation parseArguments(int argc, char* argv[])
 
 // Checked before libpcap sees the name at all (see InterfaceName.h); refused the way a
 // missing interface is.
-void refuseAnythingButAnInterface(const char* name)
+void refuseAnythingButAnInterface(const char *name)
 {
-    const char* refusal = interfaceNameRefusal(name);
+    const char *refusal = interfaceNameRefusal(name);
     if (refusal == nullptr)
         return;
     if (isPlainInterfaceName(name))
@@ -80,40 +80,39 @@ void refuseAnythingButAnInterface(const char* name)
     std::exit(1);
 }
 
-void configure(pcap_t* capture, RecordVersion version)
+void configure(pcap_t *capture, RecordVersion version)
 {
     const int snapshotLength = version == RecordVersion::Two ? kSnapshotLengthV2 : kSnapshotLengthV1;
-    for (const int status : {pcap_set_snaplen(capture, snapshotLength),
-                             pcap_set_promisc(capture, kPromiscuous),
-                             pcap_set_timeout(capture, kReadTimeoutMilliseconds),
-                             pcap_set_buffer_size(capture, kKernelBufferBytes)}) {
+    for (const int status :
+         {pcap_set_snaplen(capture, snapshotLength), pcap_set_promisc(capture, kPromiscuous),
+          pcap_set_timeout(capture, kReadTimeoutMilliseconds), pcap_set_buffer_size(capture, kKernelBufferBytes)}) {
         if (status != 0)
             failOpen(pcap_statustostr(status));
     }
 }
 
 // Worded as libpcap's own open call words it, so the user sees the familiar text.
-void describeActivation(const char* interfaceName, pcap_t* capture, int status, ErrorBuffer& errorBuffer)
+void describeActivation(const char *interfaceName, pcap_t *capture, int status, ErrorBuffer &errorBuffer)
 {
-    const char* detail = pcap_geterr(capture);
+    const char *detail = pcap_geterr(capture);
     const bool hasDetail = detail != nullptr && detail[0] != '\0';
     if (status == PCAP_ERROR || (status > 0 && hasDetail))
         std::snprintf(errorBuffer.data(), errorBuffer.size(), "%s: %s", interfaceName,
                       hasDetail ? detail : pcap_statustostr(status));
-    else if (hasDetail && (status == PCAP_ERROR_NO_SUCH_DEVICE || status == PCAP_ERROR_PERM_DENIED
-                           || status == PCAP_ERROR_PROMISC_PERM_DENIED))
-        std::snprintf(errorBuffer.data(), errorBuffer.size(), "%s: %s (%s)", interfaceName,
-                      pcap_statustostr(status), detail);
+    else if (hasDetail
+             && (status == PCAP_ERROR_NO_SUCH_DEVICE || status == PCAP_ERROR_PERM_DENIED
+                 || status == PCAP_ERROR_PROMISC_PERM_DENIED))
+        std::snprintf(errorBuffer.data(), errorBuffer.size(), "%s: %s (%s)", interfaceName, pcap_statustostr(status),
+                      detail);
     else
-        std::snprintf(errorBuffer.data(), errorBuffer.size(), "%s: %s", interfaceName,
-                      pcap_statustostr(status));
+        std::snprintf(errorBuffer.data(), errorBuffer.size(), "%s: %s", interfaceName, pcap_statustostr(status));
 }
 
 // A warning from activation counts as a failure, as an open that warned always has.
-pcap_t* openInterface(const Invocation& invocation, ErrorBuffer& errorBuffer)
+pcap_t *openInterface(const Invocation &invocation, ErrorBuffer &errorBuffer)
 {
-    const char* interfaceName = invocation.interfaceName;
-    pcap_t* capture = pcap_create(interfaceName, errorBuffer.data());
+    const char *interfaceName = invocation.interfaceName;
+    pcap_t *capture = pcap_create(interfaceName, errorBuffer.data());
     if (capture == nullptr)
         failOpen(errorBuffer.data());
     configure(capture, invocation.version);
@@ -129,12 +128,12 @@ pcap_t* openInterface(const Invocation& invocation, ErrorBuffer& errorBuffer)
     return capture;
 }
 
-std::size_t acceptedLinkHeaderLength(pcap_t* capture)
+std::size_t acceptedLinkHeaderLength(pcap_t *capture)
 {
     const int linkType = pcap_datalink(capture);
     if (const auto length = linkHeaderLength(linkType))
         return *length;
-    const char* description = pcap_datalink_val_to_description(linkType);
+    const char *description = pcap_datalink_val_to_description(linkType);
     std::fprintf(stderr, "Link type \"%s\" cannot be decoded\n",
                  description != nullptr ? description : "unknown link type");
     std::exit(1);
@@ -154,7 +153,7 @@ void dropPrivileges()
 }
 } // namespace
 
-int main(int argc, char* argv[])
+int main(int argc, char *argv[])
 {
     forbidInspection();
     const Invocation invocation = parseArguments(argc, argv);
@@ -166,7 +165,7 @@ int main(int argc, char* argv[])
     refuseAnythingButAnInterface(invocation.interfaceName);
 
     ErrorBuffer errorBuffer{};
-    pcap_t* capture = openInterface(invocation, errorBuffer);
+    pcap_t *capture = openInterface(invocation, errorBuffer);
     const std::size_t linkHeaderLength = acceptedLinkHeaderLength(capture);
     dropPrivileges();
     forbidInspection();

@@ -68,9 +68,9 @@ bool writeAll(int descriptor, std::span<const std::byte> bytes) noexcept
     return true;
 }
 
-bool writeAll(int descriptor, const void* bytes, std::size_t length) noexcept
+bool writeAll(int descriptor, const void *bytes, std::size_t length) noexcept
 {
-    return writeAll(descriptor, std::span(static_cast<const std::byte*>(bytes), length));
+    return writeAll(descriptor, std::span(static_cast<const std::byte *>(bytes), length));
 }
 
 ssize_t readExactly(int descriptor, std::span<std::byte> buffer) noexcept

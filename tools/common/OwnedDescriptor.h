@@ -14,17 +14,23 @@ class OwnedDescriptor
 {
 public:
     OwnedDescriptor() = default;
-    explicit OwnedDescriptor(int descriptor) noexcept : m_descriptor(descriptor) {}
+    explicit OwnedDescriptor(int descriptor) noexcept
+        : m_descriptor(descriptor)
+    {
+    }
     ~OwnedDescriptor() { reset(); }
-    OwnedDescriptor(OwnedDescriptor&& other) noexcept : m_descriptor(other.release()) {}
-    OwnedDescriptor& operator=(OwnedDescriptor&& other) noexcept
+    OwnedDescriptor(OwnedDescriptor &&other) noexcept
+        : m_descriptor(other.release())
+    {
+    }
+    OwnedDescriptor &operator=(OwnedDescriptor &&other) noexcept
     {
         if (this != &other)
             reset(other.release());
         return *this;
     }
-    OwnedDescriptor(const OwnedDescriptor&) = delete;
-    OwnedDescriptor& operator=(const OwnedDescriptor&) = delete;
+    OwnedDescriptor(const OwnedDescriptor &) = delete;
+    OwnedDescriptor &operator=(const OwnedDescriptor &) = delete;
 
     int get() const noexcept { return m_descriptor; }
     bool valid() const noexcept { return m_descriptor >= 0; }
@@ -55,7 +61,7 @@ struct OwnedPipe
 // descriptor, waits until it takes more. False with errno set on any other failure; what
 // was written before it stays written.
 bool writeAll(int descriptor, std::span<const std::byte> bytes) noexcept;
-bool writeAll(int descriptor, const void* bytes, std::size_t length) noexcept;
+bool writeAll(int descriptor, const void *bytes, std::size_t length) noexcept;
 
 // Reads until `buffer` is full or the end of file, retrying after EINTR. The number of
 // bytes read (short only at end of file), or -1 with errno set on an error.

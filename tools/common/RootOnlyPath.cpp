@@ -22,7 +22,7 @@ bool isRootOnly(const struct stat &info)
 
 bool isRootOnly(int descriptor)
 {
-    struct stat info {};
+    struct stat info = {};
     return fstat(descriptor, &info) == 0 && isRootOnly(info);
 }
 
@@ -32,9 +32,9 @@ bool isRootOnly(int descriptor)
 int openFolderAt(int parent, const char *name)
 {
     const int descriptor = openat(parent, name, kFolderFlags);
-    struct stat info {};
-    if (descriptor < 0 && errno == ENOTDIR
-        && fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode))
+    struct stat info = {};
+    if (descriptor < 0 && errno == ENOTDIR && fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) == 0
+        && S_ISLNK(info.st_mode))
         errno = ELOOP;
     return descriptor;
 }
@@ -52,8 +52,7 @@ std::vector<PathComponent> pathComponents(std::string_view path)
     return components;
 }
 
-std::string_view pathUpTo(std::string_view path, const std::vector<PathComponent> &components,
-                          std::size_t levels)
+std::string_view pathUpTo(std::string_view path, const std::vector<PathComponent> &components, std::size_t levels)
 {
     return levels == 0 ? "/" : path.substr(0, components[levels - 1].end);
 }
@@ -106,7 +105,7 @@ std::string refusalOfRootProgram(const std::string &path)
         return std::string(pathUpTo(path, folders, walk.entered)) + " is not a folder only root can write";
     if (walk.entered != folders.size())
         return std::string(pathUpTo(path, folders, walk.entered + 1)) + ": " + std::strerror(errno);
-    struct stat info {};
+    struct stat info = {};
     if (fstatat(walk.folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return path + ": " + std::strerror(errno);
     if (!S_ISREG(info.st_mode))

@@ -26,8 +26,7 @@ struct PathComponent
 // The non-empty components of a path between its slashes.
 std::vector<PathComponent> pathComponents(std::string_view path);
 // The path down to the folder `levels` below "/".
-std::string_view pathUpTo(std::string_view path, const std::vector<PathComponent> &components,
-                          std::size_t levels);
+std::string_view pathUpTo(std::string_view path, const std::vector<PathComponent> &components, std::size_t levels);
 
 // Opens the folder `name` in `parent` only to be looked at and named relative to (O_PATH, no
 // read permission needed), never through a symbolic link (reported as ELOOP); -1 with errno.

@@ -47,8 +47,7 @@ void reportCreating(std::string_view path)
     const int saved = errno;
     // With standard error gone there is nowhere left to complain; the exit status still
     // tells the caller how the installation ended.
-    static_cast<void>(std::fprintf(stderr, "creating directory %.*s\n",
-                                   static_cast<int>(path.size()), path.data()));
+    static_cast<void>(std::fprintf(stderr, "creating directory %.*s\n", static_cast<int>(path.size()), path.data()));
     errno = saved;
 }
 
@@ -81,10 +80,9 @@ bool findInstallerFolder(std::string &path)
 // Only compared, never used: the tool itself is opened through the installer's own folder.
 bool namesFolder(const std::string &path, int folder)
 {
-    struct stat named {};
-    struct stat opened {};
-    return stat(path.c_str(), &named) == 0 && fstat(folder, &opened) == 0
-        && isSameFile(named, opened);
+    struct stat named = {};
+    struct stat opened = {};
+    return stat(path.c_str(), &named) == 0 && fstat(folder, &opened) == 0 && isSameFile(named, opened);
 }
 
 BundledTool refused(std::string reason)
@@ -95,16 +93,14 @@ BundledTool refused(std::string reason)
 }
 
 // The whole path, then the path up to each level above it, down to `existing` levels.
-void reportLevels(std::string_view destdir, const std::vector<PathComponent> &components,
-                  std::size_t existing)
+void reportLevels(std::string_view destdir, const std::vector<PathComponent> &components, std::size_t existing)
 {
     reportCreating(destdir);
     for (std::size_t level = components.size(); level-- > existing;)
         reportCreating(pathUpTo(destdir, components, level));
 }
 
-bool createMissing(OwnedDescriptor &folder, const std::vector<PathComponent> &components,
-                   std::size_t from)
+bool createMissing(OwnedDescriptor &folder, const std::vector<PathComponent> &components, std::size_t from)
 {
     for (std::size_t level = from; level < components.size(); ++level) {
         const char *name = components[level].name.c_str();
@@ -174,8 +170,7 @@ bool copyBytes(int from, int to)
 // chose; the installed tool gets the access decided for it and nothing else.
 bool dropInheritedAcl(int file)
 {
-    return fremovexattr(file, "system.posix_acl_access") == 0 || errno == ENODATA
-        || errno == ENOTSUP;
+    return fremovexattr(file, "system.posix_acl_access") == 0 || errno == ENODATA || errno == ENOTSUP;
 }
 
 // On the descriptor, so everything is set on the file that was written, whatever its name
@@ -183,8 +178,7 @@ bool dropInheritedAcl(int file)
 // not yet on the disk.
 bool completeCopy(int source, int copy, const ToolAccess &access, bool &aclRefused)
 {
-    return dropInheritedAcl(copy) && copyBytes(source, copy) && access.applyTo(copy, aclRefused)
-        && fsync(copy) == 0;
+    return dropInheritedAcl(copy) && copyBytes(source, copy) && access.applyTo(copy, aclRefused) && fsync(copy) == 0;
 }
 
 bool isTemporaryName(std::string_view name)
@@ -199,12 +193,12 @@ bool isTemporaryName(std::string_view name)
 // its file, so only abandoned ones are taken.
 void removeIfAbandoned(int folder, const char *name)
 {
-    struct stat named {};
-    struct stat opened {};
+    struct stat named = {};
+    struct stat opened = {};
     const OwnedDescriptor file(openat(folder, name, kReadFlags));
     if (file && fstat(file.get(), &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == 0
-        && flock(file.get(), LOCK_EX | LOCK_NB) == 0
-        && fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && isSameFile(named, opened))
+        && flock(file.get(), LOCK_EX | LOCK_NB) == 0 && fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0
+        && isSameFile(named, opened))
         static_cast<void>(unlinkat(folder, name, 0));
 }
 
@@ -253,8 +247,7 @@ BundledTool openBundledTool(const std::string &requested, bool forAnotherUser)
                        + " is not a folder only root can write");
     if (walk.entered != components.size())
         return refused(std::strerror(errno));
-    if (lastPathComponent(requested) != kToolName
-        || !namesFolder(folderOf(requested), walk.folder.get()))
+    if (lastPathComponent(requested) != kToolName || !namesFolder(folderOf(requested), walk.folder.get()))
         return refused("only " + joinPath(folderPath, kToolName) + " can be installed");
     return openToolIn(walk.folder.get(), forAnotherUser);
 }
@@ -285,7 +278,7 @@ OwnedDescriptor openDestination(const std::string &destdir)
 InstalledTool openInstalledTool(int folder)
 {
     InstalledTool installed;
-    struct stat named {};
+    struct stat named = {};
     if (fstatat(folder, kToolName, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode))
         return installed;
     installed.descriptor.reset(openat(folder, kToolName, kReadFlags));
@@ -293,8 +286,8 @@ InstalledTool openInstalledTool(int folder)
     // second name it may be another set-user-ID program linked there, whose access is no
     // choice for the capture tool.
     if (!installed.descriptor || fstat(installed.descriptor.get(), &installed.info) != 0
-        || !isSameFile(named, installed.info) || installed.info.st_uid != 0
-        || (installed.info.st_mode & S_ISUID) == 0 || installed.info.st_nlink != 1)
+        || !isSameFile(named, installed.info) || installed.info.st_uid != 0 || (installed.info.st_mode & S_ISUID) == 0
+        || installed.info.st_nlink != 1)
         installed.descriptor.reset();
     return installed;
 }
@@ -319,7 +312,7 @@ void removeAbandonedTemporaries(int folder)
 
 int refusalOfTarget(int folder, const struct stat &sourceInfo)
 {
-    struct stat target {};
+    struct stat target = {};
     if (fstatat(folder, kToolName, &target, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT ? 0 : errno;
     if (S_ISLNK(target.st_mode))
@@ -330,8 +323,7 @@ int refusalOfTarget(int folder, const struct stat &sourceInfo)
     return 0;
 }
 
-bool installTool(int folder, int source, const struct stat &sourceInfo, const ToolAccess &access,
-                 bool &aclRefused)
+bool installTool(int folder, int source, const struct stat &sourceInfo, const ToolAccess &access, bool &aclRefused)
 {
     const int refusal = refusalOfTarget(folder, sourceInfo);
     if (refusal != 0) {

@@ -27,7 +27,7 @@ struct BundledTool
 {
     // Open for reading; invalid when the request was refused.
     OwnedDescriptor descriptor;
-    struct stat info {};
+    struct stat info = {};
     // Why the request was refused, for the administrator; empty when the tool is open.
     std::string refusal;
 };
@@ -51,7 +51,7 @@ struct InstalledTool
 {
     // Open for reading; invalid when there is no installed tool whose access to keep.
     OwnedDescriptor descriptor;
-    struct stat info {};
+    struct stat info = {};
 };
 
 // The tool installed in `folder` when it is a regular file owned by root with the set-user-ID
@@ -77,5 +77,4 @@ void removeAbandonedTemporaries(int folder);
 // A symbolic link, anything but a regular file, or the source itself at that name is refused
 // and left in place. `aclRefused` tells that the file system keeps no ACL, so the access is
 // the mode alone. False with errno set when the tool was not installed.
-bool installTool(int folder, int source, const struct stat &sourceInfo, const ToolAccess &access,
-                 bool &aclRefused);
+bool installTool(int folder, int source, const struct stat &sourceInfo, const ToolAccess &access, bool &aclRefused);

@@ -63,7 +63,7 @@ struct Requester
 bool fillStandardDescriptors()
 {
     for (int standard = 0; standard <= 2; ++standard) {
-        struct stat info {};
+        struct stat info = {};
         if (fstat(standard, &info) != 0 && open("/dev/null", O_RDWR | O_NOCTTY) < 0)
             return false;
     }
@@ -112,8 +112,8 @@ std::optional<uid_t> parseUserId(const char *text)
     const std::string_view digits(text);
     uid_t user = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), user);
-    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos
-        || error != std::errc() || end != digits.data() + digits.size() || user == static_cast<uid_t>(-1))
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos || error != std::errc()
+        || end != digits.data() + digits.size() || user == static_cast<uid_t>(-1))
         return std::nullopt;
     return user;
 }
@@ -127,8 +127,7 @@ int failed()
 
 int refuse(const std::string &what, const std::string &reason)
 {
-    static_cast<void>(
-        std::fprintf(stderr, "refusing to install %s: %s\n", what.c_str(), reason.c_str()));
+    static_cast<void>(std::fprintf(stderr, "refusing to install %s: %s\n", what.c_str(), reason.c_str()));
     return 1;
 }
 
@@ -138,8 +137,7 @@ int refuse(const std::string &what, const std::string &reason)
 std::string refusalOfDestination(const std::string &destdir)
 {
     if (destdir != kDestinationForAnotherUser)
-        return std::string("only ") + kDestinationForAnotherUser
-            + " is accepted for another user";
+        return std::string("only ") + kDestinationForAnotherUser + " is accepted for another user";
     const std::string level = firstLevelOthersCanChange(destdir);
     return level.empty() ? level : level + " is not a folder only root can write";
 }

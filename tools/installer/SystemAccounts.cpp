@@ -49,8 +49,7 @@ void runTool(const char *path, std::vector<std::string> arguments)
         return;
     }
     pid_t child = -1;
-    const bool spawned =
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK) == 0
+    const bool spawned = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK) == 0
         && posix_spawnattr_setsigdefault(&attributes, &all) == 0 && posix_spawnattr_setsigmask(&attributes, &none) == 0
         && posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0
         && posix_spawn_file_actions_adddup2(&actions, 2, 1) == 0
@@ -58,8 +57,7 @@ void runTool(const char *path, std::vector<std::string> arguments)
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     int status = 0;
-    while (spawned && waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (spawned && waitpid(child, &status, 0) < 0 && errno == EINTR) { }
 }
 
 bool findGroup(const char *name, gid_t &group)
@@ -106,8 +104,8 @@ bool SystemAccounts::addToGroup(const std::string &user, const std::string &grou
     runTool(kUsermod, {"usermod", "--append", "--groups", group, "--", user});
     if (isMember(user, group))
         return true;
-    static_cast<void>(std::fprintf(stderr, "could not add %s to the group %s with %s\n", user.c_str(), group.c_str(),
-                                   kUsermod));
+    static_cast<void>(
+        std::fprintf(stderr, "could not add %s to the group %s with %s\n", user.c_str(), group.c_str(), kUsermod));
     return false;
 }
 

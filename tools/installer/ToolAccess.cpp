@@ -168,7 +168,7 @@ bool ToolAccess::applyTo(int descriptor, bool &aclRefused) const
             return false;
         aclRefused = true;
     }
-    struct stat info {};
+    struct stat info = {};
     if (fstat(descriptor, &info) != 0)
         return false;
     if (info.st_uid != 0 || info.st_gid != m_group || (info.st_mode & S_ISUID) == 0) {

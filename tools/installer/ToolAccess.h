@@ -46,7 +46,11 @@ private:
     };
     using Acl = std::unique_ptr<std::remove_pointer_t<acl_t>, AclFree>;
 
-    ToolAccess(gid_t group, mode_t mode) : m_group(group), m_mode(mode) {}
+    ToolAccess(gid_t group, mode_t mode)
+        : m_group(group)
+        , m_mode(mode)
+    {
+    }
 
     gid_t m_group;
     mode_t m_mode;

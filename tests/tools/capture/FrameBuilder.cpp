@@ -4,7 +4,7 @@
 #include <cstring>
 
 namespace {
-std::uint16_t internetChecksum(const std::uint8_t* bytes, std::size_t length)
+std::uint16_t internetChecksum(const std::uint8_t *bytes, std::size_t length)
 {
     std::uint32_t sum = 0;
     for (std::size_t i = 0; i + 1 < length; i += 2)
@@ -15,13 +15,13 @@ std::uint16_t internetChecksum(const std::uint8_t* bytes, std::size_t length)
 }
 } // namespace
 
-FrameBuilder& FrameBuilder::ethernet(std::uint16_t etherType)
+FrameBuilder &FrameBuilder::ethernet(std::uint16_t etherType)
 {
     zeros(12);
     return u16(etherType);
 }
 
-FrameBuilder& FrameBuilder::loopbackFamily(std::uint32_t family)
+FrameBuilder &FrameBuilder::loopbackFamily(std::uint32_t family)
 {
     std::uint8_t raw[4];
     std::memcpy(raw, &family, sizeof raw);
@@ -29,20 +29,20 @@ FrameBuilder& FrameBuilder::loopbackFamily(std::uint32_t family)
     return *this;
 }
 
-FrameBuilder& FrameBuilder::ipv4(std::uint8_t protocol, std::uint32_t source, std::uint32_t destination,
+FrameBuilder &FrameBuilder::ipv4(std::uint8_t protocol, std::uint32_t source, std::uint32_t destination,
                                  std::uint16_t totalLength, std::uint8_t headerWords, std::uint8_t version)
 {
     return ipv4Header(protocol, source, destination, totalLength, headerWords, version, 0x4000); // don't fragment
 }
 
-FrameBuilder& FrameBuilder::ipv4Fragment(std::uint8_t protocol, std::uint32_t source, std::uint32_t destination,
+FrameBuilder &FrameBuilder::ipv4Fragment(std::uint8_t protocol, std::uint32_t source, std::uint32_t destination,
                                          std::uint16_t totalLength, std::uint16_t offsetUnits, bool moreFragments)
 {
     return ipv4Header(protocol, source, destination, totalLength, 5, 4,
                       static_cast<std::uint16_t>((moreFragments ? 0x2000 : 0) | offsetUnits));
 }
 
-FrameBuilder& FrameBuilder::ipv4Header(std::uint8_t protocol, std::uint32_t source, std::uint32_t destination,
+FrameBuilder &FrameBuilder::ipv4Header(std::uint8_t protocol, std::uint32_t source, std::uint32_t destination,
                                        std::uint16_t totalLength, std::uint8_t headerWords, std::uint8_t version,
                                        std::uint16_t fragmentField)
 {
@@ -63,8 +63,8 @@ FrameBuilder& FrameBuilder::ipv4Header(std::uint8_t protocol, std::uint32_t sour
     return *this;
 }
 
-FrameBuilder& FrameBuilder::ipv6(std::uint8_t nextHeader, const std::array<std::uint8_t, 16>& source,
-                                 const std::array<std::uint8_t, 16>& destination, std::uint16_t payloadLength)
+FrameBuilder &FrameBuilder::ipv6(std::uint8_t nextHeader, const std::array<std::uint8_t, 16> &source,
+                                 const std::array<std::uint8_t, 16> &destination, std::uint16_t payloadLength)
 {
     u16(0x6000).u16(0); // version, traffic class, flow label
     u16(payloadLength);
@@ -75,14 +75,14 @@ FrameBuilder& FrameBuilder::ipv6(std::uint8_t nextHeader, const std::array<std::
     return *this;
 }
 
-FrameBuilder& FrameBuilder::extensionHeader(std::uint8_t nextHeader, std::uint8_t lengthUnits)
+FrameBuilder &FrameBuilder::extensionHeader(std::uint8_t nextHeader, std::uint8_t lengthUnits)
 {
     m_bytes.push_back(nextHeader);
     m_bytes.push_back(lengthUnits);
     return zeros((std::size_t{lengthUnits} + 1) * 8 - 2);
 }
 
-FrameBuilder& FrameBuilder::fragmentHeader(std::uint8_t nextHeader, std::uint16_t offsetUnits, bool moreFragments)
+FrameBuilder &FrameBuilder::fragmentHeader(std::uint8_t nextHeader, std::uint16_t offsetUnits, bool moreFragments)
 {
     m_bytes.push_back(nextHeader);
     m_bytes.push_back(0);
@@ -90,7 +90,7 @@ FrameBuilder& FrameBuilder::fragmentHeader(std::uint8_t nextHeader, std::uint16_
     return u16(0xABCD).u16(0x1234); // identification
 }
 
-FrameBuilder& FrameBuilder::authenticationHeader(std::uint8_t nextHeader, std::uint8_t icvWords)
+FrameBuilder &FrameBuilder::authenticationHeader(std::uint8_t nextHeader, std::uint8_t icvWords)
 {
     m_bytes.push_back(nextHeader);
     m_bytes.push_back(static_cast<std::uint8_t>(icvWords + 1)); // in 4-byte units, less 2
@@ -100,7 +100,7 @@ FrameBuilder& FrameBuilder::authenticationHeader(std::uint8_t nextHeader, std::u
     return zeros(std::size_t{icvWords} * 4);
 }
 
-FrameBuilder& FrameBuilder::tcp(std::uint16_t sourcePort, std::uint16_t destinationPort, std::uint8_t headerWords)
+FrameBuilder &FrameBuilder::tcp(std::uint16_t sourcePort, std::uint16_t destinationPort, std::uint8_t headerWords)
 {
     u16(sourcePort).u16(destinationPort);
     zeros(8); // sequence and acknowledgement numbers
@@ -110,19 +110,19 @@ FrameBuilder& FrameBuilder::tcp(std::uint16_t sourcePort, std::uint16_t destinat
     return zeros(4); // checksum, urgent pointer
 }
 
-FrameBuilder& FrameBuilder::udp(std::uint16_t sourcePort, std::uint16_t destinationPort, std::uint16_t length)
+FrameBuilder &FrameBuilder::udp(std::uint16_t sourcePort, std::uint16_t destinationPort, std::uint16_t length)
 {
     return u16(sourcePort).u16(destinationPort).u16(length).u16(0);
 }
 
-FrameBuilder& FrameBuilder::u16(std::uint16_t value)
+FrameBuilder &FrameBuilder::u16(std::uint16_t value)
 {
     m_bytes.push_back(static_cast<std::uint8_t>(value >> 8));
     m_bytes.push_back(static_cast<std::uint8_t>(value));
     return *this;
 }
 
-FrameBuilder& FrameBuilder::zeros(std::size_t count)
+FrameBuilder &FrameBuilder::zeros(std::size_t count)
 {
     m_bytes.insert(m_bytes.end(), count, 0);
     return *this;

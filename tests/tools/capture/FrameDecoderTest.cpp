@@ -10,19 +10,19 @@
 #include <random>
 
 namespace {
-constexpr std::uint32_t kSource = 0x0A010203; // 10.1.2.3
+constexpr std::uint32_t kSource = 0x0A010203;      // 10.1.2.3
 constexpr std::uint32_t kDestination = 0xC0A80109; // 192.168.1.9
 
 // Decodes from an allocation of exactly the frame's size, so the address sanitizer catches
 // any read past the captured bytes.
-PacketSummary decode(const std::vector<std::uint8_t>& frame, std::size_t linkHeaderLength)
+PacketSummary decode(const std::vector<std::uint8_t> &frame, std::size_t linkHeaderLength)
 {
     const auto exact = std::make_unique<std::uint8_t[]>(frame.size());
     std::copy(frame.begin(), frame.end(), exact.get());
     return decodeFrame(std::span<const std::uint8_t>(exact.get(), frame.size()), linkHeaderLength);
 }
 
-PacketSummary decode(const FrameBuilder& frame, std::size_t linkHeaderLength)
+PacketSummary decode(const FrameBuilder &frame, std::size_t linkHeaderLength)
 {
     return decode(frame.bytes(), linkHeaderLength);
 }
@@ -53,8 +53,7 @@ TEST(FrameDecoder, DecodesFromLinkHeaderPlusTwentyFourBytes)
         frame.ipv4(17, kSource, kDestination, 24).u16(5353).u16(53);
         ASSERT_EQ(frame.size(), linkHeaderLength + 24);
         // The UDP header is counted as 8 bytes though only its ports were captured.
-        EXPECT_EQ(decode(frame, linkHeaderLength),
-                  (PacketSummary{1, 17, kSource, kDestination, 5353, 53, 24, 65532}));
+        EXPECT_EQ(decode(frame, linkHeaderLength), (PacketSummary{1, 17, kSource, kDestination, 5353, 53, 24, 65532}));
 
         std::vector<std::uint8_t> oneShort = frame.bytes();
         oneShort.pop_back();
@@ -132,19 +131,22 @@ TEST(FrameDecoder, FramesNotCarryingIpv4GoToTheCatchAll)
 
 TEST(FrameDecoder, OnlyTheFirstFragmentOfADatagramHasPorts)
 {
-    struct Case {
-        const char* name;
+    struct Case
+    {
+        const char *name;
         std::uint16_t offsetUnits;
         bool moreFragments;
         PacketSummary expected;
     };
-    for (const Case& each : {Case{"first", 0, true, {1, 17, kSource, kDestination, 4000, 53, 36, 8}},
+    for (const Case &each : {Case{"first", 0, true, {1, 17, kSource, kDestination, 4000, 53, 36, 8}},
                              Case{"middle", 185, true, {0, 17, kSource, kDestination, 0, 0, 36, 16}},
                              Case{"last", 370, false, {0, 17, kSource, kDestination, 0, 0, 36, 16}}}) {
         SCOPED_TRACE(each.name);
         FrameBuilder frame;
-        frame.ethernet().ipv4Fragment(17, kSource, kDestination, 36, each.offsetUnits, each.moreFragments)
-            .udp(4000, 53, 16).zeros(8);
+        frame.ethernet()
+            .ipv4Fragment(17, kSource, kDestination, 36, each.offsetUnits, each.moreFragments)
+            .udp(4000, 53, 16)
+            .zeros(8);
         EXPECT_EQ(decode(frame, 14), each.expected);
     }
 }
@@ -183,7 +185,7 @@ TEST(FrameDecoder, RandomFramesStayInsideTheirBytes)
     for (int round = 0; round < 20000; ++round) {
         const std::size_t linkHeaderLength = linkLengths[round % 3];
         std::vector<std::uint8_t> frame(length(random));
-        for (auto& value : frame)
+        for (auto &value : frame)
             value = static_cast<std::uint8_t>(byte(random));
         // Steer most frames past the IPv4 checks so the transport paths are exercised.
         if (linkHeaderLength == 14 && frame.size() > 14 && round % 4 != 0) {

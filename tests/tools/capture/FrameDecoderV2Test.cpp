@@ -14,7 +14,7 @@ namespace {
 using Address = PacketSummaryV2::Address;
 constexpr Address kSource{0x20, 0x01, 0x0D, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}; // 2001:db8::1
 constexpr Address kDestination{0x20, 0x01, 0x0D, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2};
-constexpr std::uint32_t kSource4 = 0x0A010203; // 10.1.2.3
+constexpr std::uint32_t kSource4 = 0x0A010203;      // 10.1.2.3
 constexpr std::uint32_t kDestination4 = 0xC0A80109; // 192.168.1.9
 
 constexpr std::uint8_t kHopByHop = 0;
@@ -28,7 +28,7 @@ constexpr std::uint8_t kDestinationOptions = 60;
 
 // Decodes from an allocation of exactly the captured bytes, so the address sanitizer catches
 // any read past them.
-PacketSummaryV2 decode(const std::vector<std::uint8_t>& captured, std::size_t linkHeaderLength,
+PacketSummaryV2 decode(const std::vector<std::uint8_t> &captured, std::size_t linkHeaderLength,
                        std::uint32_t wireLength)
 {
     const auto exact = std::make_unique<std::uint8_t[]>(captured.size());
@@ -69,7 +69,7 @@ std::vector<std::uint8_t> destinationOptionsChain(std::size_t count)
     return frame.extensionHeader(kUdp).udp(7, 9, 8).bytes();
 }
 
-std::vector<std::uint8_t> withByte(const std::vector<std::uint8_t>& frame, std::size_t index, std::uint8_t value)
+std::vector<std::uint8_t> withByte(const std::vector<std::uint8_t> &frame, std::size_t index, std::uint8_t value)
 {
     std::vector<std::uint8_t> changed = frame;
     changed.at(index) = value;
@@ -78,7 +78,7 @@ std::vector<std::uint8_t> withByte(const std::vector<std::uint8_t>& frame, std::
 
 struct Case
 {
-    const char* name;
+    const char *name;
     std::vector<std::uint8_t> frame;
     PacketSummaryV2 expected;
     std::size_t linkHeaderLength = 14;
@@ -86,9 +86,9 @@ struct Case
     std::uint32_t wireLength = 0;
 };
 
-void expectDecodes(const std::vector<Case>& cases)
+void expectDecodes(const std::vector<Case> &cases)
 {
-    for (const Case& each : cases) {
+    for (const Case &each : cases) {
         SCOPED_TRACE(each.name);
         const auto wireLength = each.wireLength != 0 ? each.wireLength : static_cast<std::uint32_t>(each.frame.size());
         EXPECT_EQ(decode(each.frame, each.linkHeaderLength, wireLength), each.expected);
@@ -102,12 +102,21 @@ TEST(FrameDecoderV2, Ipv6ExtensionHeaderChainsLeadToThePorts)
         {"UDP", ethernetIpv6(kUdp, 18).udp(5353, 53, 18).zeros(10).bytes(),
          withPorts(ipRecord(6, kUdp, 58, 10), 5353, 53)},
         {"TCP behind hop-by-hop, routing and destination options",
-         ethernetIpv6(kHopByHop, 73).extensionHeader(kRouting).extensionHeader(kDestinationOptions, 2)
-             .extensionHeader(kTcp, 1).tcp(443, 50000).zeros(5).bytes(),
+         ethernetIpv6(kHopByHop, 73)
+             .extensionHeader(kRouting)
+             .extensionHeader(kDestinationOptions, 2)
+             .extensionHeader(kTcp, 1)
+             .tcp(443, 50000)
+             .zeros(5)
+             .bytes(),
          withPorts(ipRecord(6, kTcp, 113, 5), 443, 50000)},
         {"UDP behind a chain on a raw IP link",
-         FrameBuilder().ipv6(kHopByHop, kSource, kDestination, 24).extensionHeader(kDestinationOptions)
-             .extensionHeader(kUdp).udp(1, 2, 8).bytes(),
+         FrameBuilder()
+             .ipv6(kHopByHop, kSource, kDestination, 24)
+             .extensionHeader(kDestinationOptions)
+             .extensionHeader(kUdp)
+             .udp(1, 2, 8)
+             .bytes(),
          withPorts(ipRecord(6, kUdp, 64, 0), 1, 2), 0},
         {"first fragment keeps its ports",
          ethernetIpv6(kFragment, 28).fragmentHeader(kUdp, 0, true).udp(4000, 4001, 1480).zeros(12).bytes(),
@@ -131,9 +140,12 @@ TEST(FrameDecoderV2, Ipv6ExtensionHeaderChainsLeadToThePorts)
 
 TEST(FrameDecoderV2, ChainCutAnywhereHasNoPortsAndIsReadOnlyAsFarAsCaptured)
 {
-    const std::vector<std::uint8_t> frame = ethernetIpv6(kHopByHop, 40).extensionHeader(kRouting, 1)
-                                                .extensionHeader(kDestinationOptions).extensionHeader(kUdp)
-                                                .udp(1000, 2000, 8).bytes();
+    const std::vector<std::uint8_t> frame = ethernetIpv6(kHopByHop, 40)
+                                                .extensionHeader(kRouting, 1)
+                                                .extensionHeader(kDestinationOptions)
+                                                .extensionHeader(kUdp)
+                                                .udp(1000, 2000, 8)
+                                                .bytes();
     const auto wireLength = static_cast<std::uint32_t>(frame.size());
     // The IPv6 header ends at 54, hop-by-hop at 70, routing at 78, destination options at 86
     // and UDP's ports at 90. A header's next-header and length bytes must be in to step over it.
@@ -142,8 +154,8 @@ TEST(FrameDecoderV2, ChainCutAnywhereHasNoPortsAndIsReadOnlyAsFarAsCaptured)
     };
     for (std::size_t cut = 0; cut < 90; ++cut) {
         SCOPED_TRACE(cut);
-        const PacketSummaryV2 summary = decode({frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(cut)}, 14,
-                                               wireLength);
+        const PacketSummaryV2 summary
+            = decode({frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(cut)}, 14, wireLength);
         EXPECT_FALSE(summary.hasPorts);
         EXPECT_EQ(summary.packetBytes, wireLength - 14);
         EXPECT_EQ(summary.ipVersion, cut < 54 ? 0 : 6);
@@ -161,12 +173,18 @@ TEST(FrameDecoderV2, Ipv4IsMappedAndOnlyTheFirstFragmentHasPorts)
         {"UDP", FrameBuilder().ethernet().ipv4(kUdp, kSource4, kDestination4, 38).udp(5353, 53, 18).zeros(10).bytes(),
          withPorts(ipRecord(4, kUdp, 38, 10), 5353, 53)},
         {"first fragment, captured in part",
-         FrameBuilder().ethernet().ipv4Fragment(kUdp, kSource4, kDestination4, 1500, 0, true)
-             .udp(4000, 4001, 3008).bytes(),
+         FrameBuilder()
+             .ethernet()
+             .ipv4Fragment(kUdp, kSource4, kDestination4, 1500, 0, true)
+             .udp(4000, 4001, 3008)
+             .bytes(),
          asFragment(withPorts(ipRecord(4, kUdp, 1500, 1472), 4000, 4001)), 14, 1514},
         {"middle fragment",
-         FrameBuilder().ethernet().ipv4Fragment(kUdp, kSource4, kDestination4, 1500, 185, true)
-             .udp(4000, 4001, 8).bytes(),
+         FrameBuilder()
+             .ethernet()
+             .ipv4Fragment(kUdp, kSource4, kDestination4, 1500, 185, true)
+             .udp(4000, 4001, 8)
+             .bytes(),
          asFragment(ipRecord(4, kUdp, 1500, 1480)), 14, 1514},
         {"last fragment",
          FrameBuilder().ethernet().ipv4Fragment(kTcp, kSource4, kDestination4, 40, 370, false).tcp(1, 2).bytes(),
@@ -175,8 +193,13 @@ TEST(FrameDecoderV2, Ipv4IsMappedAndOnlyTheFirstFragmentHasPorts)
          FrameBuilder().ethernet().ipv4(kTcp, kSource4, kDestination4, 40).tcp(443, 50000, 15).bytes(),
          withPorts(ipRecord(4, kTcp, 40, 0), 443, 50000)},
         {"TCP behind an Authentication Header",
-         FrameBuilder().ethernet().ipv4(kAuthentication, kSource4, kDestination4, 69).authenticationHeader(kTcp)
-             .tcp(22, 40000).zeros(5).bytes(),
+         FrameBuilder()
+             .ethernet()
+             .ipv4(kAuthentication, kSource4, kDestination4, 69)
+             .authenticationHeader(kTcp)
+             .tcp(22, 40000)
+             .zeros(5)
+             .bytes(),
          withPorts(ipRecord(4, kTcp, 69, 5), 22, 40000)},
     });
 }
@@ -189,14 +212,24 @@ TEST(FrameDecoderV2, LengthsComeFromTheIpHeaderAndNothingIsReadFromThePadding)
          FrameBuilder().ethernet().ipv4(kTcp, kSource4, kDestination4, 40).tcp(443, 50000).zeros(6).bytes(),
          withPorts(ipRecord(4, kTcp, 40, 0), 443, 50000)},
         {"first fragment with 8 bytes of TCP: its header length would lie in the padding",
-         FrameBuilder().ethernet().ipv4Fragment(kTcp, kSource4, kDestination4, 28, 0, true).u16(443).u16(50000)
-             .zeros(4).zeros(18).bytes(),
+         FrameBuilder()
+             .ethernet()
+             .ipv4Fragment(kTcp, kSource4, kDestination4, 28, 0, true)
+             .u16(443)
+             .u16(50000)
+             .zeros(4)
+             .zeros(18)
+             .bytes(),
          asFragment(ipRecord(4, kTcp, 28, 8))},
         {"IPv6 UDP in a padded frame", ethernetIpv6(kUdp, 8).udp(1, 2, 8).zeros(10).bytes(),
          withPorts(ipRecord(6, kUdp, 48, 0), 1, 2)},
         {"an Authentication Header in the padding is not walked",
-         FrameBuilder().ethernet().ipv4(kAuthentication, kSource4, kDestination4, 20).authenticationHeader(kUdp)
-             .udp(1, 2, 8).bytes(),
+         FrameBuilder()
+             .ethernet()
+             .ipv4(kAuthentication, kSource4, kDestination4, 20)
+             .authenticationHeader(kUdp)
+             .udp(1, 2, 8)
+             .bytes(),
          ipRecord(4, kAuthentication, 20, 0)},
         {"never more than the wire carried",
          FrameBuilder().ethernet().ipv4(kUdp, kSource4, kDestination4, 1500).udp(1, 2, 1480).bytes(),
@@ -216,20 +249,48 @@ TEST(FrameDecoderV2, VlanTagsAreSteppedOverAndLengthsCountFromTheIpHeader)
 {
     expectDecodes({
         {"802.1Q, IPv4",
-         FrameBuilder().ethernet(0x8100).u16(5).u16(0x0800)
-             .ipv4(kUdp, kSource4, kDestination4, 28).udp(1, 2, 8).bytes(),
+         FrameBuilder()
+             .ethernet(0x8100)
+             .u16(5)
+             .u16(0x0800)
+             .ipv4(kUdp, kSource4, kDestination4, 28)
+             .udp(1, 2, 8)
+             .bytes(),
          withPorts(ipRecord(4, kUdp, 28, 0), 1, 2)},
         {"802.1ad over 802.1Q, IPv6",
-         FrameBuilder().ethernet(0x88A8).u16(5).u16(0x8100).u16(6).u16(0x86DD)
-             .ipv6(kTcp, kSource, kDestination, 20).tcp(443, 50000).bytes(),
+         FrameBuilder()
+             .ethernet(0x88A8)
+             .u16(5)
+             .u16(0x8100)
+             .u16(6)
+             .u16(0x86DD)
+             .ipv6(kTcp, kSource, kDestination, 20)
+             .tcp(443, 50000)
+             .bytes(),
          withPorts(ipRecord(6, kTcp, 60, 0), 443, 50000)},
         {"0x9100 over 802.1Q, IPv4 captured in part",
-         FrameBuilder().ethernet(0x9100).u16(1).u16(0x8100).u16(2).u16(0x0800)
-             .ipv4(kTcp, kSource4, kDestination4, 1500).tcp(22, 60000).bytes(),
+         FrameBuilder()
+             .ethernet(0x9100)
+             .u16(1)
+             .u16(0x8100)
+             .u16(2)
+             .u16(0x0800)
+             .ipv4(kTcp, kSource4, kDestination4, 1500)
+             .tcp(22, 60000)
+             .bytes(),
          withPorts(ipRecord(4, kTcp, 1500, 1460), 22, 60000), 14, 1522},
         {"a third tag: no IP",
-         FrameBuilder().ethernet(0x8100).u16(1).u16(0x8100).u16(2).u16(0x8100).u16(3).u16(0x0800)
-             .ipv4(kUdp, kSource4, kDestination4, 28).udp(1, 2, 8).bytes(),
+         FrameBuilder()
+             .ethernet(0x8100)
+             .u16(1)
+             .u16(0x8100)
+             .u16(2)
+             .u16(0x8100)
+             .u16(3)
+             .u16(0x0800)
+             .ipv4(kUdp, kSource4, kDestination4, 28)
+             .udp(1, 2, 8)
+             .bytes(),
          withoutIp(32)},
         {"tag cut off", FrameBuilder().ethernet(0x8100).u16(5).bytes(), withoutIp(46), 14, 64},
     });
@@ -237,8 +298,8 @@ TEST(FrameDecoderV2, VlanTagsAreSteppedOverAndLengthsCountFromTheIpHeader)
 
 TEST(FrameDecoderV2, FramesWithoutADecodableIpHeaderHaveOnlyTheirLength)
 {
-    const std::vector<std::uint8_t> ipv4Udp =
-        FrameBuilder().ipv4(kUdp, kSource4, kDestination4, 28).udp(1, 2, 8).bytes();
+    const std::vector<std::uint8_t> ipv4Udp
+        = FrameBuilder().ipv4(kUdp, kSource4, kDestination4, 28).udp(1, 2, 8).bytes();
     const std::vector<std::uint8_t> ipv6Header = ethernetIpv6(kUdp, 40).bytes();
     expectDecodes({
         {"ARP", FrameBuilder().ethernet(0x0806).zeros(28).bytes(), withoutIp(28)},

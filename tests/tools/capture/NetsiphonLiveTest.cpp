@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 #include <linux/if_packet.h>
 #include <linux/if_tun.h>
 #include <net/if.h>
@@ -19,6 +18,7 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -29,15 +29,15 @@ constexpr std::uint16_t kProbePort = 9;
 
 PacketSummary loopbackUdp(std::uint16_t from, std::uint16_t to, std::uint16_t payload)
 {
-    return PacketSummary{1, 17, kLoopbackAddress, kLoopbackAddress, from, to,
-                         static_cast<std::uint16_t>(28 + payload), payload};
+    return PacketSummary{
+        1, 17, kLoopbackAddress, kLoopbackAddress, from, to, static_cast<std::uint16_t>(28 + payload), payload};
 }
 
-std::uint16_t localPort(const OwnedDescriptor& socket)
+std::uint16_t localPort(const OwnedDescriptor &socket)
 {
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &length);
+    getsockname(socket.get(), reinterpret_cast<sockaddr *>(&address), &length);
     return ntohs(address.sin_port);
 }
 
@@ -51,7 +51,7 @@ protected:
     }
 
     // Starts the tool on the namespace's loopback and waits until its records flow.
-    std::unique_ptr<ToolProcess> captureLoopback(const std::vector<std::string>& program,
+    std::unique_ptr<ToolProcess> captureLoopback(const std::vector<std::string> &program,
                                                  bool brokenPipeSilenced = false)
     {
         auto tool = std::make_unique<ToolProcess>(m_network.commandLine(program), brokenPipeSilenced);
@@ -65,7 +65,7 @@ protected:
     void probe() { sendUdp(m_prober, kLoopbackAddress, kProbePort, 1); }
 
     // Without traffic the tool must notice by itself; with it, at its next write.
-    void expectEndsWithStatusZeroOnceOutputCloses(ToolProcess& tool, bool withTraffic)
+    void expectEndsWithStatusZeroOnceOutputCloses(ToolProcess &tool, bool withTraffic)
     {
         tool.closeOutput();
         std::optional<int> status;
@@ -85,8 +85,8 @@ protected:
     OwnedDescriptor m_prober;
 };
 
-void exchangeOverTcp(const NetworkNamespace& network, std::uint16_t port, std::size_t up, std::size_t down,
-                     std::uint16_t& clientPort)
+void exchangeOverTcp(const NetworkNamespace &network, std::uint16_t port, std::size_t up, std::size_t down,
+                     std::uint16_t &clientPort)
 {
     OwnedDescriptor listener = socketInside(network, AF_INET, SOCK_STREAM, 0);
     OwnedDescriptor client = socketInside(network, AF_INET, SOCK_STREAM, 0);
@@ -94,9 +94,9 @@ void exchangeOverTcp(const NetworkNamespace& network, std::uint16_t port, std::s
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(kLoopbackAddress);
     address.sin_port = htons(port);
-    ASSERT_EQ(bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(bind(listener.get(), reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     ASSERT_EQ(listen(listener.get(), 1), 0);
-    ASSERT_EQ(connect(client.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(connect(client.get(), reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     OwnedDescriptor server(accept(listener.get(), nullptr, nullptr));
     clientPort = localPort(client);
 
@@ -121,7 +121,7 @@ std::vector<std::uint8_t> icmpEcho(std::size_t payloadBytes)
     return message;
 }
 
-std::string statusLine(pid_t pid, const std::string& key)
+std::string statusLine(pid_t pid, const std::string &key)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);) {
@@ -141,8 +141,9 @@ TEST_F(NetsiphonLive, LoopbackRecordsMatchTheUdpTcpAndIcmpPacketsSent)
     const OwnedDescriptor sender = boundUdpSocket(m_network, kLoopbackAddress, 40000);
     for (const std::size_t payload : {0u, 1u, 1000u})
         ASSERT_TRUE(sendUdp(sender, kLoopbackAddress, 40001, payload));
-    EXPECT_EQ(tool->readRecords(3, 3s), (std::vector{loopbackUdp(40000, 40001, 0), loopbackUdp(40000, 40001, 1),
-                                                      loopbackUdp(40000, 40001, 1000)}));
+    EXPECT_EQ(
+        tool->readRecords(3, 3s),
+        (std::vector{loopbackUdp(40000, 40001, 0), loopbackUdp(40000, 40001, 1), loopbackUdp(40000, 40001, 1000)}));
     EXPECT_TRUE(tool->readUntilQuiet(300ms).empty());
 
     std::uint16_t clientPort = 0;
@@ -151,7 +152,7 @@ TEST_F(NetsiphonLive, LoopbackRecordsMatchTheUdpTcpAndIcmpPacketsSent)
     ASSERT_GE(segments.size(), 5u); // handshake, two data segments, acknowledgements
     std::size_t upData = 0;
     std::size_t downData = 0;
-    for (const PacketSummary& segment : segments) {
+    for (const PacketSummary &segment : segments) {
         EXPECT_EQ(segment.hasPorts, 1);
         EXPECT_EQ(segment.ipProtocol, 6);
         EXPECT_EQ(segment.sourceAddress, kLoopbackAddress);
@@ -171,7 +172,7 @@ TEST_F(NetsiphonLive, LoopbackRecordsMatchTheUdpTcpAndIcmpPacketsSent)
     sockaddr_in loopback{};
     loopback.sin_family = AF_INET;
     loopback.sin_addr.s_addr = htonl(kLoopbackAddress);
-    ASSERT_EQ(sendto(icmp.get(), echo.data(), echo.size(), 0, reinterpret_cast<sockaddr*>(&loopback), sizeof loopback),
+    ASSERT_EQ(sendto(icmp.get(), echo.data(), echo.size(), 0, reinterpret_cast<sockaddr *>(&loopback), sizeof loopback),
               static_cast<ssize_t>(echo.size()));
     const PacketSummary icmpRecord{0, 1, kLoopbackAddress, kLoopbackAddress, 0, 0, 44, 24};
     EXPECT_EQ(tool->readRecords(2, 3s), (std::vector{icmpRecord, icmpRecord})); // request and reply
@@ -205,17 +206,17 @@ TEST_F(NetsiphonLive, FramesWrittenWithAPacketSocketAreDecodedAsWritten)
     const std::uint32_t destination = 0x0A040506;
     std::vector<FrameBuilder> frames(6);
     frames[0].ethernet().ipv4(6, source, destination, 40).tcp(1234, 80).zeros(6); // padded to 60 bytes
-    frames[1].ethernet().zeros(23); // one byte short of decodable
-    frames[2].ethernet().ipv4(17, source, destination, 24).u16(5353).u16(53); // exactly decodable
-    frames[3].ethernet(0x0806).zeros(28); // ARP
-    frames[4].ethernet(0x86DD).u16(0x6000).zeros(46); // IPv6
-    frames[5].ethernet().ipv4(17, source, destination, 28, 5, 6).udp(1, 2, 8); // wrong version nibble
-    for (const FrameBuilder& frame : frames) {
+    frames[1].ethernet().zeros(23);                                               // one byte short of decodable
+    frames[2].ethernet().ipv4(17, source, destination, 24).u16(5353).u16(53);     // exactly decodable
+    frames[3].ethernet(0x0806).zeros(28);                                         // ARP
+    frames[4].ethernet(0x86DD).u16(0x6000).zeros(46);                             // IPv6
+    frames[5].ethernet().ipv4(17, source, destination, 28, 5, 6).udp(1, 2, 8);    // wrong version nibble
+    for (const FrameBuilder &frame : frames) {
         sockaddr_ll link{};
         link.sll_family = AF_PACKET;
         link.sll_ifindex = static_cast<int>(loopbackIndex);
         link.sll_halen = 6;
-        ASSERT_EQ(sendto(packets.get(), frame.bytes().data(), frame.size(), 0, reinterpret_cast<sockaddr*>(&link),
+        ASSERT_EQ(sendto(packets.get(), frame.bytes().data(), frame.size(), 0, reinterpret_cast<sockaddr *>(&link),
                          sizeof link),
                   static_cast<ssize_t>(frame.size()));
     }
@@ -293,7 +294,7 @@ TEST_F(NetsiphonLive, EndsWithStatusZeroEvenWhenStartedWithBrokenPipeIgnoredAndB
 TEST_F(NetsiphonLive, ClosedStandardOutputIsNeverTakenByTheCaptureSocket)
 {
     std::string command = "exec";
-    for (const auto& word : m_network.commandLine({kTool, "lo"}))
+    for (const auto &word : m_network.commandLine({kTool, "lo"}))
         command += " " + word;
     ToolProcess tool({"sh", "-c", command + " >&-"});
     const std::string standardOutput = "/proc/" + std::to_string(tool.pid()) + "/fd/1";
@@ -310,7 +311,7 @@ TEST_F(NetsiphonLive, ClosedStandardOutputIsNeverTakenByTheCaptureSocket)
 TEST_F(NetsiphonLive, AnOutputThatRefusesRecordsEndsTheToolWithTheReason)
 {
     std::string command = "exec";
-    for (const auto& word : m_network.commandLine({kTool, "lo"}))
+    for (const auto &word : m_network.commandLine({kTool, "lo"}))
         command += " " + word;
     ToolProcess tool({"sh", "-c", command + " 1</dev/null"});
     m_probeSink = boundUdpSocket(m_network, kLoopbackAddress, kProbePort);

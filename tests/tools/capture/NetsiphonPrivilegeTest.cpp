@@ -45,11 +45,11 @@ public:
         if (!m_directory.empty())
             std::filesystem::remove_all(m_directory);
     }
-    SetuidCopy(const SetuidCopy&) = delete;
-    SetuidCopy& operator=(const SetuidCopy&) = delete;
+    SetuidCopy(const SetuidCopy &) = delete;
+    SetuidCopy &operator=(const SetuidCopy &) = delete;
 
     bool ready() const { return m_ready; }
-    const std::string& path() const { return m_path; }
+    const std::string &path() const { return m_path; }
 
 private:
     std::string m_directory;
@@ -57,12 +57,12 @@ private:
     bool m_ready = false;
 };
 
-std::vector<std::string> statusLines(pid_t pid, const std::vector<std::string>& keys)
+std::vector<std::string> statusLines(pid_t pid, const std::vector<std::string> &keys)
 {
     std::vector<std::string> found;
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);) {
-        for (const auto& key : keys) {
+        for (const auto &key : keys) {
             if (line.starts_with(key + ":"))
                 found.push_back(line.substr(0, line.find_last_not_of(" \t") + 1));
         }
@@ -79,7 +79,7 @@ std::string commandName(pid_t pid)
 }
 
 // What the unprivileged user nobody runs: the copy, with supplementary groups as given.
-std::vector<std::string> asNobody(const std::string& groups, const std::vector<std::string>& program)
+std::vector<std::string> asNobody(const std::string &groups, const std::vector<std::string> &program)
 {
     std::vector<std::string> commandLine{"setpriv", "--reuid=65534", "--regid=65534", groups};
     commandLine.insert(commandLine.end(), program.begin(), program.end());
@@ -90,8 +90,8 @@ std::vector<std::string> asNobody(const std::string& groups, const std::vector<s
 // probes and a sender bound to port 40000.
 struct CopyRunAsNobody
 {
-    CopyRunAsNobody(const NetworkNamespace& network, const SetuidCopy& copy,
-                    const std::string& groups = "--clear-groups")
+    CopyRunAsNobody(const NetworkNamespace &network, const SetuidCopy &copy,
+                    const std::string &groups = "--clear-groups")
         : tool(network.commandLine(asNobody(groups, {copy.path(), "lo"})))
         , sink(boundUdpSocket(network, kLoopbackAddress, kProbePort))
         , sender(boundUdpSocket(network, kLoopbackAddress, 40000))
@@ -121,12 +121,12 @@ TEST(NetsiphonPrivileges, SetuidCopyRunByAnUnprivilegedUserDropsRootAndStillCapt
     CopyRunAsNobody run(network, copy);
     ASSERT_TRUE(run.capturing()) << run.tool.standardError();
     ASSERT_EQ(commandName(run.tool.pid()), "Netsiphon");
-    EXPECT_EQ(statusLines(run.tool.pid(), {"Uid", "Gid", "Groups"}),
-              (std::vector<std::string>{"Uid:\t65534\t65534\t65534\t65534", "Gid:\t65534\t65534\t65534\t65534",
-                                        "Groups:"}));
+    EXPECT_EQ(
+        statusLines(run.tool.pid(), {"Uid", "Gid", "Groups"}),
+        (std::vector<std::string>{"Uid:\t65534\t65534\t65534\t65534", "Gid:\t65534\t65534\t65534\t65534", "Groups:"}));
 
     // Not dumpable: its /proc entries stay root's, so nobody cannot trace it or read its memory.
-    struct stat processEntry {};
+    struct stat processEntry = {};
     ASSERT_EQ(stat(("/proc/" + std::to_string(run.tool.pid()) + "/environ").c_str(), &processEntry), 0);
     EXPECT_EQ(processEntry.st_uid, 0u);
 

@@ -42,27 +42,27 @@ sockaddr_in6 loopback6(std::uint16_t port)
     return address;
 }
 
-OwnedDescriptor boundUdp6(const NetworkNamespace& network, std::uint16_t port)
+OwnedDescriptor boundUdp6(const NetworkNamespace &network, std::uint16_t port)
 {
     OwnedDescriptor udp = socketInside(network, AF_INET6, SOCK_DGRAM, 0);
     const sockaddr_in6 local = loopback6(port);
-    if (bind(udp.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
+    if (bind(udp.get(), reinterpret_cast<const sockaddr *>(&local), sizeof local) != 0)
         return OwnedDescriptor();
     return udp;
 }
 
-bool sendUdp6(const OwnedDescriptor& socket, std::uint16_t port, std::size_t payloadBytes)
+bool sendUdp6(const OwnedDescriptor &socket, std::uint16_t port, std::size_t payloadBytes)
 {
     const std::vector<char> payload(payloadBytes, 'q');
     const sockaddr_in6 remote = loopback6(port);
-    return sendto(socket.get(), payload.data(), payload.size(), 0, reinterpret_cast<const sockaddr*>(&remote),
+    return sendto(socket.get(), payload.data(), payload.size(), 0, reinterpret_cast<const sockaddr *>(&remote),
                   sizeof remote)
         == static_cast<ssize_t>(payloadBytes);
 }
 
 // Sends `size` bytes and receives them on the other end at the same time, so a large send
 // cannot stall on full buffers. Nothing to send is no transfer: a receive of nothing waits.
-void transfer(const OwnedDescriptor& from, const OwnedDescriptor& to, std::size_t size)
+void transfer(const OwnedDescriptor &from, const OwnedDescriptor &to, std::size_t size)
 {
     if (size == 0)
         return;
@@ -77,20 +77,19 @@ void transfer(const OwnedDescriptor& from, const OwnedDescriptor& to, std::size_
 }
 
 // Connects to [::1]:port, sends `up` bytes and `down` bytes back; returns the client's port.
-std::uint16_t exchangeOverTcp6(const NetworkNamespace& network, std::uint16_t port, std::size_t up,
-                               std::size_t down)
+std::uint16_t exchangeOverTcp6(const NetworkNamespace &network, std::uint16_t port, std::size_t up, std::size_t down)
 {
     OwnedDescriptor listener = socketInside(network, AF_INET6, SOCK_STREAM, 0);
     OwnedDescriptor client = socketInside(network, AF_INET6, SOCK_STREAM, 0);
     sockaddr_in6 address = loopback6(port);
-    EXPECT_EQ(bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(bind(listener.get(), reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     EXPECT_EQ(listen(listener.get(), 1), 0);
-    EXPECT_EQ(connect(client.get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(connect(client.get(), reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     OwnedDescriptor server(accept(listener.get(), nullptr, nullptr));
     transfer(client, server, up);
     transfer(server, client, down);
     socklen_t length = sizeof address;
-    getsockname(client.get(), reinterpret_cast<sockaddr*>(&address), &length);
+    getsockname(client.get(), reinterpret_cast<sockaddr *>(&address), &length);
     return ntohs(address.sin6_port);
 }
 
@@ -101,15 +100,16 @@ struct TcpTally
     std::uint32_t largestPacket = 0;
 };
 
-TcpTally tallyTcp6(const std::vector<PacketSummaryV2>& segments, std::uint16_t clientPort, std::uint16_t serverPort)
+TcpTally tallyTcp6(const std::vector<PacketSummaryV2> &segments, std::uint16_t clientPort, std::uint16_t serverPort)
 {
     TcpTally tally;
-    for (const PacketSummaryV2& segment : segments) {
+    for (const PacketSummaryV2 &segment : segments) {
         const bool up = segment.sourcePort == clientPort && segment.destinationPort == serverPort;
         const bool down = segment.sourcePort == serverPort && segment.destinationPort == clientPort;
         EXPECT_TRUE(up || down) << testing::PrintToString(segment);
-        EXPECT_EQ(segment, withPorts(loopbackRecord(6, kTcp, segment.packetBytes, segment.dataBytes),
-                                     segment.sourcePort, segment.destinationPort));
+        EXPECT_EQ(segment,
+                  withPorts(loopbackRecord(6, kTcp, segment.packetBytes, segment.dataBytes), segment.sourcePort,
+                            segment.destinationPort));
         (up ? tally.upData : tally.downData) += segment.dataBytes;
         tally.largestPacket = std::max(tally.largestPacket, segment.packetBytes);
     }
@@ -138,7 +138,7 @@ protected:
     }
 
     // Started after version 2, whose reader then skips this one's probes.
-    std::unique_ptr<ToolProcess> startVersionOneBeside(ToolProcessV2& versionTwo)
+    std::unique_ptr<ToolProcess> startVersionOneBeside(ToolProcessV2 &versionTwo)
     {
         auto tool = std::make_unique<ToolProcess>(m_network.commandLine({kTool, "lo"}));
         if (!waitUntilCapturing(*tool, [this] { probe(); }))
@@ -167,9 +167,10 @@ TEST_F(NetsiphonRecordsV2Live, Ipv6AndIpv4AreCountedExactlyWhileAVersionOneReade
     ASSERT_TRUE(sendUdp6(sender6, 40001, 0));
     ASSERT_TRUE(sendUdp6(sender6, 40001, 1000));
     ASSERT_TRUE(sendUdp(sender, kLoopbackAddress, 40003, 100));
-    EXPECT_EQ(versionTwo->readRecords(3, 3s), (std::vector{withPorts(loopbackRecord(6, kUdp, 48, 0), 40000, 40001),
-                                                    withPorts(loopbackRecord(6, kUdp, 1048, 1000), 40000, 40001),
-                                                    withPorts(loopbackRecord(4, kUdp, 128, 100), 40002, 40003)}));
+    EXPECT_EQ(versionTwo->readRecords(3, 3s),
+              (std::vector{withPorts(loopbackRecord(6, kUdp, 48, 0), 40000, 40001),
+                           withPorts(loopbackRecord(6, kUdp, 1048, 1000), 40000, 40001),
+                           withPorts(loopbackRecord(4, kUdp, 128, 100), 40002, 40003)}));
     // Version 1 leaves IPv6 to the catch-all, as it always has.
     EXPECT_EQ(versionOne->readRecords(3, 3s),
               (std::vector<PacketSummary>{{0, 0, 0, 0, 0, 0, 48, 0},
@@ -183,7 +184,7 @@ TEST_F(NetsiphonRecordsV2Live, Ipv6AndIpv4AreCountedExactlyWhileAVersionOneReade
     const TcpTally tally = tallyTcp6(segments, clientPort, 40004);
     EXPECT_EQ(tally.upData, 500u);
     EXPECT_EQ(tally.downData, 300u);
-    for (const PacketSummaryV2& segment : segments) {
+    for (const PacketSummaryV2 &segment : segments) {
         const std::uint32_t headers = segment.packetBytes - segment.dataBytes;
         EXPECT_TRUE(headers >= 60 && headers <= 100 && headers % 4 == 0) << headers;
     }

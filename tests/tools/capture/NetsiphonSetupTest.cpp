@@ -10,13 +10,14 @@
 namespace {
 const std::string kTool = QUILLMERE_BUILD_DIR "/libexec/quillmere/Netsiphon";
 
-struct Outcome {
+struct Outcome
+{
     std::optional<int> status;
     std::string error;
     std::string output;
 };
 
-Outcome runToEnd(const std::vector<std::string>& commandLine)
+Outcome runToEnd(const std::vector<std::string> &commandLine)
 {
     ToolProcess tool(commandLine);
     Outcome outcome;
@@ -26,7 +27,7 @@ Outcome runToEnd(const std::vector<std::string>& commandLine)
     return outcome;
 }
 
-bool exitedWith(const std::optional<int>& status, int code)
+bool exitedWith(const std::optional<int> &status, int code)
 {
     return status && WIFEXITED(*status) && WEXITSTATUS(*status) == code;
 }
@@ -47,7 +48,7 @@ TEST(NetsiphonSetup, WrongArgumentCountIsOneLineAndStatusOne)
 
 TEST(NetsiphonSetup, AnOptionOtherThanRecordsTwoIsAUsageErrorThatDoesNotEchoIt)
 {
-    for (const char* option : {"--records=3", "--records=", "-x\x1b[2J"}) {
+    for (const char *option : {"--records=3", "--records=", "-x\x1b[2J"}) {
         const Outcome outcome = runToEnd({kTool, option, "lo"});
         EXPECT_EQ(outcome.error, "unknown option (usage: Netsiphon [--records=2] <interface>)\n") << option;
         EXPECT_TRUE(exitedWith(outcome.status, 1)) << option;
@@ -79,7 +80,8 @@ TEST(NetsiphonSetup, LinkTypeOutsideTheTableIsRefusedWithLibpcapsDescription)
         GTEST_SKIP() << network.failure();
     // On Linux the "any" pseudo-interface delivers cooked frames (DLT_LINUX_SLL, 113).
     const Outcome any = runToEnd(network.commandLine({kTool, "any"}));
-    EXPECT_EQ(any.error, std::string("Link type \"") + pcap_datalink_val_to_description(113) + "\" cannot be decoded\n");
+    EXPECT_EQ(any.error,
+              std::string("Link type \"") + pcap_datalink_val_to_description(113) + "\" cannot be decoded\n");
     EXPECT_TRUE(exitedWith(any.status, 1));
     EXPECT_EQ(any.output, "");
 }
@@ -88,11 +90,22 @@ TEST(NetsiphonSetup, LinkTypeOutsideTheTableIsRefusedWithLibpcapsDescription)
 // take for lo itself.
 TEST(NetsiphonSetup, NamesThatAreNoNetworkInterfaceAreRefusedLikeAMissingOne)
 {
-    const std::vector<std::string> refused{
-        "dbus://unixexec:path=/bin/sh,argv1=-c,argv2=true", "../../../tmp/x", "lo/..", "lo:1", "..",
-        "0123456789abcdef", "dbus-system", "dbus-session", "nflog", "nfqueue", "usbmon0", "bluetooth0",
-        "bluetooth-monitor", "qmnosuch0", ""};
-    for (const std::string& name : refused) {
+    const std::vector<std::string> refused{"dbus://unixexec:path=/bin/sh,argv1=-c,argv2=true",
+                                           "../../../tmp/x",
+                                           "lo/..",
+                                           "lo:1",
+                                           "..",
+                                           "0123456789abcdef",
+                                           "dbus-system",
+                                           "dbus-session",
+                                           "nflog",
+                                           "nfqueue",
+                                           "usbmon0",
+                                           "bluetooth0",
+                                           "bluetooth-monitor",
+                                           "qmnosuch0",
+                                           ""};
+    for (const std::string &name : refused) {
         const Outcome outcome = runToEnd({kTool, name});
         EXPECT_TRUE(outcome.error.starts_with("pcap_open_live: ")) << name << ": " << outcome.error;
         EXPECT_EQ(outcome.error.find('\n'), outcome.error.size() - 1) << name << ": " << outcome.error;

@@ -8,20 +8,23 @@
 
 namespace {
 const PacketSummary kKnown{1, 6, 0x0A000001, 0xC0A8FE02, 80, 0xC350, 0x05DC, 0x0102};
-constexpr std::array<std::uint8_t, 20> kKnownImage{
-    0x01, 0x06, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x01, 0xC0, 0xA8,
-    0xFE, 0x02, 0x00, 0x50, 0xC3, 0x50, 0x05, 0xDC, 0x01, 0x02};
+constexpr std::array<std::uint8_t, 20> kKnownImage{0x01, 0x06, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x01, 0xC0, 0xA8,
+                                                   0xFE, 0x02, 0x00, 0x50, 0xC3, 0x50, 0x05, 0xDC, 0x01, 0x02};
 
-constexpr PacketSummaryV2 kKnownV2{
-    .ipVersion = 6, .hasPorts = true, .fragment = true, .ipProtocol = 17,
-    .sourceAddress = {0x20, 0x01, 0x0D, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01},
-    .destinationAddress = PacketSummaryV2::ipv4Mapped(0xC0A8FE02),
-    .sourcePort = 80, .destinationPort = 0xC350, .packetBytes = 0x00012345, .dataBytes = 0x89ABCDEF};
+constexpr PacketSummaryV2 kKnownV2{.ipVersion = 6,
+                                   .hasPorts = true,
+                                   .fragment = true,
+                                   .ipProtocol = 17,
+                                   .sourceAddress = {0x20, 0x01, 0x0D, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01},
+                                   .destinationAddress = PacketSummaryV2::ipv4Mapped(0xC0A8FE02),
+                                   .sourcePort = 80,
+                                   .destinationPort = 0xC350,
+                                   .packetBytes = 0x00012345,
+                                   .dataBytes = 0x89ABCDEF};
 constexpr std::array<std::uint8_t, 48> kKnownImageV2{
-    0x02, 0x03, 0x11, 0x06,
-    0x20, 0x01, 0x0D, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xC0, 0xA8, 0xFE, 0x02,
-    0x00, 0x50, 0xC3, 0x50, 0x00, 0x01, 0x23, 0x45, 0x89, 0xAB, 0xCD, 0xEF};
+    0x02, 0x03, 0x11, 0x06, 0x20, 0x01, 0x0D, 0xB8, 0,    0,    0,    0,    0,    0,    0,    0,
+    0,    0,    0,    0x01, 0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0xFF, 0xFF,
+    0xC0, 0xA8, 0xFE, 0x02, 0x00, 0x50, 0xC3, 0x50, 0x00, 0x01, 0x23, 0x45, 0x89, 0xAB, 0xCD, 0xEF};
 } // namespace
 
 TEST(PacketSummary, EncodesEveryFieldBigEndianWithZeroReservedBytes)
@@ -72,8 +75,9 @@ TEST(PacketSummaryV2, DecodesKnownBytesAndIgnoresUnknownFlags)
 
 TEST(PacketSummary, RoundTripsExtremeValues)
 {
-    for (const PacketSummary& summary : {PacketSummary{}, PacketSummary{0xFF, 0xFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF},
-                                         PacketSummary{0, 1, 0x80000000, 1, 1, 0x8000, 0, 0xFFFF}}) {
+    for (const PacketSummary &summary :
+         {PacketSummary{}, PacketSummary{0xFF, 0xFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF},
+          PacketSummary{0, 1, 0x80000000, 1, 1, 0x8000, 0, 0xFFFF}}) {
         std::array<std::uint8_t, 20> image{};
         summary.encode(image);
         EXPECT_EQ(PacketSummary::decode(image), summary);

@@ -8,9 +8,9 @@
 
 #include <ostream>
 
-inline void PrintTo(const PacketSummaryV2& summary, std::ostream* out)
+inline void PrintTo(const PacketSummaryV2 &summary, std::ostream *out)
 {
-    const auto address = [out](const PacketSummaryV2::Address& bytes) {
+    const auto address = [out](const PacketSummaryV2::Address &bytes) {
         for (std::size_t i = 0; i < bytes.size(); i += 2)
             *out << (i == 0 ? "" : ":") << std::hex << (bytes[i] << 8 | bytes[i + 1]) << std::dec;
     };

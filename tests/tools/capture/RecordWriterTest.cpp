@@ -11,8 +11,8 @@
 namespace {
 PacketSummary numbered(std::uint32_t number)
 {
-    return PacketSummary{1, 17, number, ~number, static_cast<std::uint16_t>(number),
-                         static_cast<std::uint16_t>(number >> 16), 28, 0};
+    return PacketSummary{
+        1, 17, number, ~number, static_cast<std::uint16_t>(number), static_cast<std::uint16_t>(number >> 16), 28, 0};
 }
 
 PacketSummaryV2 numberedV2(std::uint32_t number)
@@ -60,7 +60,7 @@ TEST(RecordWriter, RecordsArriveWholeAndInOrderThroughASlowNonBlockingPipe)
 // The buffer holds as many version-2 records as version-1 ones; they come out whole too.
 TEST(RecordWriter, VersionTwoRecordsAreWrittenWholeAndFlushedAtTheSameRecordCount)
 {
-    std::FILE* file = std::tmpfile();
+    std::FILE *file = std::tmpfile();
     ASSERT_NE(file, nullptr);
     constexpr std::uint32_t kRecords = RecordWriter::kCapacityRecords + 1;
     RecordWriter writer(fileno(file));

@@ -13,8 +13,7 @@ TEST(InstallerPaths, LastPathComponent)
 
 TEST(InstallerPaths, JoinAlwaysInsertsASlash)
 {
-    EXPECT_EQ(joinPath("/usr/local/libexec/Quillmere", "Netsiphon"),
-              "/usr/local/libexec/Quillmere/Netsiphon");
+    EXPECT_EQ(joinPath("/usr/local/libexec/Quillmere", "Netsiphon"), "/usr/local/libexec/Quillmere/Netsiphon");
     EXPECT_EQ(joinPath("/tmp/", "Netsiphon"), "/tmp//Netsiphon");
     EXPECT_EQ(joinPath("", "Netsiphon"), "/Netsiphon");
 }

@@ -16,8 +16,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,9 +26,9 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <linux/capability.h>
+#include <sys/acl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
-#include <sys/acl.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -76,7 +76,7 @@ std::string randomBytes(std::size_t count)
 
 mode_t permissions(const fs::path &path)
 {
-    struct stat info {};
+    struct stat info = {};
     return lstat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
 }
 
@@ -119,7 +119,7 @@ struct OnBehalfOfAUser
 std::string levelOthersCanChange(fs::path folder)
 {
     for (;; folder = folder.parent_path()) {
-        struct stat info {};
+        struct stat info = {};
         if (stat(folder.c_str(), &info) != 0 || info.st_uid != 0 || (info.st_mode & 022) != 0)
             return folder.string();
         if (folder == folder.root_path())
@@ -167,8 +167,7 @@ protected:
 
     // Runs the installer with stdout and stderr captured in files of the test folder. The
     // child only makes system calls: another thread of the test may hold malloc's lock.
-    Outcome run(const std::vector<std::string> &args, const fs::path &cwd = {},
-                ChildStep inChild = nullptr)
+    Outcome run(const std::vector<std::string> &args, const fs::path &cwd = {}, ChildStep inChild = nullptr)
     {
         const fs::path outPath = dir / "stdout";
         const fs::path errPath = dir / "stderr";
@@ -180,8 +179,7 @@ protected:
         if (child == 0) {
             const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0
-                || (!cwd.empty() && chdir(cwd.c_str()) != 0))
+            if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || (!cwd.empty() && chdir(cwd.c_str()) != 0))
                 _exit(126);
             if (inChild != nullptr)
                 inChild();
@@ -203,7 +201,7 @@ protected:
     void expectInstalled(const fs::path &target, const std::string &bytes, mode_t mode = 04750,
                          gid_t group = captureGroup())
     {
-        struct stat info {};
+        struct stat info = {};
         ASSERT_EQ(lstat(target.c_str(), &info), 0) << target;
         EXPECT_TRUE(S_ISREG(info.st_mode));
         EXPECT_EQ(info.st_uid, 0u);
@@ -245,8 +243,8 @@ protected:
     static int statusRunByNobody(const fs::path &program, bool groups = false)
     {
         const std::string command = "setpriv --reuid=65534 --regid=65534 "
-            + std::string(groups ? "--init-groups" : "--clear-groups") + " /bin/sh -c 'exec \"$0\"' "
-            + program.string() + " 2>/dev/null";
+            + std::string(groups ? "--init-groups" : "--clear-groups") + " /bin/sh -c 'exec \"$0\"' " + program.string()
+            + " 2>/dev/null";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -282,18 +280,18 @@ protected:
     const std::string tool = randomBytes(70001);
 };
 
-#define REQUIRE_ROOT()                                                                     \
-    if (!isRoot())                                                                         \
+#define REQUIRE_ROOT()                                                                                                 \
+    if (!isRoot())                                                                                                     \
     GTEST_SKIP() << "needs root: the installer makes root the owner of its copy"
 
 // An approved run for nobody, from a bundle only root can change, into the one support folder
 // it accepts, here a fresh one of the test's own (a ramfs, which keeps no ACL, when asked).
-#define REQUIRE_RUN_FOR_ANOTHER_USER(keepsNoAcl)                                          \
-    REQUIRE_ROOT();                                                                        \
-    if (const std::string whyNot = copyIntoRootOnlyBundle(); !whyNot.empty())             \
-        GTEST_SKIP() << "needs a bundle folder only root can write: " << whyNot;          \
-    if (const std::string whyNot = PrivateSystemFolders::emptyFolderAt(QUILLMERE_SUPPORT_DIR, keepsNoAcl); \
-        !whyNot.empty())                                                                   \
+#define REQUIRE_RUN_FOR_ANOTHER_USER(keepsNoAcl)                                                                       \
+    REQUIRE_ROOT();                                                                                                    \
+    if (const std::string whyNot = copyIntoRootOnlyBundle(); !whyNot.empty())                                          \
+        GTEST_SKIP() << "needs a bundle folder only root can write: " << whyNot;                                       \
+    if (const std::string whyNot = PrivateSystemFolders::emptyFolderAt(QUILLMERE_SUPPORT_DIR, keepsNoAcl);             \
+        !whyNot.empty())                                                                                               \
     GTEST_SKIP() << whyNot
 
 } // namespace
@@ -302,13 +300,11 @@ TEST_F(Rootmantle, WrongUsagePrintsUsageAndTouchesNothing)
 {
     const fs::path dest = dir / "dest";
     // A relative destination would depend on wherever the elevation step starts the installer.
-    for (const auto &args : {std::vector<std::string>{source.string()},
-                             std::vector<std::string>{source.string(), dest.string(), "x"},
-                             std::vector<std::string>{},
-                             std::vector<std::string>{source.string(), "dest"},
-                             std::vector<std::string>{source.string(), ""},
-                             std::vector<std::string>{"--everyone", source.string()},
-                             std::vector<std::string>{"--all", source.string(), dest.string()}}) {
+    for (const auto &args :
+         {std::vector<std::string>{source.string()}, std::vector<std::string>{source.string(), dest.string(), "x"},
+          std::vector<std::string>{}, std::vector<std::string>{source.string(), "dest"},
+          std::vector<std::string>{source.string(), ""}, std::vector<std::string>{"--everyone", source.string()},
+          std::vector<std::string>{"--all", source.string(), dest.string()}}) {
         const Outcome outcome = run(args, dir);
         EXPECT_EQ(outcome.status, 1);
         EXPECT_EQ(outcome.err, "usage: " + installer.string() + " [--everyone | --grant] <file> <destdir>\n");
@@ -338,10 +334,9 @@ TEST_F(Rootmantle, MissingLevelsAreReportedDeepestFirstAndCreatedReadOnly)
     const fs::path dest = dir / "a" / "b" / "c";
     const Outcome outcome = run({source.string(), dest.string()});
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.err, "creating directory " + dest.string() + "\n"
-                               + "creating directory " + (dir / "a" / "b").string() + "\n"
-                               + "creating directory " + (dir / "a").string() + "\n"
-                               + "creating directory " + dir.string() + "\n");
+    EXPECT_EQ(outcome.err,
+              "creating directory " + dest.string() + "\n" + "creating directory " + (dir / "a" / "b").string() + "\n"
+                  + "creating directory " + (dir / "a").string() + "\n" + "creating directory " + dir.string() + "\n");
     for (const auto &level : {dir / "a", dir / "a" / "b", dest}) {
         EXPECT_TRUE(fs::is_directory(level)) << level;
         EXPECT_EQ(permissions(level), 0555u) << level;
@@ -422,8 +417,7 @@ TEST_F(Rootmantle, MissingSourceCreatesNoTarget)
     fs::remove(source);
     const Outcome outcome = run({source.string(), dest.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err,
-              "refusing to install " + source.string() + ": No such file or directory\n");
+    EXPECT_EQ(outcome.err, "refusing to install " + source.string() + ": No such file or directory\n");
     EXPECT_TRUE(fs::is_empty(dest));
 }
 
@@ -447,8 +441,7 @@ TEST_F(Rootmantle, PlantedSymbolicLinkIsNeverFollowed)
 
     Outcome outcome = run({source.string(), dest.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "creating directory " + dest.string() + "\n"
-                               + "chown: Too many levels of symbolic links\n");
+    EXPECT_EQ(outcome.err, "creating directory " + dest.string() + "\n" + "chown: Too many levels of symbolic links\n");
     EXPECT_EQ(readFile(victim), "precious\n");
     EXPECT_EQ(permissions(victim), 0644u);
     EXPECT_TRUE(fs::is_symlink(dest / "Netsiphon"));
@@ -535,8 +528,7 @@ TEST_F(Rootmantle, OnlyTheToolBesideTheInstallerIsInstalled)
     fs::create_symlink(elsewhere, source);
     const Outcome outcome = run({source.string(), dest.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err,
-              "refusing to install " + source.string() + ": Too many levels of symbolic links\n");
+    EXPECT_EQ(outcome.err, "refusing to install " + source.string() + ": Too many levels of symbolic links\n");
     EXPECT_FALSE(fs::exists(dest));
 }
 
@@ -550,8 +542,7 @@ TEST_F(Rootmantle, LinkedFolderOnTheWayToTheDestinationIsNeverEntered)
 
     Outcome outcome = run({source.string(), link.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "creating directory " + link.string() + "\n"
-                               + "chown: Too many levels of symbolic links\n");
+    EXPECT_EQ(outcome.err, "creating directory " + link.string() + "\n" + "chown: Too many levels of symbolic links\n");
     outcome = run({source.string(), (link / "made" / "here").string()});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(readFile(rootFolder / "Netsiphon"), "kept\n");
@@ -617,14 +608,12 @@ TEST_F(Rootmantle, FullDiskKeepsThePreviousToolWorking)
     const int filler = open((small / "filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     ASSERT_GE(filler, 0);
     const std::string block(4096, 'f');
-    while (write(filler, block.data(), block.size()) > 0) {
-    }
+    while (write(filler, block.data(), block.size()) > 0) { }
     close(filler);
     writeFile(source, working + std::string(64 * 1024, '#'));
     const Outcome outcome = run({source.string(), dest.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_NE(outcome.err.find("chown: No space left on device\n"), std::string::npos)
-        << outcome.err;
+    EXPECT_NE(outcome.err.find("chown: No space left on device\n"), std::string::npos) << outcome.err;
 
     expectInstalled(dest / "Netsiphon", working);
     EXPECT_EQ(exitStatusOf(dest / "Netsiphon"), 7);
@@ -638,8 +627,7 @@ TEST_F(Rootmantle, ForAnotherUserABundleOthersCanWriteIsRefused)
     const OnBehalfOfAUser pkexec;
     const Outcome outcome = run({source.string(), dest.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_TRUE(outcome.err.starts_with("refusing to install " + source.string() + ": "))
-        << outcome.err;
+    EXPECT_TRUE(outcome.err.starts_with("refusing to install " + source.string() + ": ")) << outcome.err;
     EXPECT_TRUE(outcome.err.ends_with(" is not a folder only root can write\n")) << outcome.err;
     EXPECT_FALSE(fs::exists(dest));
 }
@@ -654,8 +642,9 @@ TEST_F(Rootmantle, ForAnotherUserOnlyRootsOwnToolGoesOnlyIntoTheSupportFolder)
     const fs::path elsewhere = dir / "x" / "nologin";
     Outcome outcome = run({source.string(), elsewhere.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "refusing to install into " + elsewhere.string() + ": only "
-                               + kSupportDestination + " is accepted for another user\n");
+    EXPECT_EQ(outcome.err,
+              "refusing to install into " + elsewhere.string() + ": only " + kSupportDestination
+                  + " is accepted for another user\n");
     EXPECT_FALSE(fs::exists(dir / "x"));
 
     const fs::path dest = dir / "dest";
@@ -709,8 +698,7 @@ TEST_F(Rootmantle, CallersFileSizeLimitNeitherKillsNorLeavesATemporaryFile)
     if (outcome.status == 125)
         GTEST_SKIP() << "needs to drop CAP_SYS_RESOURCE from the installer";
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "creating directory " + dest.string() + "\n"
-                               + "chown: File too large\n");
+    EXPECT_EQ(outcome.err, "creating directory " + dest.string() + "\n" + "chown: File too large\n");
     expectInstalled(dest / "Netsiphon", working);
     EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
 
@@ -752,16 +740,14 @@ TEST_F(Rootmantle, InstalledToolCarriesNoInheritedAcl)
     const struct
     {
         std::uint32_t version = 2;
-        Entry entries[5] = {{0x01, 7, ~0u}, {0x02, 7, 65534}, {0x04, 5, ~0u},
-                            {0x10, 7, ~0u}, {0x20, 5, ~0u}};
+        Entry entries[5] = {{0x01, 7, ~0u}, {0x02, 7, 65534}, {0x04, 5, ~0u}, {0x10, 7, ~0u}, {0x20, 5, ~0u}};
     } inherited;
     if (setxattr(dest.c_str(), "system.posix_acl_default", &inherited, sizeof inherited, 0) != 0)
         GTEST_SKIP() << "needs a default ACL on " << dest << ": " << std::strerror(errno);
 
     ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
     expectInstalled(dest / "Netsiphon", tool);
-    const ssize_t aclSize =
-        getxattr((dest / "Netsiphon").c_str(), "system.posix_acl_access", nullptr, 0);
+    const ssize_t aclSize = getxattr((dest / "Netsiphon").c_str(), "system.posix_acl_access", nullptr, 0);
     EXPECT_EQ(aclSize < 0 ? errno : 0, ENODATA);
 }
 
@@ -819,12 +805,22 @@ TEST_F(Rootmantle, AnApprovalNeverWidensBeyondWhoAskedAndOnlyWithAUserPkexecName
     };
     const std::string notAUser = refusing + "PKEXEC_UID is not the number of a user of this system\n";
     for (const Case &refused : {
-             Case{"65534", {"--everyone"}, refusing + "--everyone is for root itself, never for a run on behalf of another user\n"},
-             Case{nullptr, {"--grant"}, refusing + "--grant allows the user who asked through pkexec, and nobody did\n"},
-             Case{"", {}, notAUser}, Case{"nobody", {}, notAUser}, Case{"-1", {}, notAUser},
-             Case{"+65534", {}, notAUser}, Case{" 65534", {}, notAUser}, Case{"65534 ", {}, notAUser},
-             Case{"0x10", {}, notAUser}, Case{"4294967295", {}, notAUser}, Case{"4294967296", {}, notAUser},
-             Case{"99999999999999999999", {}, notAUser}, Case{"3999999999", {}, notAUser},
+             Case{"65534",
+                  {"--everyone"},
+                  refusing + "--everyone is for root itself, never for a run on behalf of another user\n"},
+             Case{
+                 nullptr, {"--grant"}, refusing + "--grant allows the user who asked through pkexec, and nobody did\n"},
+             Case{"", {}, notAUser},
+             Case{"nobody", {}, notAUser},
+             Case{"-1", {}, notAUser},
+             Case{"+65534", {}, notAUser},
+             Case{" 65534", {}, notAUser},
+             Case{"65534 ", {}, notAUser},
+             Case{"0x10", {}, notAUser},
+             Case{"4294967295", {}, notAUser},
+             Case{"4294967296", {}, notAUser},
+             Case{"99999999999999999999", {}, notAUser},
+             Case{"3999999999", {}, notAUser},
          }) {
         SCOPED_TRACE(refused.pkexecUid != nullptr ? refused.pkexecUid : "(unset)");
         if (refused.pkexecUid != nullptr)
@@ -878,8 +874,9 @@ TEST_F(Rootmantle, WithoutAclsWhoAskedJoinsTheCaptureGroupFromTheirNextLogin)
     const Outcome outcome = run({source.string(), kSupportDestination});
     const fs::path target = fs::path(kSupportDestination) / "Netsiphon";
     EXPECT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_TRUE(outcome.err.ends_with(target.string() + " keeps no ACL: added nobody to the group quillmere, from "
-                                                        "their next login on\n"))
+    EXPECT_TRUE(outcome.err.ends_with(target.string()
+                                      + " keeps no ACL: added nobody to the group quillmere, from "
+                                        "their next login on\n"))
         << outcome.err;
     expectInstalled(target, "#!/bin/sh\nexit 7\n");
     EXPECT_EQ(statusRunByNobody(target), 126);
@@ -890,8 +887,9 @@ TEST_F(Rootmantle, WithoutAclsWhoAskedJoinsTheCaptureGroupFromTheirNextLogin)
     ASSERT_EQ(chmod(target.c_str(), 04750), 0);
     const Outcome refused = run({"--grant", source.string(), kSupportDestination});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "creating directory " + kSupportDestination + "\n" + target.string()
-                               + " keeps no ACL and its group is not quillmere: add nobody to its group yourself\n");
+    EXPECT_EQ(refused.err,
+              "creating directory " + kSupportDestination + "\n" + target.string()
+                  + " keeps no ACL and its group is not quillmere: add nobody to its group yourself\n");
 }
 
 TEST_F(Rootmantle, ASmallInheritedStackLimitNeitherCrashesTheCopyNorTheAccountTools)
@@ -934,9 +932,8 @@ TEST_F(Rootmantle, TheCopyIsOnTheDiskWithItsRightsBeforeItTakesTheName)
     const fs::path trace = dir / "trace";
     // A leak check cannot run under a tracer (sanitizer builds).
     const std::string command = "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" strace -f -qq -y -o "
-        + trace.string()
-        + " -e trace=fsync,fdatasync,sync,syncfs,fchmod,fchmodat,fsetxattr,rename,renameat,renameat2 " + installer.string()
-        + " " + source.string() + " " + dest.string() + " 2>/dev/null";
+        + trace.string() + " -e trace=fsync,fdatasync,sync,syncfs,fchmod,fchmodat,fsetxattr,rename,renameat,renameat2 "
+        + installer.string() + " " + source.string() + " " + dest.string() + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     expectInstalled(dest / "Netsiphon", tool);
     // The calls on the temporary file, in order (its descriptor shows its path): its rights
