@@ -43,6 +43,8 @@ if(QUILLMERE_BUILD_UI)
     install(FILES resources/icons/hicolor/${size}x${size}/apps/org.quillmere.Quillmere.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps COMPONENT windows)
   endforeach()
+  install(FILES packaging/deb/quillmere.lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+          RENAME quillmere COMPONENT windows)
 endif()
 
 # Manual pages and the changelog compressed as Debian wants them, reproducibly (no name or

@@ -45,6 +45,7 @@ version=$(dpkg-deb -f "$common_deb" Version)
   fail "quillmere does not depend on quillmere-common $version: $(dpkg-deb -f "$windows_deb" Depends)"
 
 root=$work/root
+mkdir "$root"
 dpkg-deb -x "$common_deb" "$root/common"
 dpkg-deb -x "$windows_deb" "$root/windows"
 if readelf -dW "$root/common/usr/bin/quillmere" | grep NEEDED | grep -Eq 'libQt6(Gui|Widgets)'; then
