@@ -6,3 +6,6 @@ target_compile_options(quillmere_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
   -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
   -Wnull-dereference -Wformat=2 -Wimplicit-fallthrough)
+if(QUILLMERE_WARNINGS_AS_ERRORS)
+  target_compile_options(quillmere_warnings INTERFACE -Werror)
+endif()

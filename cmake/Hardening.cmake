@@ -22,4 +22,4 @@ target_link_options(quillmere_hardening_qt INTERFACE -pie -Wl,-z,relro -Wl,-z,no
 add_library(quillmere_hardening INTERFACE)
 add_library(quillmere::hardening ALIAS quillmere_hardening)
 target_compile_options(quillmere_hardening INTERFACE -fPIE)
-target_link_libraries(quillmere_hardening INTERFACE quillmere_hardening_qt)
+target_link_libraries(quillmere_hardening INTERFACE quillmere::hardening_qt)

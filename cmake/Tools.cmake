@@ -8,5 +8,5 @@ function(quillmere_add_tool name)
   target_link_libraries(${name} PRIVATE quillmere::warnings quillmere::hardening ${TOOL_LIBRARIES})
   set_target_properties(${name} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${QUILLMERE_LIBEXEC_OUTPUT_DIRECTORY})
-  install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/quillmere)
+  install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/quillmere COMPONENT common)
 endfunction()

@@ -663,4 +663,15 @@
         <translation>Das Mitschnittwerkzeug konnte nicht unter %1 installiert werden.</translation>
     </message>
 </context>
+<context>
+    <name>WindowProgram</name>
+    <message>
+        <source>This installation of Quillmere has no windows (%1 is not there). Run it without one: quillmere --headless --interface NAME</source>
+        <translation>Diese Installation von Quillmere hat keine Fenster (%1 fehlt). Ohne Fenster läuft es so: quillmere --headless --interface NAME</translation>
+    </message>
+    <message>
+        <source>Cannot start the windows (%1): %2</source>
+        <translation>Die Fenster können nicht gestartet werden (%1): %2</translation>
+    </message>
+</context>
 </TS>

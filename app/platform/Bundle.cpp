@@ -7,6 +7,17 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace {
+
+Bundle::Place executablePlace = Bundle::Place::ProgramFolder;
+
+} // namespace
+
+void Bundle::setExecutablePlace(Place place)
+{
+    executablePlace = place;
+}
+
 QString Bundle::executableFolder()
 {
     const QString executable = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
@@ -15,13 +26,20 @@ QString Bundle::executableFolder()
     return QCoreApplication::applicationDirPath();
 }
 
+QString Bundle::programFolder()
+{
+    if (executablePlace == Place::ToolFolder)
+        return executableFolder() + u'/' + QLatin1StringView(kProgramFolderFromTools);
+    return executableFolder();
+}
+
 QString Bundle::pathForTool(const QString &name)
 {
-    return QDir::cleanPath(executableFolder() + u'/' + QLatin1StringView(kToolFolderFromExecutable) + u'/' + name);
+    return QDir::cleanPath(programFolder() + u'/' + QLatin1StringView(kToolFolderFromExecutable) + u'/' + name);
 }
 
 QString Bundle::pathForResource(const QString &relativePath)
 {
-    return QDir::cleanPath(executableFolder() + u'/' + QLatin1StringView(kResourceFolderFromExecutable) + u'/'
+    return QDir::cleanPath(programFolder() + u'/' + QLatin1StringView(kResourceFolderFromExecutable) + u'/'
                            + relativePath);
 }

@@ -233,6 +233,8 @@ TEST_F(HeadlessRunTest, SigtermEndsARunWhoseOutputHasStalledAtOnce)
 // they do when the person quits.
 TEST_F(HeadlessRunTest, TheWindowModeQuitsOnSigtermAndLeavesNoToolBehind)
 {
+    if (!QUILLMERE_HAS_WINDOWS)
+        GTEST_SKIP() << "built without windows";
     start({}, true);
     ASSERT_TRUE(waitUntilCapturing()) << m_run.readAllStandardError().toStdString();
     EXPECT_EQ(endWithSignal(), 0) << m_run.readAllStandardError().toStdString();
@@ -290,4 +292,22 @@ TEST(HeadlessUsage, UsageErrorsExitWithTwoAndHelpAndVersionWithZero)
     version.start(kApplication, {QStringLiteral("--version")});
     version.waitForFinished(5000);
     EXPECT_EQ(version.readAllStandardOutput(), "quillmere " QUILLMERE_VERSION "\n");
+}
+
+// A server with the window-less package only, or a build without windows: the window mode
+// says so at once instead of failing to find a display library.
+TEST(WindowMode, WithoutTheWindowProgramItSaysHowToRunWithoutOne)
+{
+    QTemporaryDir bundle;
+    QDir layout(bundle.path());
+    ASSERT_TRUE(layout.mkpath(QStringLiteral("bin")));
+    const QString program = layout.filePath(QStringLiteral("bin/quillmere"));
+    ASSERT_TRUE(QFile::copy(kApplication, program));
+    QProcess run;
+    run.start(program, {QStringLiteral("--interface"), QStringLiteral("lo")});
+    ASSERT_TRUE(run.waitForFinished(5000));
+    EXPECT_EQ(run.exitCode(), 2);
+    const QByteArray said = run.readAllStandardError();
+    EXPECT_TRUE(said.startsWith("quillmere: This installation of Quillmere has no windows (")) << said.toStdString();
+    EXPECT_TRUE(said.contains("quillmere --headless --interface NAME")) << said.toStdString();
 }

@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Checks the Debian package and the install layout, as root:
+# Checks the Debian packages and the install layout, as root:
 #  - lintian, desktop-file-validate and appstreamcli validate pass;
-#  - every file sits where the application looks for it;
-#  - `cmake --install` into another prefix gives an application that finds its tools;
+#  - quillmere-common (the window-less program and the helpers) depends on no display library
+#    and its program links none; quillmere (the windows) depends on quillmere-common of its
+#    own version;
+#  - every file sits in its package where the application looks for it;
 #  - in a private mount namespace, over overlays of /usr, /var and /etc, so this machine stays
 #    untouched (no group, no package): `cmake --install` into another prefix gives an
-#    application that installs its tool and captures; installing the package leaves the tool
-#    set-user-ID for the group quillmere, known to dpkg; the installed application captures
-#    without installing anything; a user outside the group is refused and told how to get
-#    access, a member captures; reconfiguring lets every user capture; purging removes the
-#    tool and the group.
+#    application that installs its tool and captures; installing quillmere-common alone leaves
+#    the tool set-user-ID for the group quillmere, known to dpkg; the installed application
+#    captures without installing anything, and its window mode says how to run without
+#    windows; with quillmere installed too the window mode captures and quits on SIGTERM; a
+#    user outside the group is refused and told how to get access, a member captures;
+#    reconfiguring lets every user capture; purging removes the tool and the group.
 # Usage: tests/package/check-package.sh <package build dir>
 set -euo pipefail
 build=$(cd "$1" && pwd)
-deb=$(ls "$build"/quillmere_*_amd64.deb)
+common_deb=$(ls "$build"/quillmere-common_*_amd64.deb)
+windows_deb=$(ls "$build"/quillmere_*_amd64.deb)
 work=$(mktemp -d)
 # Others may reach what the test user nobody reads and writes in here.
 chmod 755 "$work"
@@ -26,18 +30,38 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "package check: $*" >&2; exit 1; }
 
-lintian --fail-on error,warning --tag-display-limit 0 "$deb"
+for deb in "$common_deb" "$windows_deb"; do
+  lintian --fail-on error,warning --tag-display-limit 0 "$deb"
+done
+
+# A server installs no X or Wayland libraries with the window-less package.
+display_libraries='libqt6gui|libqt6widgets|libx11|libxcb|libwayland|libgl1|libegl|libopengl|libxkbcommon|libfontconfig'
+common_depends=$(dpkg-deb -f "$common_deb" Depends)
+if grep -Eq "$display_libraries" <<<"$common_depends"; then
+  fail "quillmere-common depends on display libraries: $common_depends"
+fi
+version=$(dpkg-deb -f "$common_deb" Version)
+[[ $(dpkg-deb -f "$windows_deb" Depends) == *"quillmere-common (= $version)"* ]] ||
+  fail "quillmere does not depend on quillmere-common $version: $(dpkg-deb -f "$windows_deb" Depends)"
 
 root=$work/root
-dpkg-deb -x "$deb" "$root"
-desktop-file-validate "$root/usr/share/applications/org.quillmere.Quillmere.desktop"
-appstreamcli validate --no-net "$root/usr/share/metainfo/org.quillmere.Quillmere.metainfo.xml" >/dev/null
-for file in usr/bin/quillmere usr/lib/quillmere/Netsiphon usr/lib/quillmere/Rootmantle usr/libexec/Quillmere/Netsiphon \
-            usr/share/polkit-1/actions/org.quillmere.Quillmere.policy \
-            usr/share/quillmere/Help/index.html usr/share/quillmere/Summary.png usr/share/quillmere/Quillmere.png \
-            usr/share/man/man1/quillmere.1.gz usr/share/man/man8/Netsiphon.8.gz usr/share/doc/quillmere/copyright \
-            usr/share/icons/hicolor/scalable/apps/org.quillmere.Quillmere.svg; do
-  [[ -e $root/$file ]] || fail "missing /$file"
+mkdir "$root"
+dpkg-deb -x "$common_deb" "$root/common"
+dpkg-deb -x "$windows_deb" "$root/windows"
+if readelf -dW "$root/common/usr/bin/quillmere" | grep NEEDED | grep -Eq 'libQt6(Gui|Widgets)'; then
+  fail "the window-less program links display libraries"
+fi
+desktop-file-validate "$root/windows/usr/share/applications/org.quillmere.Quillmere.desktop"
+appstreamcli validate --no-net "$root/windows/usr/share/metainfo/org.quillmere.Quillmere.metainfo.xml" >/dev/null
+for file in common/usr/bin/quillmere common/usr/lib/quillmere/Netsiphon common/usr/lib/quillmere/Rootmantle \
+            common/usr/libexec/Quillmere/Netsiphon common/usr/share/polkit-1/actions/org.quillmere.Quillmere.policy \
+            common/usr/share/quillmere/translations/quillmere_de.qm common/usr/share/man/man1/quillmere.1.gz \
+            common/usr/share/man/man8/Netsiphon.8.gz common/usr/share/doc/quillmere-common/copyright \
+            windows/usr/lib/quillmere/quillmere-windows windows/usr/share/quillmere/Help/index.html \
+            windows/usr/share/quillmere/Summary.png windows/usr/share/quillmere/Quillmere.png \
+            windows/usr/share/icons/hicolor/scalable/apps/org.quillmere.Quillmere.svg \
+            windows/usr/share/doc/quillmere/copyright; do
+  [[ -e $root/$file ]] || fail "missing /${file#*/} in the package ${file%%/*}"
 done
 
 ip netns add "$namespace"
@@ -62,13 +86,27 @@ captures() {
   grep -q '"protocol":"UDP"' "$output" || fail "$program captured nothing: $(cat "$work/run.err")"
 }
 
+# watches: the window mode, drawn off screen, starts its capture on lo and quits on SIGTERM.
+watches() {
+  ip netns exec "$namespace" env QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
+    /usr/bin/quillmere --interface lo 2>"$work/window.err" &
+  local run=$!
+  for _ in $(seq 50); do
+    [[ $(ip netns pids "$namespace" | wc -l) -ge 2 ]] && break
+    sleep 0.2
+  done
+  [[ $(ip netns pids "$namespace" | wc -l) -ge 2 ]] || fail "the window mode started no capture: $(cat "$work/window.err")"
+  kill -TERM "$run"
+  wait "$run" || fail "the window mode did not end with status 0 on SIGTERM: $(cat "$work/window.err")"
+}
+
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 mkdir -m 1777 "$work/config"
 
 mkdir -p "$work"/overlay/{usr,var,etc}/{upper,work}
-export -f captures fail
-export namespace work deb prefix
+export -f captures watches fail
+export namespace work common_deb windows_deb prefix
 unshare -m bash -euo pipefail -c '
   for tree in usr var etc; do
     mount -t overlay overlay -o "lowerdir=/$tree,upperdir=$work/overlay/$tree/upper,workdir=$work/overlay/$tree/work" "/$tree"
@@ -78,13 +116,23 @@ unshare -m bash -euo pipefail -c '
 
   export DEBIAN_FRONTEND=noninteractive
   tool=/usr/libexec/Quillmere/Netsiphon
-  dpkg -i "$deb" >/dev/null
+  dpkg -i "$common_deb" >/dev/null
   [[ $(stat -c "%U %G %a" $tool) == "root quillmere 4750" ]] ||
     fail "the package did not install the capture tool for the group quillmere: $(stat -c "%U %G %a" $tool)"
-  [[ $(dpkg -S $tool) == "quillmere: $tool" ]] || fail "dpkg does not know $tool"
+  [[ $(dpkg -S $tool) == "quillmere-common: $tool" ]] || fail "dpkg does not know $tool"
   before=$(stat -c %i $tool)
   captures /usr/bin/quillmere
   [[ $(stat -c %i $tool) == "$before" ]] || fail "the first capture installed the tool again"
+  status=0
+  /usr/bin/quillmere 2>"$work/windowless" || status=$?
+  [[ $status -eq 2 ]] || fail "the window mode without the window package ended with status $status, not 2"
+  grep -q "has no windows.*--headless" "$work/windowless" ||
+    fail "the window mode did not say how to run without windows: $(cat "$work/windowless")"
+
+  windows=/usr/lib/quillmere/quillmere-windows
+  dpkg -i "$windows_deb" >/dev/null
+  [[ $(dpkg -S $windows) == "quillmere: $windows" ]] || fail "dpkg does not know $windows"
+  watches
 
   nobody="setpriv --reuid=65534 --regid=65534"
   if $nobody --clear-groups sh -c "exec $tool lo" 2>"$work/refused"; then
@@ -99,13 +147,13 @@ unshare -m bash -euo pipefail -c '
   usermod --append --groups quillmere nobody
   runner="$nobody --init-groups" captures /usr/bin/quillmere
 
-  echo "quillmere quillmere/everyone-captures boolean true" | debconf-set-selections
-  dpkg-reconfigure quillmere >/dev/null 2>&1
+  echo "quillmere-common quillmere/everyone-captures boolean true" | debconf-set-selections
+  dpkg-reconfigure quillmere-common >/dev/null 2>&1
   [[ $(stat -c "%U %G %a" $tool) == "root root 4555" ]] || fail "reconfiguring did not let every user capture"
   runner="$nobody --clear-groups" captures /usr/bin/quillmere
 
-  dpkg --purge quillmere >/dev/null
+  dpkg --purge quillmere quillmere-common >/dev/null
   [[ ! -e $tool ]] || fail "purging the package left the capture tool"
   ! getent group quillmere >/dev/null || fail "purging the package left the group quillmere"
 '
-echo "package check: passed ($deb)"
+echo "package check: passed ($common_deb, $windows_deb)"
