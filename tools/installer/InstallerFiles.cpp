@@ -133,6 +133,14 @@ void removeKeepingErrno(int folder, const std::string &name)
     errno = saved;
 }
 
+bool isStillNamed(int folder, const std::string &name, int file)
+{
+    struct stat named = {};
+    struct stat opened = {};
+    return fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && fstat(file, &opened) == 0
+        && isSameFile(named, opened);
+}
+
 // A new file of this run's own: O_EXCL with O_NOFOLLOW, so nothing planted at the name is
 // ever opened. An unguessable name, so nobody can occupy every name tried.
 OwnedDescriptor createTemporary(int folder, std::string &name)
@@ -141,14 +149,21 @@ OwnedDescriptor createTemporary(int folder, std::string &name)
         if (!randomTemporaryName(name))
             return {};
         OwnedDescriptor file(openat(folder, name.c_str(), kTemporaryFlags, kWritingMode));
+        if (!file && errno == EEXIST)
+            continue;
+        if (!file)
+            return {};
         // Held until the file has its final name: another run takes only abandoned files.
-        if (file && flock(file.get(), LOCK_EX) != 0) {
+        if (flock(file.get(), LOCK_EX) != 0) {
             removeKeepingErrno(folder, name);
             return {};
         }
-        if (file || errno != EEXIST)
+        // Another run's cleanup may have taken the file between its creation and the lock; once
+        // the lock is held and the name still leads to it, nobody else removes it.
+        if (isStillNamed(folder, name, file.get()))
             return file;
     }
+    errno = EEXIST;
     return {};
 }
 

@@ -930,23 +930,55 @@ TEST_F(Rootmantle, TheCopyIsOnTheDiskWithItsRightsBeforeItTakesTheName)
         GTEST_SKIP() << "needs strace";
     const fs::path dest = dir / "dest";
     const fs::path trace = dir / "trace";
+    // A reinstall over a tool with an administrator's ACL, which the copy gets too.
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    ASSERT_TRUE(setAcl(dest / "Netsiphon", "u::rwx,u:4242:r-x,g::r-x,m::r-x,o::---"));
     // A leak check cannot run under a tracer (sanitizer builds).
     const std::string command = "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" strace -f -qq -y -o "
         + trace.string() + " -e trace=fsync,fdatasync,sync,syncfs,fchmod,fchmodat,fsetxattr,rename,renameat,renameat2 "
         + installer.string() + " " + source.string() + " " + dest.string() + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     expectInstalled(dest / "Netsiphon", tool);
-    // The calls on the temporary file, in order (its descriptor shows its path): its rights
-    // are set, it is synced, and only then does it take the tool's name.
+    // The calls on the temporary file, in order (its descriptor shows its path): the set-user-ID
+    // bit comes only once the ACL stands, the copy is synced, and only then does it take the
+    // tool's name.
     std::vector<std::string> calls;
     std::istringstream lines(readFile(trace));
     for (std::string line; std::getline(lines, line);)
         if (line.find("/.Netsiphon-") != std::string::npos || line.find("\".Netsiphon-") != std::string::npos) {
             // "<pid> <call>(...": the process id is padded with spaces.
             const std::size_t call = line.find_first_not_of(' ', line.find(' '));
-            calls.push_back(line.substr(call, line.find('(') - call));
+            const std::string name = line.substr(call, line.find('(') - call);
+            const std::size_t mode = line.find(", ") + 2;
+            calls.push_back(name == "fchmod" ? name + " " + line.substr(mode, line.find(')', mode) - mode)
+                                : name.starts_with("rename") ? "rename"
+                                                             : name);
         }
-    ASSERT_GE(calls.size(), 2u) << readFile(trace);
-    EXPECT_TRUE(calls.back().starts_with("rename")) << readFile(trace);
-    EXPECT_EQ(calls[calls.size() - 2], "fsync") << readFile(trace);
+    EXPECT_EQ(calls, (std::vector<std::string>{"fchmod 0750", "fsetxattr", "fchmod 04750", "fsync", "rename"}))
+        << readFile(trace);
+}
+
+TEST_F(Rootmantle, ACleanupBetweenCreatingAndLockingTheCopyCostsOnlyANewName)
+{
+    REQUIRE_ROOT();
+    if (std::system("strace -V >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs strace";
+    const fs::path dest = dir / "dest";
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    // The reinstall waits two seconds before it locks its new copy, and another run's cleanup
+    // (here the test's) comes in between.
+    const std::string command
+        = "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" strace -f -qq -o /dev/null"
+          " -e trace=flock -e inject=flock:delay_enter=2000000:when=1 "
+        + installer.string() + " " + source.string() + " " + dest.string() + " 2>/dev/null";
+    int status = -1;
+    std::thread reinstall([&] { status = std::system(command.c_str()); });
+    const OwnedDescriptor folder(open(dest.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (int tries = 0; tries < 1000 && entriesOf(dest).size() == 1; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    removeAbandonedTemporaries(folder.get());
+    reinstall.join();
+    EXPECT_EQ(status, 0);
+    expectInstalled(dest / "Netsiphon", tool);
+    EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
 }
