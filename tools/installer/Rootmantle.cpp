@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,12 +72,14 @@ bool fillStandardDescriptors()
 }
 
 // Limits and signals handed down by the caller must not cut the copy short or upset the
-// account tools.
-// Where the file size limit cannot be lifted, a too-large write fails with EFBIG instead of
-// killing the installer before it has removed its temporary file.
+// account tools. Where the file size limit cannot be lifted, a too-large write fails with EFBIG
+// (SIGXFSZ ignored) instead of killing the installer before it has removed its temporary file.
+// The terminal is the requester's: its keys (^C, ^\, ^Z), its hang-up and its rules for
+// background jobs must neither end nor stop a run half-way.
 void liftInheritedLimits()
 {
-    static_cast<void>(std::signal(SIGXFSZ, SIG_IGN));
+    for (const int ignored : {SIGXFSZ, SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU, SIGHUP})
+        static_cast<void>(std::signal(ignored, SIG_IGN));
     // An ignored SIGCHLD would have the account tools reaped before they are waited for.
     static_cast<void>(std::signal(SIGCHLD, SIG_DFL));
     const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};

@@ -127,6 +127,17 @@ std::string levelOthersCanChange(fs::path folder)
     }
 }
 
+// "<command name> <state>" of a process, from /proc/<pid>/stat.
+std::string commandAndStateOf(pid_t process)
+{
+    const std::string stat = readFile("/proc/" + std::to_string(process) + "/stat");
+    const std::size_t open = stat.find('(');
+    const std::size_t close = stat.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close + 2 >= stat.size())
+        return {};
+    return stat.substr(open + 1, close - open - 1) + " " + stat[close + 2];
+}
+
 // A step of the installer's child between its set-up and exec: system calls only.
 using ChildStep = void (*)();
 
@@ -165,27 +176,37 @@ protected:
             fs::remove_all(bundle, ignored);
     }
 
-    // Runs the installer with stdout and stderr captured in files of the test folder. The
-    // child only makes system calls: another thread of the test may hold malloc's lock.
-    Outcome run(const std::vector<std::string> &args, const fs::path &cwd = {}, ChildStep inChild = nullptr)
+    // Starts the installer with its standard output and error on `out` and `err`. The child
+    // only makes system calls: another thread of the test may hold malloc's lock.
+    pid_t start(const std::vector<std::string> &args, int out, int err, const fs::path &cwd = {},
+                ChildStep inChild = nullptr)
     {
-        const fs::path outPath = dir / "stdout";
-        const fs::path errPath = dir / "stderr";
         std::vector<char *> argv{const_cast<char *>(installer.c_str())};
         for (const auto &arg : args)
             argv.push_back(const_cast<char *>(arg.c_str()));
         argv.push_back(nullptr);
         const pid_t child = fork();
         if (child == 0) {
-            const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || (!cwd.empty() && chdir(cwd.c_str()) != 0))
+            if (dup2(out, 1) < 0 || dup2(err, 2) < 0 || (!cwd.empty() && chdir(cwd.c_str()) != 0))
                 _exit(126);
             if (inChild != nullptr)
                 inChild();
             execv(argv[0], argv.data());
             _exit(127);
         }
+        return child;
+    }
+
+    // Runs the installer with stdout and stderr captured in files of the test folder.
+    Outcome run(const std::vector<std::string> &args, const fs::path &cwd = {}, ChildStep inChild = nullptr)
+    {
+        const fs::path outPath = dir / "stdout";
+        const fs::path errPath = dir / "stderr";
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const pid_t child = out >= 0 && err >= 0 ? start(args, out, err, cwd, inChild) : -1;
+        close(out);
+        close(err);
         Outcome outcome;
         int status = 0;
         if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
@@ -904,6 +925,56 @@ TEST_F(Rootmantle, ASmallInheritedStackLimitNeitherCrashesTheCopyNorTheAccountTo
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     expectInstalled(dest / "Netsiphon", tool);
     EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
+}
+
+TEST_F(Rootmantle, TheCallersTerminalNeitherStopsNorEndsTheInstallerOrItsAccountTools)
+{
+    REQUIRE_ROOT();
+    // The system's groupadd behind a script that notes its process id and its session.
+    const fs::path noted = dir / "session";
+    const fs::path groupadd = dir / "groupadd";
+    fs::copy_file("/usr/sbin/groupadd", dir / "groupadd.real");
+    writeFile(groupadd,
+              "#!/bin/sh\necho \"$$ $(cut -d' ' -f6 /proc/$$/stat)\" >" + noted.string() + "\nexec "
+                  + (dir / "groupadd.real").string() + " \"$@\"\n");
+    fs::permissions(groupadd, fs::perms(0755));
+    if (mount(groupadd.c_str(), "/usr/sbin/groupadd", nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "needs to bind-mount over /usr/sbin/groupadd: " << std::strerror(errno);
+    const ScopedMount mounted{"/usr/sbin/groupadd"};
+
+    // A full standard error holds the installer at its first line, after it has set up its
+    // signals; in a process group of its own, as a terminal's foreground job is.
+    OwnedPipe error;
+    ASSERT_TRUE(error.open(O_NONBLOCK));
+    const std::vector<std::byte> page(4096);
+    while (write(error.writeEnd.get(), page.data(), page.size()) > 0) { }
+    ASSERT_EQ(fcntl(error.writeEnd.get(), F_SETFL, 0), 0);
+    const OwnedDescriptor quiet(open("/dev/null", O_WRONLY | O_CLOEXEC));
+    const fs::path dest = dir / "dest";
+    const pid_t running
+        = start({source.string(), dest.string()}, quiet.get(), error.writeEnd.get(), {}, [] { setpgid(0, 0); });
+    error.writeEnd.reset();
+    for (int tries = 0; tries < 1000 && commandAndStateOf(running) != "Rootmantle S"; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(commandAndStateOf(running), "Rootmantle S");
+    for (const int fromTerminal : {SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU, SIGHUP})
+        kill(running, fromTerminal);
+    std::vector<std::byte> filled(64 * 1024);
+    ASSERT_EQ(readExactly(error.readEnd.get(), filled), static_cast<ssize_t>(filled.size()));
+
+    int status = 0;
+    ASSERT_EQ(waitpid(running, &status, WUNTRACED), running);
+    if (WIFSTOPPED(status)) {
+        kill(running, SIGKILL);
+        waitpid(running, nullptr, 0);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+    expectInstalled(dest / "Netsiphon", tool);
+    std::istringstream session(readFile(noted));
+    pid_t groupaddId = 0;
+    pid_t leader = -1;
+    session >> groupaddId >> leader;
+    EXPECT_EQ(leader, groupaddId) << "groupadd runs in the caller's session";
 }
 
 TEST_F(Rootmantle, TemporaryFilesOfEndedRunsGoAndThoseOfRunningOnesStay)
