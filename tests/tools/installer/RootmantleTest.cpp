@@ -33,6 +33,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -462,7 +463,9 @@ TEST_F(Rootmantle, PlantedSymbolicLinkIsNeverFollowed)
 
     Outcome outcome = run({source.string(), dest.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "creating directory " + dest.string() + "\n" + "chown: Too many levels of symbolic links\n");
+    EXPECT_EQ(outcome.err,
+              "creating directory " + dest.string() + "\n" + "refusing to install over " + (dest / "Netsiphon").string()
+                  + ": it is a symbolic link\n");
     EXPECT_EQ(readFile(victim), "precious\n");
     EXPECT_EQ(permissions(victim), 0644u);
     EXPECT_TRUE(fs::is_symlink(dest / "Netsiphon"));
@@ -494,19 +497,34 @@ TEST_F(Rootmantle, RefusesTargetsAndSourcesThatAreNotPlainFiles)
     EXPECT_EQ(permissions(victim) & 06000, 0u);
     fs::remove(target);
 
-    // A FIFO or a folder at the target is refused and left alone.
-    ASSERT_EQ(mkfifo(target.c_str(), 0600), 0);
-    EXPECT_EQ(run({source.string(), dest.string()}).status, 1);
-    EXPECT_TRUE(fs::is_fifo(target));
-    fs::remove(target);
-    fs::create_directory(target);
-    EXPECT_EQ(run({source.string(), dest.string()}).status, 1);
-    EXPECT_TRUE(fs::is_directory(target));
-    fs::remove(target);
+    // A FIFO, a folder or a device at the target is refused in words of its own and left alone.
+    const struct
+    {
+        const char *what;
+        int (*make)(const char *at);
+    } planted[] = {
+        {"a FIFO", [](const char *at) { return mkfifo(at, 0600); }},
+        {"a directory", [](const char *at) { return mkdir(at, 0700); }},
+        {"a device", [](const char *at) { return mknod(at, S_IFCHR | 0600, makedev(1, 3)); }},
+    };
+    for (const auto &thing : planted) {
+        SCOPED_TRACE(thing.what);
+        if (thing.make(target.c_str()) != 0)
+            continue;
+        const fs::file_type type = fs::symlink_status(target).type();
+        const Outcome outcome = run({source.string(), dest.string()});
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err,
+                  "creating directory " + dest.string() + "\nrefusing to install over " + target.string() + ": it is "
+                      + thing.what + "\n");
+        EXPECT_EQ(fs::symlink_status(target).type(), type);
+        fs::remove(target);
+    }
 
     // The source's own folder as the destination is refused, the source kept as it was.
     Outcome outcome = run({source.string(), source.parent_path().string()});
     EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(outcome.err.ends_with(": it is the file to install\n")) << outcome.err;
     EXPECT_TRUE(readFile(source) == tool);
     EXPECT_EQ(permissions(source) & 06000, 0u);
 
@@ -526,7 +544,9 @@ TEST_F(Rootmantle, OverlongDestinationEndsWithOneLineAndAReason)
         dest += "/x";
     const Outcome outcome = run({source.string(), dest});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "creating directory " + dest + "\n" + "chown: File name too long\n");
+    EXPECT_EQ(outcome.err,
+              "creating directory " + dest + "\n" + "could not open or create the folder " + dest
+                  + ": File name too long\n");
     EXPECT_FALSE(fs::exists(dir / "x"));
 }
 
@@ -563,7 +583,9 @@ TEST_F(Rootmantle, LinkedFolderOnTheWayToTheDestinationIsNeverEntered)
 
     Outcome outcome = run({source.string(), link.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "creating directory " + link.string() + "\n" + "chown: Too many levels of symbolic links\n");
+    EXPECT_EQ(outcome.err,
+              "creating directory " + link.string() + "\n" + "could not open or create the folder " + link.string()
+                  + ": Too many levels of symbolic links\n");
     outcome = run({source.string(), (link / "made" / "here").string()});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(readFile(rootFolder / "Netsiphon"), "kept\n");
@@ -634,7 +656,9 @@ TEST_F(Rootmantle, FullDiskKeepsThePreviousToolWorking)
     writeFile(source, working + std::string(64 * 1024, '#'));
     const Outcome outcome = run({source.string(), dest.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_NE(outcome.err.find("chown: No space left on device\n"), std::string::npos) << outcome.err;
+    EXPECT_TRUE(outcome.err.ends_with("could not copy " + source.string() + " into " + dest.string()
+                                      + ": No space left on device\n"))
+        << outcome.err;
 
     expectInstalled(dest / "Netsiphon", working);
     EXPECT_EQ(exitStatusOf(dest / "Netsiphon"), 7);
@@ -719,7 +743,9 @@ TEST_F(Rootmantle, CallersFileSizeLimitNeitherKillsNorLeavesATemporaryFile)
     if (outcome.status == 125)
         GTEST_SKIP() << "needs to drop CAP_SYS_RESOURCE from the installer";
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "creating directory " + dest.string() + "\n" + "chown: File too large\n");
+    EXPECT_EQ(outcome.err,
+              "creating directory " + dest.string() + "\n" + "could not copy " + source.string() + " into "
+                  + dest.string() + ": File too large\n");
     expectInstalled(dest / "Netsiphon", working);
     EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
 
@@ -743,6 +769,22 @@ TEST_F(Rootmantle, ClosedStandardDescriptorsLeaveTheToolUntouched)
     });
     EXPECT_EQ(outcome.status, 0);
     expectInstalled(dest / "Netsiphon", tool);
+}
+
+TEST_F(Rootmantle, TooFewDescriptorsNameNoFolderThatExists)
+{
+    const fs::path dest = dir / "a" / "b";
+    const Outcome outcome = run({source.string(), dest.string()}, {}, [] {
+        // Room for the tool and one folder besides the standard descriptors, not for two.
+        const rlimit few{5, 5};
+        if (close_range(3, ~0u, 0) != 0 || setrlimit(RLIMIT_NOFILE, &few) != 0)
+            _exit(125);
+    });
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err,
+              "creating directory " + dest.string() + "\ncould not open or create the folder " + dest.string()
+                  + ": Too many open files\n");
+    EXPECT_FALSE(fs::exists(dir / "a"));
 }
 
 TEST_F(Rootmantle, InstalledToolCarriesNoInheritedAcl)
@@ -885,6 +927,54 @@ TEST_F(Rootmantle, WhoAskedMayRunAFirstInstallAtOnceAndGrantAddsOnlyThem)
     expectInstalled(target, "#!/bin/sh\nexit 7\n", 04750, 65534);
     EXPECT_EQ(aclOf(target), "user::rwx,user:4242:r--,user:65534:r-x,group::---,mask::r-x,other::---");
     EXPECT_EQ(statusRunByNobody(target), 7);
+}
+
+TEST_F(Rootmantle, AnApprovalReplacesOnlyASetUserIdRootToolWithOneName)
+{
+    REQUIRE_RUN_FOR_ANOTHER_USER(false);
+    const fs::path target = fs::path(kSupportDestination) / "Netsiphon";
+    const fs::path secondName = fs::path(kSupportDestination) / "Netsiphon.old";
+    ASSERT_EQ(run({source.string(), kSupportDestination}).status, 0);
+    // An administrator's choices that are no install of the capture tool to keep.
+    const struct
+    {
+        const char *reason;
+        bool (*choose)(const fs::path &target, const fs::path &secondName);
+    } chosen[] = {
+        {"it has more than one name",
+         [](const fs::path &at, const fs::path &also) { return link(at.c_str(), also.c_str()) == 0; }},
+        {"it is not set-user-ID root",
+         [](const fs::path &at, const fs::path &) { return chmod(at.c_str(), 0750) == 0; }},
+        {"it is not set-user-ID root",
+         [](const fs::path &at, const fs::path &) {
+             return chown(at.c_str(), 65534, static_cast<gid_t>(-1)) == 0 && chmod(at.c_str(), 04750) == 0;
+         }},
+    };
+    const OnBehalfOfAUser pkexec;
+    for (const auto &choice : chosen) {
+        SCOPED_TRACE(choice.reason);
+        ASSERT_EQ(chown(target.c_str(), 0, 65534), 0);
+        ASSERT_EQ(chmod(target.c_str(), 04750), 0);
+        ASSERT_TRUE(choice.choose(target, secondName));
+        struct stat before = {};
+        ASSERT_EQ(lstat(target.c_str(), &before), 0);
+        for (const std::vector<std::string> &request :
+             {std::vector<std::string>{source.string(), kSupportDestination},
+              std::vector<std::string>{"--grant", source.string(), kSupportDestination}}) {
+            const Outcome outcome = run(request);
+            EXPECT_EQ(outcome.status, 1);
+            EXPECT_EQ(outcome.err,
+                      "creating directory " + kSupportDestination + "\nrefusing to install over " + target.string()
+                          + ": " + choice.reason + "; only root running the installer itself replaces it\n");
+        }
+        struct stat after = {};
+        ASSERT_EQ(lstat(target.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_gid, 65534u);
+        EXPECT_EQ(aclOf(target), "");
+        fs::remove(secondName);
+        ASSERT_EQ(chown(target.c_str(), 0, 65534), 0);
+    }
 }
 
 TEST_F(Rootmantle, WithoutAclsWhoAskedJoinsTheCaptureGroupFromTheirNextLogin)
