@@ -133,6 +133,14 @@ void removeKeepingErrno(int folder, const std::string &name)
     errno = saved;
 }
 
+bool isStillNamed(int folder, const std::string &name, int file)
+{
+    struct stat named = {};
+    struct stat opened = {};
+    return fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && fstat(file, &opened) == 0
+        && isSameFile(named, opened);
+}
+
 // A new file of this run's own: O_EXCL with O_NOFOLLOW, so nothing planted at the name is
 // ever opened. An unguessable name, so nobody can occupy every name tried.
 OwnedDescriptor createTemporary(int folder, std::string &name)
@@ -141,14 +149,21 @@ OwnedDescriptor createTemporary(int folder, std::string &name)
         if (!randomTemporaryName(name))
             return {};
         OwnedDescriptor file(openat(folder, name.c_str(), kTemporaryFlags, kWritingMode));
+        if (!file && errno == EEXIST)
+            continue;
+        if (!file)
+            return {};
         // Held until the file has its final name: another run takes only abandoned files.
-        if (file && flock(file.get(), LOCK_EX) != 0) {
+        if (flock(file.get(), LOCK_EX) != 0) {
             removeKeepingErrno(folder, name);
             return {};
         }
-        if (file || errno != EEXIST)
+        // Another run's cleanup may have taken the file between its creation and the lock; once
+        // the lock is held and the name still leads to it, nobody else removes it.
+        if (isStillNamed(folder, name, file.get()))
             return file;
     }
+    errno = EEXIST;
     return {};
 }
 
@@ -176,9 +191,49 @@ bool dropInheritedAcl(int file)
 // On the descriptor, so everything is set on the file that was written, whatever its name
 // means by now; synced last, so the name never points at a tool whose bytes or rights are
 // not yet on the disk.
-bool completeCopy(int source, int copy, const ToolAccess &access, bool &aclRefused)
+InstallFailure completeCopy(int source, int copy, const ToolAccess &access, bool &aclRefused)
 {
-    return dropInheritedAcl(copy) && copyBytes(source, copy) && access.applyTo(copy, aclRefused) && fsync(copy) == 0;
+    if (!dropInheritedAcl(copy))
+        return InstallFailure::Access;
+    if (!copyBytes(source, copy))
+        return InstallFailure::Copy;
+    if (!access.applyTo(copy, aclRefused))
+        return InstallFailure::Access;
+    return fsync(copy) == 0 ? InstallFailure::None : InstallFailure::Copy;
+}
+
+std::string kindOf(mode_t mode)
+{
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    if (S_ISDIR(mode))
+        return "a directory";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    return S_ISSOCK(mode) ? "a socket" : "not a regular file";
+}
+
+// Why the tool `named` in `folder` is no install whose access someone chose; empty, with the
+// tool open in `installed`, when it is one.
+std::string openChosenInstall(int folder, const struct stat &named, InstalledTool &installed)
+{
+    if (!S_ISREG(named.st_mode))
+        return "it is " + kindOf(named.st_mode);
+    OwnedDescriptor file(openat(folder, kToolName, kReadFlags));
+    if (!file || fstat(file.get(), &installed.info) != 0)
+        return std::strerror(errno);
+    if (!isSameFile(named, installed.info))
+        return "it was replaced while it was looked at";
+    if (installed.info.st_uid != 0 || (installed.info.st_mode & S_ISUID) == 0)
+        return "it is not set-user-ID root";
+    // Under a second name it may be another set-user-ID program linked there, whose access is
+    // no choice for the capture tool.
+    if (installed.info.st_nlink != 1)
+        return "it has more than one name";
+    installed.descriptor = std::move(file);
+    return {};
 }
 
 bool isTemporaryName(std::string_view name)
@@ -268,8 +323,11 @@ OwnedDescriptor openDestination(const std::string &destdir)
     }
     const bool complete = walk.entered == components.size();
     const bool missing = !complete && errno == ENOENT;
-    // A level that is there but cannot be entered (a link, a file) exists all the same.
-    reportLevels(destdir, components, complete || missing ? walk.entered : walk.entered + 1);
+    // A level that is there but cannot be entered (a link, a file) exists all the same. After
+    // any other failure (too many open files) nothing below is known to be missing.
+    const bool blocked = !complete && (errno == ELOOP || errno == ENOTDIR);
+    const std::size_t existing = complete || missing ? walk.entered : blocked ? walk.entered + 1 : components.size();
+    reportLevels(destdir, components, existing);
     if ((!complete && !missing) || !createMissing(walk.folder, components, walk.entered))
         return {};
     return std::move(walk.folder);
@@ -279,16 +337,14 @@ InstalledTool openInstalledTool(int folder)
 {
     InstalledTool installed;
     struct stat named = {};
-    if (fstatat(folder, kToolName, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode))
+    if (fstatat(folder, kToolName, &named, AT_SYMLINK_NOFOLLOW) != 0) {
+        // What cannot be looked at may be there all the same.
+        installed.present = errno != ENOENT;
+        installed.refusal = installed.present ? std::strerror(errno) : "";
         return installed;
-    installed.descriptor.reset(openat(folder, kToolName, kReadFlags));
-    // Only root's own set-user-ID tool is an install whose access someone chose; under a
-    // second name it may be another set-user-ID program linked there, whose access is no
-    // choice for the capture tool.
-    if (!installed.descriptor || fstat(installed.descriptor.get(), &installed.info) != 0
-        || !isSameFile(named, installed.info) || installed.info.st_uid != 0 || (installed.info.st_mode & S_ISUID) == 0
-        || installed.info.st_nlink != 1)
-        installed.descriptor.reset();
+    }
+    installed.present = true;
+    installed.refusal = openChosenInstall(folder, named, installed);
     return installed;
 }
 
@@ -310,33 +366,28 @@ void removeAbandonedTemporaries(int folder)
         removeIfAbandoned(folder, name.c_str());
 }
 
-int refusalOfTarget(int folder, const struct stat &sourceInfo)
+std::string refusalOfTarget(int folder, const struct stat &sourceInfo)
 {
     struct stat target = {};
     if (fstatat(folder, kToolName, &target, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? 0 : errno;
-    if (S_ISLNK(target.st_mode))
-        return ELOOP;
+        return errno == ENOENT ? std::string() : std::strerror(errno);
     // The source's own folder as the destination is a mistake, not an install.
-    if (!S_ISREG(target.st_mode) || isSameFile(target, sourceInfo))
-        return EINVAL;
-    return 0;
+    if (isSameFile(target, sourceInfo))
+        return "it is the file to install";
+    return S_ISREG(target.st_mode) ? std::string() : "it is " + kindOf(target.st_mode);
 }
 
-bool installTool(int folder, int source, const struct stat &sourceInfo, const ToolAccess &access, bool &aclRefused)
+InstallFailure installTool(int folder, int source, const ToolAccess &access, bool &aclRefused)
 {
-    const int refusal = refusalOfTarget(folder, sourceInfo);
-    if (refusal != 0) {
-        errno = refusal;
-        return false;
-    }
     std::string temporaryName;
     OwnedDescriptor copy = createTemporary(folder, temporaryName);
     if (!copy)
-        return false;
-    if (completeCopy(source, copy.get(), access, aclRefused)
-        && renameat(folder, temporaryName.c_str(), folder, kToolName) == 0)
-        return true;
+        return InstallFailure::Temporary;
+    InstallFailure failure = completeCopy(source, copy.get(), access, aclRefused);
+    if (failure == InstallFailure::None && renameat(folder, temporaryName.c_str(), folder, kToolName) == 0)
+        return failure;
+    if (failure == InstallFailure::None)
+        failure = InstallFailure::Rename;
     removeKeepingErrno(folder, temporaryName);
-    return false;
+    return failure;
 }

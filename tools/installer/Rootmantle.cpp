@@ -10,11 +10,12 @@
 //
 // Root running the installer itself may install into any folder. Run for another user
 // (through pkexec, which names that user in PKEXEC_UID), it installs only from folders nobody
-// but root can change and only into the machine-wide support folder's Quillmere, never widens
-// who may capture beyond that user, and lets that user run a first install at once through an
-// ACL entry. --grant does the same for an install that user may not run yet. Where the file
-// system keeps no ACLs, the user is added to the group quillmere instead, which takes effect
-// at their next login.
+// but root can change and only into the machine-wide support folder's Quillmere, replaces
+// nothing there but a set-user-ID root tool with one name, never widens who may capture beyond
+// that user, and lets that user run a first install at once through an ACL entry. --grant does
+// the same for an install that user may not run yet. Where the file system keeps no ACLs, the
+// user is added to the group quillmere instead, which takes effect at their next login. The
+// user's terminal can neither stop nor end the run.
 //
 // Runs as root; never trust its input. Nothing is written to standard output: the
 // application reads that pipe to its end only to learn that the installer has finished.
@@ -28,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,12 +73,14 @@ bool fillStandardDescriptors()
 }
 
 // Limits and signals handed down by the caller must not cut the copy short or upset the
-// account tools.
-// Where the file size limit cannot be lifted, a too-large write fails with EFBIG instead of
-// killing the installer before it has removed its temporary file.
+// account tools. Where the file size limit cannot be lifted, a too-large write fails with EFBIG
+// (SIGXFSZ ignored) instead of killing the installer before it has removed its temporary file.
+// The terminal is the requester's: its keys (^C, ^\, ^Z), its hang-up and its rules for
+// background jobs must neither end nor stop a run half-way.
 void liftInheritedLimits()
 {
-    static_cast<void>(std::signal(SIGXFSZ, SIG_IGN));
+    for (const int ignored : {SIGXFSZ, SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU, SIGHUP})
+        static_cast<void>(std::signal(ignored, SIG_IGN));
     // An ignored SIGCHLD would have the account tools reaped before they are waited for.
     static_cast<void>(std::signal(SIGCHLD, SIG_DFL));
     const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
@@ -118,11 +122,29 @@ std::optional<uid_t> parseUserId(const char *text)
     return user;
 }
 
-// One message for every way the install can fail, with the system's reason.
-int failed()
+// What failed, then the system's reason, as perror has it; "chown" for the owner, group, mode
+// and ACL, as the installer has always said.
+int failed(const std::string &what)
 {
-    std::perror("chown");
+    static_cast<void>(std::fprintf(stderr, "%s: %s\n", what.c_str(), std::strerror(errno)));
     return 1;
+}
+
+int failedAt(InstallFailure failure, const Invocation &invocation)
+{
+    const std::string destdir = invocation.destdir;
+    switch (failure) {
+    case InstallFailure::Temporary:
+        return failed("could not create a temporary file in " + destdir);
+    case InstallFailure::Copy:
+        return failed(std::string("could not copy ") + invocation.file + " into " + destdir);
+    case InstallFailure::Rename:
+        return failed("could not rename the copy to " + joinPath(destdir, kToolName));
+    case InstallFailure::Access:
+    case InstallFailure::None:
+        break;
+    }
+    return failed("chown");
 }
 
 int refuse(const std::string &what, const std::string &reason)
@@ -193,26 +215,31 @@ int install(const Invocation &invocation, const Requester &requester)
             return refuse(std::string("into ") + invocation.destdir, refusal);
     const OwnedDescriptor folder = openDestination(invocation.destdir);
     if (!folder)
-        return failed();
+        return failed(std::string("could not open or create the folder ") + invocation.destdir);
+    const std::string target = joinPath(invocation.destdir, kToolName);
     // Refused before anything is decided or made for it.
-    if (const int refusal = refusalOfTarget(folder.get(), tool.info); refusal != 0) {
-        errno = refusal;
-        return failed();
-    }
+    if (const std::string refusal = refusalOfTarget(folder.get(), tool.info); !refusal.empty())
+        return refuse("over " + target, refusal);
     removeAbandonedTemporaries(folder.get());
     const InstalledTool installed = openInstalledTool(folder.get());
+    // What is there and is no install someone chose the access of (a copy an administrator made
+    // not set-user-ID, one with a second name) is for root to replace, not for an approval.
+    if (requester.forAnotherUser && installed.present && !installed.descriptor)
+        return refuse("over " + target, installed.refusal + "; only root running the installer itself replaces it");
     std::optional<ToolAccess> access = accessToInstall(invocation.request, installed);
     if (!access)
-        return failed();
-    // Root needs no entry of its own to run a set-user-ID root tool.
+        return failed("chown");
+    // Root needs no entry of its own to run a set-user-ID root tool; a reinstall adds nobody.
     const bool allowRequester = requester.forAnotherUser && requester.user != 0
-        && (invocation.request == Request::Grant || !installed.descriptor);
+        && (invocation.request == Request::Grant || !installed.present);
+    if (allowRequester && !access->allowUser(requester.user))
+        return failed("chown");
     bool aclRefused = false;
-    if ((allowRequester && !access->allowUser(requester.user))
-        || !installTool(folder.get(), tool.descriptor.get(), tool.info, *access, aclRefused))
-        return failed();
+    if (const InstallFailure failure = installTool(folder.get(), tool.descriptor.get(), *access, aclRefused);
+        failure != InstallFailure::None)
+        return failedAt(failure, invocation);
     if (allowRequester && aclRefused)
-        return allowThroughGroup(requester, joinPath(invocation.destdir, kToolName), access->group());
+        return allowThroughGroup(requester, target, access->group());
     return 0;
 }
 

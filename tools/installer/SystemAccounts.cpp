@@ -25,10 +25,13 @@ constexpr const char *kUsermod = "/usr/sbin/usermod";
 char kPath[] = "PATH=/usr/sbin:/usr/bin:/sbin:/bin";
 char kLocale[] = "LC_ALL=C";
 char *const kEnvironment[] = {kPath, kLocale, nullptr};
+constexpr short kSpawnFlags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSID;
 
 // Runs the tool with standard input from /dev/null and its standard output on our standard
 // error: our standard output is the pipe the application waits on, and stays silent. What it
-// did is read from the account database afterwards, not from its status.
+// did is read from the account database afterwards, not from its status. In a session of its
+// own: the terminal is the requester's, and its keys must not stop or end a tool that holds
+// the account database's lock.
 void runTool(const char *path, std::vector<std::string> arguments)
 {
     std::vector<char *> argv;
@@ -49,7 +52,7 @@ void runTool(const char *path, std::vector<std::string> arguments)
         return;
     }
     pid_t child = -1;
-    const bool spawned = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK) == 0
+    const bool spawned = posix_spawnattr_setflags(&attributes, kSpawnFlags) == 0
         && posix_spawnattr_setsigdefault(&attributes, &all) == 0 && posix_spawnattr_setsigmask(&attributes, &none) == 0
         && posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0
         && posix_spawn_file_actions_adddup2(&actions, 2, 1) == 0

@@ -4,7 +4,8 @@
 // The group of the people who may capture, and adding a person to it, through the system's
 // own account tools. Runs as root; never trust its input: the tools are started by absolute
 // path with an environment of our own and no shell, so nothing the caller handed down (PATH,
-// locale, a loader variable) reaches them, and the user name is passed after "--".
+// locale, a loader variable) reaches them, in a session of their own, away from the caller's
+// terminal, and the user name is passed after "--".
 
 #include <string>
 

@@ -14,6 +14,7 @@ constexpr unsigned kWrite = 2;
 constexpr unsigned kExecute = 1;
 constexpr mode_t kEveryoneMode = 04555;
 constexpr mode_t kGroupMode = 04750;
+constexpr mode_t kSetUserId = S_ISUID;
 
 // Nobody but the owner writes; whoever may execute may read; the owner (root) may always run
 // it. The same rule for a class of the mode and for an entry of the ACL, so the two agree.
@@ -160,16 +161,20 @@ bool ToolAccess::allowUser(uid_t user)
 bool ToolAccess::applyTo(int descriptor, bool &aclRefused) const
 {
     aclRefused = false;
-    // Owner before mode: changing the owner clears a set-user-ID bit.
-    if (fchown(descriptor, 0, m_group) != 0 || fchmod(descriptor, m_mode) != 0)
+    // Owner before mode: changing the owner clears a set-user-ID bit. The bit comes last, once
+    // the ACL stands: a set-user-ID copy must never be open to rights the ACL takes away.
+    if (fchown(descriptor, 0, m_group) != 0 || fchmod(descriptor, m_mode & ~kSetUserId) != 0)
         return false;
     if (m_acl && acl_set_fd(descriptor, m_acl.get()) != 0) {
         if (!isAclRefusal(errno))
             return false;
         aclRefused = true;
     }
+    // The mode as the ACL left it: its group bits are the ACL's mask, which a mode of its own
+    // would overwrite.
     struct stat info = {};
-    if (fstat(descriptor, &info) != 0)
+    if (fstat(descriptor, &info) != 0 || fchmod(descriptor, (info.st_mode & 0777) | kSetUserId) != 0
+        || fstat(descriptor, &info) != 0)
         return false;
     if (info.st_uid != 0 || info.st_gid != m_group || (info.st_mode & S_ISUID) == 0) {
         errno = EPERM;

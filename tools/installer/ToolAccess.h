@@ -34,8 +34,9 @@ public:
     gid_t group() const { return m_group; }
     mode_t mode() const { return m_mode; }
 
-    // Owner root, this group, this mode and ACL, on the descriptor. `aclRefused` tells that
-    // the file system keeps no ACLs, so the mode stands alone and no user entry was given.
+    // Owner root, this group, this mode and ACL, on the descriptor, the set-user-ID bit last.
+    // `aclRefused` tells that the file system keeps no ACLs, so the mode stands alone and no
+    // user entry was given.
     // False with errno set on any other failure, and when the result is not set-user-ID root.
     bool applyTo(int descriptor, bool &aclRefused) const;
 

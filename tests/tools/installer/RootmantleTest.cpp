@@ -33,6 +33,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -127,6 +128,17 @@ std::string levelOthersCanChange(fs::path folder)
     }
 }
 
+// "<command name> <state>" of a process, from /proc/<pid>/stat.
+std::string commandAndStateOf(pid_t process)
+{
+    const std::string stat = readFile("/proc/" + std::to_string(process) + "/stat");
+    const std::size_t open = stat.find('(');
+    const std::size_t close = stat.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close + 2 >= stat.size())
+        return {};
+    return stat.substr(open + 1, close - open - 1) + " " + stat[close + 2];
+}
+
 // A step of the installer's child between its set-up and exec: system calls only.
 using ChildStep = void (*)();
 
@@ -165,27 +177,37 @@ protected:
             fs::remove_all(bundle, ignored);
     }
 
-    // Runs the installer with stdout and stderr captured in files of the test folder. The
-    // child only makes system calls: another thread of the test may hold malloc's lock.
-    Outcome run(const std::vector<std::string> &args, const fs::path &cwd = {}, ChildStep inChild = nullptr)
+    // Starts the installer with its standard output and error on `out` and `err`. The child
+    // only makes system calls: another thread of the test may hold malloc's lock.
+    pid_t start(const std::vector<std::string> &args, int out, int err, const fs::path &cwd = {},
+                ChildStep inChild = nullptr)
     {
-        const fs::path outPath = dir / "stdout";
-        const fs::path errPath = dir / "stderr";
         std::vector<char *> argv{const_cast<char *>(installer.c_str())};
         for (const auto &arg : args)
             argv.push_back(const_cast<char *>(arg.c_str()));
         argv.push_back(nullptr);
         const pid_t child = fork();
         if (child == 0) {
-            const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || (!cwd.empty() && chdir(cwd.c_str()) != 0))
+            if (dup2(out, 1) < 0 || dup2(err, 2) < 0 || (!cwd.empty() && chdir(cwd.c_str()) != 0))
                 _exit(126);
             if (inChild != nullptr)
                 inChild();
             execv(argv[0], argv.data());
             _exit(127);
         }
+        return child;
+    }
+
+    // Runs the installer with stdout and stderr captured in files of the test folder.
+    Outcome run(const std::vector<std::string> &args, const fs::path &cwd = {}, ChildStep inChild = nullptr)
+    {
+        const fs::path outPath = dir / "stdout";
+        const fs::path errPath = dir / "stderr";
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const pid_t child = out >= 0 && err >= 0 ? start(args, out, err, cwd, inChild) : -1;
+        close(out);
+        close(err);
         Outcome outcome;
         int status = 0;
         if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
@@ -441,7 +463,9 @@ TEST_F(Rootmantle, PlantedSymbolicLinkIsNeverFollowed)
 
     Outcome outcome = run({source.string(), dest.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "creating directory " + dest.string() + "\n" + "chown: Too many levels of symbolic links\n");
+    EXPECT_EQ(outcome.err,
+              "creating directory " + dest.string() + "\n" + "refusing to install over " + (dest / "Netsiphon").string()
+                  + ": it is a symbolic link\n");
     EXPECT_EQ(readFile(victim), "precious\n");
     EXPECT_EQ(permissions(victim), 0644u);
     EXPECT_TRUE(fs::is_symlink(dest / "Netsiphon"));
@@ -473,19 +497,34 @@ TEST_F(Rootmantle, RefusesTargetsAndSourcesThatAreNotPlainFiles)
     EXPECT_EQ(permissions(victim) & 06000, 0u);
     fs::remove(target);
 
-    // A FIFO or a folder at the target is refused and left alone.
-    ASSERT_EQ(mkfifo(target.c_str(), 0600), 0);
-    EXPECT_EQ(run({source.string(), dest.string()}).status, 1);
-    EXPECT_TRUE(fs::is_fifo(target));
-    fs::remove(target);
-    fs::create_directory(target);
-    EXPECT_EQ(run({source.string(), dest.string()}).status, 1);
-    EXPECT_TRUE(fs::is_directory(target));
-    fs::remove(target);
+    // A FIFO, a folder or a device at the target is refused in words of its own and left alone.
+    const struct
+    {
+        const char *what;
+        int (*make)(const char *at);
+    } planted[] = {
+        {"a FIFO", [](const char *at) { return mkfifo(at, 0600); }},
+        {"a directory", [](const char *at) { return mkdir(at, 0700); }},
+        {"a device", [](const char *at) { return mknod(at, S_IFCHR | 0600, makedev(1, 3)); }},
+    };
+    for (const auto &thing : planted) {
+        SCOPED_TRACE(thing.what);
+        if (thing.make(target.c_str()) != 0)
+            continue;
+        const fs::file_type type = fs::symlink_status(target).type();
+        const Outcome outcome = run({source.string(), dest.string()});
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err,
+                  "creating directory " + dest.string() + "\nrefusing to install over " + target.string() + ": it is "
+                      + thing.what + "\n");
+        EXPECT_EQ(fs::symlink_status(target).type(), type);
+        fs::remove(target);
+    }
 
     // The source's own folder as the destination is refused, the source kept as it was.
     Outcome outcome = run({source.string(), source.parent_path().string()});
     EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(outcome.err.ends_with(": it is the file to install\n")) << outcome.err;
     EXPECT_TRUE(readFile(source) == tool);
     EXPECT_EQ(permissions(source) & 06000, 0u);
 
@@ -505,7 +544,9 @@ TEST_F(Rootmantle, OverlongDestinationEndsWithOneLineAndAReason)
         dest += "/x";
     const Outcome outcome = run({source.string(), dest});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "creating directory " + dest + "\n" + "chown: File name too long\n");
+    EXPECT_EQ(outcome.err,
+              "creating directory " + dest + "\n" + "could not open or create the folder " + dest
+                  + ": File name too long\n");
     EXPECT_FALSE(fs::exists(dir / "x"));
 }
 
@@ -542,7 +583,9 @@ TEST_F(Rootmantle, LinkedFolderOnTheWayToTheDestinationIsNeverEntered)
 
     Outcome outcome = run({source.string(), link.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "creating directory " + link.string() + "\n" + "chown: Too many levels of symbolic links\n");
+    EXPECT_EQ(outcome.err,
+              "creating directory " + link.string() + "\n" + "could not open or create the folder " + link.string()
+                  + ": Too many levels of symbolic links\n");
     outcome = run({source.string(), (link / "made" / "here").string()});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(readFile(rootFolder / "Netsiphon"), "kept\n");
@@ -613,7 +656,9 @@ TEST_F(Rootmantle, FullDiskKeepsThePreviousToolWorking)
     writeFile(source, working + std::string(64 * 1024, '#'));
     const Outcome outcome = run({source.string(), dest.string()});
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_NE(outcome.err.find("chown: No space left on device\n"), std::string::npos) << outcome.err;
+    EXPECT_TRUE(outcome.err.ends_with("could not copy " + source.string() + " into " + dest.string()
+                                      + ": No space left on device\n"))
+        << outcome.err;
 
     expectInstalled(dest / "Netsiphon", working);
     EXPECT_EQ(exitStatusOf(dest / "Netsiphon"), 7);
@@ -698,7 +743,9 @@ TEST_F(Rootmantle, CallersFileSizeLimitNeitherKillsNorLeavesATemporaryFile)
     if (outcome.status == 125)
         GTEST_SKIP() << "needs to drop CAP_SYS_RESOURCE from the installer";
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.err, "creating directory " + dest.string() + "\n" + "chown: File too large\n");
+    EXPECT_EQ(outcome.err,
+              "creating directory " + dest.string() + "\n" + "could not copy " + source.string() + " into "
+                  + dest.string() + ": File too large\n");
     expectInstalled(dest / "Netsiphon", working);
     EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
 
@@ -722,6 +769,22 @@ TEST_F(Rootmantle, ClosedStandardDescriptorsLeaveTheToolUntouched)
     });
     EXPECT_EQ(outcome.status, 0);
     expectInstalled(dest / "Netsiphon", tool);
+}
+
+TEST_F(Rootmantle, TooFewDescriptorsNameNoFolderThatExists)
+{
+    const fs::path dest = dir / "a" / "b";
+    const Outcome outcome = run({source.string(), dest.string()}, {}, [] {
+        // Room for the tool and one folder besides the standard descriptors, not for two.
+        const rlimit few{5, 5};
+        if (close_range(3, ~0u, 0) != 0 || setrlimit(RLIMIT_NOFILE, &few) != 0)
+            _exit(125);
+    });
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err,
+              "creating directory " + dest.string() + "\ncould not open or create the folder " + dest.string()
+                  + ": Too many open files\n");
+    EXPECT_FALSE(fs::exists(dir / "a"));
 }
 
 TEST_F(Rootmantle, InstalledToolCarriesNoInheritedAcl)
@@ -866,6 +929,54 @@ TEST_F(Rootmantle, WhoAskedMayRunAFirstInstallAtOnceAndGrantAddsOnlyThem)
     EXPECT_EQ(statusRunByNobody(target), 7);
 }
 
+TEST_F(Rootmantle, AnApprovalReplacesOnlyASetUserIdRootToolWithOneName)
+{
+    REQUIRE_RUN_FOR_ANOTHER_USER(false);
+    const fs::path target = fs::path(kSupportDestination) / "Netsiphon";
+    const fs::path secondName = fs::path(kSupportDestination) / "Netsiphon.old";
+    ASSERT_EQ(run({source.string(), kSupportDestination}).status, 0);
+    // An administrator's choices that are no install of the capture tool to keep.
+    const struct
+    {
+        const char *reason;
+        bool (*choose)(const fs::path &target, const fs::path &secondName);
+    } chosen[] = {
+        {"it has more than one name",
+         [](const fs::path &at, const fs::path &also) { return link(at.c_str(), also.c_str()) == 0; }},
+        {"it is not set-user-ID root",
+         [](const fs::path &at, const fs::path &) { return chmod(at.c_str(), 0750) == 0; }},
+        {"it is not set-user-ID root",
+         [](const fs::path &at, const fs::path &) {
+             return chown(at.c_str(), 65534, static_cast<gid_t>(-1)) == 0 && chmod(at.c_str(), 04750) == 0;
+         }},
+    };
+    const OnBehalfOfAUser pkexec;
+    for (const auto &choice : chosen) {
+        SCOPED_TRACE(choice.reason);
+        ASSERT_EQ(chown(target.c_str(), 0, 65534), 0);
+        ASSERT_EQ(chmod(target.c_str(), 04750), 0);
+        ASSERT_TRUE(choice.choose(target, secondName));
+        struct stat before = {};
+        ASSERT_EQ(lstat(target.c_str(), &before), 0);
+        for (const std::vector<std::string> &request :
+             {std::vector<std::string>{source.string(), kSupportDestination},
+              std::vector<std::string>{"--grant", source.string(), kSupportDestination}}) {
+            const Outcome outcome = run(request);
+            EXPECT_EQ(outcome.status, 1);
+            EXPECT_EQ(outcome.err,
+                      "creating directory " + kSupportDestination + "\nrefusing to install over " + target.string()
+                          + ": " + choice.reason + "; only root running the installer itself replaces it\n");
+        }
+        struct stat after = {};
+        ASSERT_EQ(lstat(target.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_gid, 65534u);
+        EXPECT_EQ(aclOf(target), "");
+        fs::remove(secondName);
+        ASSERT_EQ(chown(target.c_str(), 0, 65534), 0);
+    }
+}
+
 TEST_F(Rootmantle, WithoutAclsWhoAskedJoinsTheCaptureGroupFromTheirNextLogin)
 {
     REQUIRE_RUN_FOR_ANOTHER_USER(true);
@@ -906,6 +1017,56 @@ TEST_F(Rootmantle, ASmallInheritedStackLimitNeitherCrashesTheCopyNorTheAccountTo
     EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
 }
 
+TEST_F(Rootmantle, TheCallersTerminalNeitherStopsNorEndsTheInstallerOrItsAccountTools)
+{
+    REQUIRE_ROOT();
+    // The system's groupadd behind a script that notes its process id and its session.
+    const fs::path noted = dir / "session";
+    const fs::path groupadd = dir / "groupadd";
+    fs::copy_file("/usr/sbin/groupadd", dir / "groupadd.real");
+    writeFile(groupadd,
+              "#!/bin/sh\necho \"$$ $(cut -d' ' -f6 /proc/$$/stat)\" >" + noted.string() + "\nexec "
+                  + (dir / "groupadd.real").string() + " \"$@\"\n");
+    fs::permissions(groupadd, fs::perms(0755));
+    if (mount(groupadd.c_str(), "/usr/sbin/groupadd", nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "needs to bind-mount over /usr/sbin/groupadd: " << std::strerror(errno);
+    const ScopedMount mounted{"/usr/sbin/groupadd"};
+
+    // A full standard error holds the installer at its first line, after it has set up its
+    // signals; in a process group of its own, as a terminal's foreground job is.
+    OwnedPipe error;
+    ASSERT_TRUE(error.open(O_NONBLOCK));
+    const std::vector<std::byte> page(4096);
+    while (write(error.writeEnd.get(), page.data(), page.size()) > 0) { }
+    ASSERT_EQ(fcntl(error.writeEnd.get(), F_SETFL, 0), 0);
+    const OwnedDescriptor quiet(open("/dev/null", O_WRONLY | O_CLOEXEC));
+    const fs::path dest = dir / "dest";
+    const pid_t running
+        = start({source.string(), dest.string()}, quiet.get(), error.writeEnd.get(), {}, [] { setpgid(0, 0); });
+    error.writeEnd.reset();
+    for (int tries = 0; tries < 1000 && commandAndStateOf(running) != "Rootmantle S"; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(commandAndStateOf(running), "Rootmantle S");
+    for (const int fromTerminal : {SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU, SIGHUP})
+        kill(running, fromTerminal);
+    std::vector<std::byte> filled(64 * 1024);
+    ASSERT_EQ(readExactly(error.readEnd.get(), filled), static_cast<ssize_t>(filled.size()));
+
+    int status = 0;
+    ASSERT_EQ(waitpid(running, &status, WUNTRACED), running);
+    if (WIFSTOPPED(status)) {
+        kill(running, SIGKILL);
+        waitpid(running, nullptr, 0);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+    expectInstalled(dest / "Netsiphon", tool);
+    std::istringstream session(readFile(noted));
+    pid_t groupaddId = 0;
+    pid_t leader = -1;
+    session >> groupaddId >> leader;
+    EXPECT_EQ(leader, groupaddId) << "groupadd runs in the caller's session";
+}
+
 TEST_F(Rootmantle, TemporaryFilesOfEndedRunsGoAndThoseOfRunningOnesStay)
 {
     REQUIRE_ROOT();
@@ -930,23 +1091,55 @@ TEST_F(Rootmantle, TheCopyIsOnTheDiskWithItsRightsBeforeItTakesTheName)
         GTEST_SKIP() << "needs strace";
     const fs::path dest = dir / "dest";
     const fs::path trace = dir / "trace";
+    // A reinstall over a tool with an administrator's ACL, which the copy gets too.
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    ASSERT_TRUE(setAcl(dest / "Netsiphon", "u::rwx,u:4242:r-x,g::r-x,m::r-x,o::---"));
     // A leak check cannot run under a tracer (sanitizer builds).
     const std::string command = "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" strace -f -qq -y -o "
         + trace.string() + " -e trace=fsync,fdatasync,sync,syncfs,fchmod,fchmodat,fsetxattr,rename,renameat,renameat2 "
         + installer.string() + " " + source.string() + " " + dest.string() + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     expectInstalled(dest / "Netsiphon", tool);
-    // The calls on the temporary file, in order (its descriptor shows its path): its rights
-    // are set, it is synced, and only then does it take the tool's name.
+    // The calls on the temporary file, in order (its descriptor shows its path): the set-user-ID
+    // bit comes only once the ACL stands, the copy is synced, and only then does it take the
+    // tool's name.
     std::vector<std::string> calls;
     std::istringstream lines(readFile(trace));
     for (std::string line; std::getline(lines, line);)
         if (line.find("/.Netsiphon-") != std::string::npos || line.find("\".Netsiphon-") != std::string::npos) {
             // "<pid> <call>(...": the process id is padded with spaces.
             const std::size_t call = line.find_first_not_of(' ', line.find(' '));
-            calls.push_back(line.substr(call, line.find('(') - call));
+            const std::string name = line.substr(call, line.find('(') - call);
+            const std::size_t mode = line.find(", ") + 2;
+            calls.push_back(name == "fchmod" ? name + " " + line.substr(mode, line.find(')', mode) - mode)
+                                : name.starts_with("rename") ? "rename"
+                                                             : name);
         }
-    ASSERT_GE(calls.size(), 2u) << readFile(trace);
-    EXPECT_TRUE(calls.back().starts_with("rename")) << readFile(trace);
-    EXPECT_EQ(calls[calls.size() - 2], "fsync") << readFile(trace);
+    EXPECT_EQ(calls, (std::vector<std::string>{"fchmod 0750", "fsetxattr", "fchmod 04750", "fsync", "rename"}))
+        << readFile(trace);
+}
+
+TEST_F(Rootmantle, ACleanupBetweenCreatingAndLockingTheCopyCostsOnlyANewName)
+{
+    REQUIRE_ROOT();
+    if (std::system("strace -V >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs strace";
+    const fs::path dest = dir / "dest";
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    // The reinstall waits two seconds before it locks its new copy, and another run's cleanup
+    // (here the test's) comes in between.
+    const std::string command
+        = "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" strace -f -qq -o /dev/null"
+          " -e trace=flock -e inject=flock:delay_enter=2000000:when=1 "
+        + installer.string() + " " + source.string() + " " + dest.string() + " 2>/dev/null";
+    int status = -1;
+    std::thread reinstall([&] { status = std::system(command.c_str()); });
+    const OwnedDescriptor folder(open(dest.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (int tries = 0; tries < 1000 && entriesOf(dest).size() == 1; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    removeAbandonedTemporaries(folder.get());
+    reinstall.join();
+    EXPECT_EQ(status, 0);
+    expectInstalled(dest / "Netsiphon", tool);
+    EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
 }
