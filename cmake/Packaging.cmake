@@ -112,18 +112,19 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quillmere.org")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_COMMON_PACKAGE_NAME quillmere-common)
-set(CPACK_DEBIAN_COMMON_PACKAGE_DEPENDS "pkexec, passwd, debconf (>= 0.5) | debconf-2.0")
+set(CPACK_DEBIAN_COMMON_PACKAGE_DEPENDS "pkexec, passwd, acl, debconf (>= 0.5) | debconf-2.0")
 set(CPACK_DEBIAN_WINDOWS_PACKAGE_NAME quillmere)
 set(CPACK_COMPONENT_WINDOWS_DEPENDS common)
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(QUILLMERE_TOOLS_DIR ${CMAKE_INSTALL_FULL_LIBEXECDIR}/quillmere)
-foreach(script postinst postrm)
+foreach(script preinst postinst postrm)
   configure_file(packaging/deb/${script}.in ${PROJECT_BINARY_DIR}/packaging/${script} @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                   WORLD_READ WORLD_EXECUTE)
 endforeach()
 set(CPACK_DEBIAN_COMMON_PACKAGE_CONTROL_EXTRA
-    ${PROJECT_BINARY_DIR}/packaging/postinst ${PROJECT_BINARY_DIR}/packaging/postrm
+    ${PROJECT_BINARY_DIR}/packaging/preinst ${PROJECT_BINARY_DIR}/packaging/postinst
+    ${PROJECT_BINARY_DIR}/packaging/postrm
     ${PROJECT_SOURCE_DIR}/packaging/deb/config ${PROJECT_SOURCE_DIR}/packaging/deb/templates)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)

@@ -13,7 +13,8 @@
 #    captures without installing anything, and its window mode says how to run without
 #    windows; with quillmere installed too the window mode captures and quits on SIGTERM; a
 #    user outside the group is refused and told how to get access, a member captures;
-#    reconfiguring lets every user capture; purging removes the tool and the group.
+#    an upgrade keeps the access an administrator granted and a mode they chose;
+#    reconfiguring lets every user capture; purging removes the tool and keeps the group.
 # Usage: tests/package/check-package.sh <package build dir>
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -147,13 +148,28 @@ unshare -m bash -euo pipefail -c '
   usermod --append --groups quillmere nobody
   runner="$nobody --init-groups" captures /usr/bin/quillmere
 
+  setfacl --modify user:12345:r-x $tool
+  PKEXEC_UID=65534 dpkg -i "$common_deb" >/dev/null
+  getfacl --omit-header $tool 2>/dev/null | grep -qx "user:12345:r-x" ||
+    fail "an upgrade dropped the access an administrator granted: $(getfacl --omit-header $tool 2>&1)"
+  getfacl --omit-header $tool 2>/dev/null | grep -q "^user:65534:" &&
+    fail "an upgrade run through an approval granted access to the approving user"
+  [[ $(stat -c "%U %G %a" $tool) == "root quillmere 4750" ]] ||
+    fail "an upgrade changed who may capture: $(stat -c "%U %G %a" $tool)"
+
   echo "quillmere-common quillmere/everyone-captures boolean true" | debconf-set-selections
   dpkg-reconfigure quillmere-common >/dev/null 2>&1
   [[ $(stat -c "%U %G %a" $tool) == "root root 4555" ]] || fail "reconfiguring did not let every user capture"
   runner="$nobody --clear-groups" captures /usr/bin/quillmere
 
+  dpkg-statoverride --remove $tool
+  dpkg-statoverride --update --add root root 755 $tool
+  dpkg -i "$common_deb" >/dev/null
+  [[ $(stat -c "%U %G %a" $tool) == "root root 755" ]] ||
+    fail "an upgrade overruled the administrator who took set-user-ID away: $(stat -c "%U %G %a" $tool)"
+
   dpkg --purge quillmere quillmere-common >/dev/null
   [[ ! -e $tool ]] || fail "purging the package left the capture tool"
-  ! getent group quillmere >/dev/null || fail "purging the package left the group quillmere"
+  getent group quillmere >/dev/null || fail "purging the package removed the group quillmere, which files may still name"
 '
 echo "package check: passed ($common_deb, $windows_deb)"
