@@ -16,7 +16,6 @@
 
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
