@@ -164,6 +164,7 @@ unshare -m bash -euo pipefail -c '
 
   dpkg-statoverride --remove $tool
   dpkg-statoverride --update --add root root 755 $tool
+  setfacl --modify user:12345:r-x $tool
   dpkg -i "$common_deb" >/dev/null
   [[ $(stat -c "%U %G %a" $tool) == "root root 755" ]] ||
     fail "an upgrade overruled the administrator who took set-user-ID away: $(stat -c "%U %G %a" $tool)"

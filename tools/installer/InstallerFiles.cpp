@@ -236,6 +236,18 @@ std::string openChosenInstall(int folder, const struct stat &named, InstalledToo
     return {};
 }
 
+// The tool just replaced, when it also has another name (a hard link made elsewhere), would
+// stay there set-user-ID root: an old copy nobody upgrades. It keeps its other names, not its
+// privileges.
+void disarmOtherNames(int replaced)
+{
+    struct stat info = {};
+    if (replaced < 0 || fstat(replaced, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != 0
+        || info.st_nlink == 0 || (info.st_mode & (S_ISUID | S_ISGID)) == 0)
+        return;
+    static_cast<void>(fchmod(replaced, info.st_mode & static_cast<mode_t>(00777 | S_ISVTX)));
+}
+
 bool isTemporaryName(std::string_view name)
 {
     const std::string prefix = std::string(".") + kToolName + "-";
@@ -384,8 +396,11 @@ InstallFailure installTool(int folder, int source, const ToolAccess &access, boo
     if (!copy)
         return InstallFailure::Temporary;
     InstallFailure failure = completeCopy(source, copy.get(), access, aclRefused);
-    if (failure == InstallFailure::None && renameat(folder, temporaryName.c_str(), folder, kToolName) == 0)
+    const OwnedDescriptor replaced(openat(folder, kToolName, kReadFlags));
+    if (failure == InstallFailure::None && renameat(folder, temporaryName.c_str(), folder, kToolName) == 0) {
+        disarmOtherNames(replaced.get());
         return failure;
+    }
     if (failure == InstallFailure::None)
         failure = InstallFailure::Rename;
     removeKeepingErrno(folder, temporaryName);

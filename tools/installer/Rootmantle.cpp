@@ -36,6 +36,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/stat.h>
 
 namespace {
@@ -76,15 +77,22 @@ bool fillStandardDescriptors()
 // account tools. Where the file size limit cannot be lifted, a too-large write fails with EFBIG
 // (SIGXFSZ ignored) instead of killing the installer before it has removed its temporary file.
 // The terminal is the requester's: its keys (^C, ^\, ^Z), its hang-up and its rules for
-// background jobs must neither end nor stop a run half-way.
+// background jobs must neither end nor stop a run half-way. Nor must interval timers armed
+// before the exec, a CPU time limit, or a standard error whose reader has gone (a closed pipe
+// makes the message fail, not the install).
 void liftInheritedLimits()
 {
-    for (const int ignored : {SIGXFSZ, SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU, SIGHUP})
+    for (const int ignored :
+         {SIGXFSZ, SIGINT, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU, SIGHUP, SIGPIPE, SIGALRM, SIGVTALRM, SIGPROF})
         static_cast<void>(std::signal(ignored, SIG_IGN));
+    const itimerval disarmed{};
+    for (const int timer : {ITIMER_REAL, ITIMER_VIRTUAL, ITIMER_PROF})
+        static_cast<void>(setitimer(timer, &disarmed, nullptr));
     // An ignored SIGCHLD would have the account tools reaped before they are waited for.
     static_cast<void>(std::signal(SIGCHLD, SIG_DFL));
     const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
     static_cast<void>(setrlimit(RLIMIT_FSIZE, &unlimited));
+    static_cast<void>(setrlimit(RLIMIT_CPU, &unlimited));
     rlimit stack{};
     if (getrlimit(RLIMIT_STACK, &stack) == 0 && stack.rlim_cur < kStackBytes) {
         const rlimit enough{kStackBytes, stack.rlim_max > kStackBytes ? stack.rlim_max : kStackBytes};

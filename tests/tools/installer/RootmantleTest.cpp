@@ -384,6 +384,13 @@ TEST_F(Rootmantle, ExistingTargetIsReplacedByTheNewTool)
     ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
     expectInstalled(target, shorter);
     EXPECT_EQ(entriesOf(dest), std::vector<std::string>{"Netsiphon"});
+
+    // A second name of the replaced copy stays, no longer set-user-ID.
+    const fs::path secondName = dir / "old-Netsiphon";
+    ASSERT_EQ(link(target.c_str(), secondName.c_str()), 0);
+    ASSERT_EQ(run({source.string(), dest.string()}).status, 0);
+    EXPECT_EQ(permissions(secondName) & (S_ISUID | S_ISGID), 0u);
+    EXPECT_EQ(readFile(secondName), shorter);
 }
 
 TEST_F(Rootmantle, ExistingTargetIsReplacedNotWrittenThrough)
