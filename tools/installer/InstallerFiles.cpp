@@ -242,8 +242,8 @@ std::string openChosenInstall(int folder, const struct stat &named, InstalledToo
 void disarmOtherNames(int replaced)
 {
     struct stat info = {};
-    if (replaced < 0 || fstat(replaced, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != 0
-        || info.st_nlink == 0 || (info.st_mode & (S_ISUID | S_ISGID)) == 0)
+    if (replaced < 0 || fstat(replaced, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != 0 || info.st_nlink == 0
+        || (info.st_mode & (S_ISUID | S_ISGID)) == 0)
         return;
     static_cast<void>(fchmod(replaced, info.st_mode & static_cast<mode_t>(00777 | S_ISVTX)));
 }

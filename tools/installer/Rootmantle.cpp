@@ -36,8 +36,8 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/time.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 
 namespace {
 
