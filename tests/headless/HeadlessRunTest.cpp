@@ -222,8 +222,10 @@ TEST_F(HeadlessRunTest, SigtermEndsARunWhoseOutputHasStalledAtOnce)
     QElapsedTimer ending;
     ending.start();
     ::kill(static_cast<pid_t>(m_run.processId()), SIGTERM);
-    EXPECT_TRUE(m_run.waitForFinished(1000)) << "still running 1 s after SIGTERM";
-    EXPECT_LT(ending.elapsed(), 1000);
+    // It ends at once; the margin is for sanitizer builds on a busy machine, while a run
+    // that ignores the signal never ends.
+    EXPECT_TRUE(m_run.waitForFinished(5000)) << "still running 5 s after SIGTERM";
+    EXPECT_LT(ending.elapsed(), 5000);
     EXPECT_EQ(m_run.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(m_run.exitCode(), 0);
     EXPECT_EQ(processesLeft(), "") << "a process was left in the namespace";

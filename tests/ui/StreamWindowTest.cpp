@@ -245,9 +245,11 @@ TEST_F(StreamWindowTest, AStalledLogHoldsUpNeitherTheTableNorClosingTheWindow)
     const QPointer<StreamWindowController> open(window);
     QElapsedTimer closing;
     closing.start();
+    // It closes at once; the margin is for sanitizer builds on a busy machine, below the
+    // seconds a close waiting for the stalled file would take.
     window->close();
-    EXPECT_TRUE(processEventsUntil([&] { return open.isNull(); }, std::chrono::seconds(1)));
-    EXPECT_LT(closing.elapsed(), 1000);
+    EXPECT_TRUE(processEventsUntil([&] { return open.isNull(); }, std::chrono::seconds(3)));
+    EXPECT_LT(closing.elapsed(), 3000);
 }
 
 TEST_F(StreamWindowTest, AFailingToolGivesTheAlertAndOkClosesTheWindow)
