@@ -121,6 +121,9 @@ void StreamWindowController::setUpTable()
     header->resizeSection(StreamTableModel::SourceColumn, 190);
     header->resizeSection(StreamTableModel::DestinationColumn, 190);
     connect(header, &QWidget::customContextMenuRequested, this, &StreamWindowController::showColumnMenu);
+    // The next window opens sorted the same way, even when this one never closes normally.
+    connect(header, &QHeaderView::sortIndicatorChanged, this,
+            [header] { Preferences::shared().setValue(kTableKey, header->saveState()); });
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &StreamWindowController::updateCopyAction);
     connect(qApp, &QApplication::focusChanged, this, &StreamWindowController::updateCopyAction);
@@ -157,8 +160,10 @@ void StreamWindowController::setUpMenus()
     QMenu *edit = menuBar()->addMenu(tr("&Edit"));
     m_copyAction = edit->addAction(tr("&Copy"), QKeySequence::Copy, this, &StreamWindowController::copy);
     m_copyAction->setEnabled(false);
-    edit->addAction(tr("&Find"), QKeySequence::Find, m_searchField,
-                    [this] { m_searchField->setFocus(Qt::ShortcutFocusReason); });
+    edit->addAction(tr("&Find"), QKeySequence::Find, m_searchField, [this] {
+        m_toolbar->showSearchField();
+        m_searchField->setFocus(Qt::ShortcutFocusReason);
+    });
     edit->addSeparator();
     edit->addAction(tr("&Preferences…"), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
                     &StreamWindowController::preferencesRequested);
@@ -178,7 +183,10 @@ void StreamWindowController::restoreLayout()
     Preferences &preferences = Preferences::shared();
     restoreGeometry(preferences.value(kGeometryKey).toByteArray());
     restoreState(preferences.value(kStateKey).toByteArray());
-    m_ui->tableView->horizontalHeader()->restoreState(preferences.value(kTableKey).toByteArray());
+    QHeaderView *header = m_ui->tableView->horizontalHeader();
+    // A restored header shows its sort indicator without sorting by it.
+    if (header->restoreState(preferences.value(kTableKey).toByteArray()))
+        m_ui->tableView->sortByColumn(header->sortIndicatorSection(), header->sortIndicatorOrder());
 }
 
 void StreamWindowController::saveLayout() const
@@ -358,9 +366,10 @@ void StreamWindowController::writeExport(const QString &path, const QString &cho
 {
     const bool json = path.endsWith(QLatin1StringView(".json"), Qt::CaseInsensitive)
         || (!path.endsWith(QLatin1StringView(".csv"), Qt::CaseInsensitive) && chosenFilter.contains(u"json"));
-    const QList<int> columns = visibleColumns();
-    const QByteArray bytes = json ? TableExport::toJson(*m_sortModel, columns, StreamTableModel::RawValueRole)
-                                  : TableExport::toCsv(*m_sortModel, columns, StreamTableModel::RawValueRole);
+    const QList<TableExport::Field> fields = StreamTableModel::exportFields(visibleColumns());
+    const TableExport::Origin origin{m_interfaceName, QDateTime::currentDateTime()};
+    const QByteArray bytes
+        = json ? TableExport::toJson(*m_sortModel, fields, origin) : TableExport::toCsv(*m_sortModel, fields, origin);
     const QString failure = GuardedFile::replaceContents(path, bytes);
     if (!failure.isEmpty())
         plainAlert(this, QMessageBox::Warning,

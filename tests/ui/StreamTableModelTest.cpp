@@ -100,6 +100,21 @@ TEST_F(StreamTableModelTest, NumbersShowAsTextButSortAndExportAsNumbers)
     EXPECT_EQ(m_model.headerData(StreamTableModel::UpSpeedColumn, Qt::Horizontal, Qt::ToolTipRole), "upSpeedNumber");
 }
 
+TEST_F(StreamTableModelTest, ToolTipsShowTheWholeCellAndTheAddressBehindAName)
+{
+    const auto stream = Stream::streamWithSource(namedEndpoint(QStringLiteral("gateway"), "10.0.0.1", 22, "ssh"),
+                                                 endpointAt("2001:db8::2", 443), QStringLiteral("TCP"), false);
+    stream->setProcess(QStringLiteral("<b>sshd</b> (42)"));
+    m_model.setStreams(copies({stream}));
+    const auto tip = [&](int column) { return m_model.index(0, column).data(Qt::ToolTipRole).toString(); };
+    const QString source = tip(StreamTableModel::SourceColumn);
+    for (const char *part : {"gateway:ssh", "Address: 10.0.0.1", "Port: 22", "Host name: gateway", "Service: ssh",
+                             "Program: &lt;b&gt;sshd&lt;/b&gt; (42)"})
+        EXPECT_TRUE(source.contains(QLatin1StringView(part))) << part << " in " << source.toStdString();
+    EXPECT_TRUE(tip(StreamTableModel::DestinationColumn).contains(QStringLiteral("Address: 2001:db8::2")));
+    EXPECT_TRUE(tip(StreamTableModel::ProcessColumn).contains(QStringLiteral("&lt;b&gt;sshd&lt;/b&gt; (42)")));
+}
+
 TEST(SpeedGraph, DrawsTheSamplesItWasGiven)
 {
     uiApplication();

@@ -10,6 +10,7 @@
 #include "ui/StreamSortModel.h"
 #include "ui/StreamTableModel.h"
 #include "ui/StreamWindowController.h"
+#include "ui/StreamWindowToolbar.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,6 +30,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
 #include <array>
 #include <string>
@@ -124,6 +127,26 @@ TEST_F(StreamWindowTest, CopyNeedsTheTableFocusedAndARowSelectedAndCopiesTheShow
     EXPECT_FALSE(window->canCopy());
 }
 
+TEST_F(StreamWindowTest, FindShowsTheSearchFieldAgainWhenItWasTakenOffTheToolbar)
+{
+    StreamWindowController *window = windowWithTwoStreams();
+    auto *toolbar = window->findChild<StreamWindowToolbar *>();
+    ASSERT_NE(toolbar, nullptr);
+    QStringList items = toolbar->itemIdentifiers();
+    items.removeAll(QStringLiteral("Search"));
+    Preferences::shared().setValue(QString(Preferences::StreamWindow), QVariantMap{{QStringLiteral("items"), items}});
+    toolbar->hide();
+    ASSERT_FALSE(window->searchField()->isVisible());
+    const QList<QAction *> actions = window->findChildren<QAction *>();
+    const auto find = std::find_if(actions.begin(), actions.end(),
+                                   [](QAction *action) { return action->shortcut() == QKeySequence::Find; });
+    ASSERT_NE(find, actions.end());
+    (*find)->trigger();
+    EXPECT_TRUE(window->searchField()->isVisible());
+    EXPECT_TRUE(toolbar->itemIdentifiers().contains(QStringLiteral("Search")));
+    Preferences::shared().removeValue(QString(Preferences::StreamWindow));
+}
+
 TEST_F(StreamWindowTest, PausingOneOfTwoWindowsLeavesTheOtherRunning)
 {
     StreamWindowController *first = windowWithTwoStreams();
@@ -187,7 +210,38 @@ TEST_F(StreamWindowTest, AnExportReadsBackAsTheTableInItsSortOrder)
     EXPECT_EQ(rows[0].toObject().value(QStringLiteral("source")).toString(), "127.0.0.1:5001");
     EXPECT_EQ(rows[0].toObject().value(QStringLiteral("lifetimeUpDataBytes")).toDouble(), 92.0);
     EXPECT_EQ(rows[1].toObject().value(QStringLiteral("lifetimeUpDataBytes")).toDouble(), 32.0);
-    EXPECT_EQ(rows[0].toObject().keys().size(), window->visibleColumnIdentifiers().size());
+    // Beside the columns: the interface, the moment, and each side's address and port.
+    const QJsonObject first = rows[0].toObject();
+    EXPECT_EQ(first.keys().size(), window->visibleColumnIdentifiers().size() + 6);
+    EXPECT_EQ(first.value(QStringLiteral("interface")).toString(), "qm0");
+    EXPECT_EQ(first.value(QStringLiteral("sourceAddress")).toString(), "127.0.0.1");
+    EXPECT_EQ(first.value(QStringLiteral("sourcePort")).toInt(), 5001);
+    EXPECT_EQ(first.value(QStringLiteral("destinationAddress")).toString(), "10.0.0.2");
+    for (const char *key : {"openedTime", "exportTime"}) {
+        const QString time = first.value(QLatin1StringView(key)).toString();
+        EXPECT_TRUE(QDateTime::fromString(time, Qt::ISODateWithMs).isValid()) << key << ": " << time.toStdString();
+        EXPECT_TRUE(time.endsWith(u'Z') || time.at(time.size() - 6) == u'+' || time.at(time.size() - 6) == u'-');
+    }
+}
+
+TEST_F(StreamWindowTest, AFigureSortsLargestFirstOnTheFirstClickAndTheNextWindowKeepsTheSort)
+{
+    StreamWindowController *window = windowWithTwoStreams();
+    QHeaderView *header = window->tableView()->horizontalHeader();
+    const auto click = [&](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        return header->sortIndicatorOrder();
+    };
+    EXPECT_EQ(click(StreamTableModel::UpPayloadColumn), Qt::DescendingOrder);
+    EXPECT_EQ(click(StreamTableModel::SourceColumn), Qt::AscendingOrder);
+    EXPECT_EQ(click(StreamTableModel::UpPayloadColumn), Qt::DescendingOrder);
+
+    StreamWindowController *next = windowWithTwoStreams();
+    EXPECT_EQ(next->tableView()->horizontalHeader()->sortIndicatorSection(), StreamTableModel::UpPayloadColumn);
+    EXPECT_EQ(next->sortModel()->sortOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(next->sortModel()->index(0, StreamTableModel::SourceColumn).data().toString(), "127.0.0.1:5001");
+    Preferences::shared().removeValue(QStringLiteral("StreamWindowTable"));
 }
 
 // QSaveFile on its own writes through a link at the name to wherever it points, even where
