@@ -6,6 +6,7 @@
 #include "ui_SummaryDrawer.h"
 
 #include <QLabel>
+#include <QLocale>
 
 namespace {
 QString durationText(qint64 milliseconds)
@@ -17,11 +18,12 @@ QString durationText(qint64 milliseconds)
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-void showWhenReached(QLabel *label, QLabel *value, quint64 count)
+// `text` says what was counted: "%1 records".
+void showWhenReached(QLabel *label, QLabel *value, quint64 count, const QString &text)
 {
     label->setVisible(count > 0);
     value->setVisible(count > 0);
-    value->setText(QString::number(count));
+    value->setText(text.arg(QLocale().toString(count)));
 }
 } // namespace
 
@@ -61,7 +63,7 @@ void SummaryDrawer::refresh(const Cycle &cycle)
 
 void SummaryDrawer::showLimits(const CaptureTotals &totals)
 {
-    showWhenReached(m_ui->foldedLabel, m_ui->foldedValue, totals.foldedRecords);
-    showWhenReached(m_ui->lookupsRefusedLabel, m_ui->lookupsRefusedValue, totals.refusedLookups);
-    showWhenReached(m_ui->droppedLogLinesLabel, m_ui->droppedLogLinesValue, totals.droppedLogLines);
+    showWhenReached(m_ui->foldedLabel, m_ui->foldedValue, totals.foldedRecords, tr("%1 records"));
+    showWhenReached(m_ui->lookupsRefusedLabel, m_ui->lookupsRefusedValue, totals.refusedLookups, tr("%1 lookups"));
+    showWhenReached(m_ui->droppedLogLinesLabel, m_ui->droppedLogLinesValue, totals.droppedLogLines, tr("%1 lines"));
 }
