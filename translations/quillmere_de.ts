@@ -274,6 +274,10 @@
         <source> streams</source>
         <translation> Verbindungen</translation>
     </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
 </context>
 <context>
     <name>ProcessAttribution</name>

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QStringList>
 
 #include <algorithm>
@@ -50,9 +51,9 @@ QString cellText(const Stream &stream, Stream::Key key)
 {
     const QVariant value = stream.value(key);
     if (isSpeed(key))
-        return ByteSpeedFormatter::stringForBytesPerSecond(value.toDouble());
+        return ByteSpeedFormatter::stringForBytesPerSecond(value.toDouble(), QLocale());
     if (isByteCount(key))
-        return stringWithByteSize(value.toULongLong());
+        return stringWithByteSize(value.toULongLong(), QLocale());
     return printableText(textOfValue(value));
 }
 
@@ -89,11 +90,12 @@ QString totalsLine(const std::vector<std::shared_ptr<Stream>> &streams, const QS
         upBytes += stream->totalUpBytes();
         downBytes += stream->totalDownBytes();
     }
+    const QLocale locale;
     return StreamTableText::tr("%1  %2  Streams: %3  Up %4 (%5 this interval)  Down %6 (%7 this interval)")
         .arg(time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), printableText(interfaceName),
-             QString::number(streams.size()), ByteSpeedFormatter::stringForBytesPerSecond(upSpeed),
-             stringWithByteSize(upBytes), ByteSpeedFormatter::stringForBytesPerSecond(downSpeed),
-             stringWithByteSize(downBytes));
+             locale.toString(static_cast<qulonglong>(streams.size())),
+             ByteSpeedFormatter::stringForBytesPerSecond(upSpeed, locale), stringWithByteSize(upBytes, locale),
+             ByteSpeedFormatter::stringForBytesPerSecond(downSpeed, locale), stringWithByteSize(downBytes, locale));
 }
 
 // The streams that fit the terminal's rows beside the other lines of the block, one row

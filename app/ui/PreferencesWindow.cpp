@@ -5,6 +5,7 @@
 #include "platform/Preferences.h"
 #include "ui_PreferencesWindow.h"
 
+#include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
 
@@ -13,6 +14,9 @@ PreferencesWindow::PreferencesWindow(QWidget *parent)
     , m_ui(std::make_unique<Ui::PreferencesWindow>())
 {
     m_ui->setupUi(this);
+    // Qt's own translations are often not installed; the button speaks the application's
+    // language all the same.
+    m_ui->buttonBox->button(QDialogButtonBox::Close)->setText(tr("Close"));
     // The capture brings any interval within these limits, so the controls offer no other.
     m_ui->updateIntervalBox->setRange(StreamCapture::kMinimumUpdateInterval, StreamCapture::kMaximumInterval);
     m_ui->removeIntervalBox->setRange(StreamCapture::kMinimumRemoveInterval, StreamCapture::kMaximumInterval);

@@ -3,6 +3,7 @@
 
 #include "model/ByteSpeedFormatter.h"
 
+#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -55,7 +56,7 @@ void SpeedGraph::paintEvent(QPaintEvent *)
     const double highest = highestSpeed();
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(rect().adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignTop,
-                     ByteSpeedFormatter::stringForBytesPerSecond(highest));
+                     ByteSpeedFormatter::stringForBytesPerSecond(highest, QLocale()));
     drawLegend(painter);
     drawLine(painter, area, highest, &Sample::down);
     drawLine(painter, area, highest, &Sample::up);

@@ -213,11 +213,11 @@ QString StreamTableModel::displayText(int column, const QVariant &value) const
 {
     const Stream::Key key = keyOfColumn(column);
     if (isSpeed(key))
-        return ByteSpeedFormatter::stringForBytesPerSecond(value.toDouble());
+        return ByteSpeedFormatter::stringForBytesPerSecond(value.toDouble(), QLocale());
     if (key == Stream::Key::OpenedTime)
         return localDateTime(value.toDouble());
     if (isNumeric(column))
-        return stringWithByteSize(value.toULongLong());
+        return stringWithByteSize(value.toULongLong(), QLocale());
     return value.toString();
 }
 

@@ -28,6 +28,8 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr QLatin1StringView kGeometryKey{"StreamWindowGeometry"};
@@ -118,6 +120,9 @@ void StreamWindowController::setUpTable()
     header->setContextMenuPolicy(Qt::CustomContextMenu);
     for (int column = 0; column < StreamTableModel::ColumnCount; ++column)
         header->setSectionHidden(column, !StreamTableModel::isShownByDefault(column));
+    // Every title whole, in whatever language: a longer one widens its column.
+    for (int column = 0; column < StreamTableModel::ColumnCount; ++column)
+        header->resizeSection(column, std::max(header->defaultSectionSize(), header->sectionSizeHint(column)));
     header->resizeSection(StreamTableModel::SourceColumn, 190);
     header->resizeSection(StreamTableModel::DestinationColumn, 190);
     connect(header, &QWidget::customContextMenuRequested, this, &StreamWindowController::showColumnMenu);

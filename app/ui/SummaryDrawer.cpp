@@ -49,15 +49,17 @@ void SummaryDrawer::refresh(const Cycle &cycle)
     if (!isVisible())
         return;
     const CaptureTotals &totals = cycle.totals;
+    const QLocale locale;
     m_ui->interfaceValue->setText(m_interface);
     m_ui->captureTimeValue->setText(durationText(cycle.openedMilliseconds));
-    m_ui->liveStreamsValue->setText(
-        tr("%1 TCP, %2 UDP, %3 other").arg(totals.tcpStreams).arg(totals.udpStreams).arg(totals.otherStreams));
-    m_ui->shownStreamsValue->setText(QString::number(cycle.shownStreams));
-    m_ui->upBytesValue->setText(stringWithByteSize(totals.upBytes));
-    m_ui->downBytesValue->setText(stringWithByteSize(totals.downBytes));
-    m_ui->upSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(cycle.upSpeed));
-    m_ui->downSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(cycle.downSpeed));
+    m_ui->liveStreamsValue->setText(tr("%1 TCP, %2 UDP, %3 other")
+                                        .arg(locale.toString(totals.tcpStreams), locale.toString(totals.udpStreams),
+                                             locale.toString(totals.otherStreams)));
+    m_ui->shownStreamsValue->setText(locale.toString(static_cast<qulonglong>(cycle.shownStreams)));
+    m_ui->upBytesValue->setText(stringWithByteSize(totals.upBytes, locale));
+    m_ui->downBytesValue->setText(stringWithByteSize(totals.downBytes, locale));
+    m_ui->upSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(cycle.upSpeed, locale));
+    m_ui->downSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(cycle.downSpeed, locale));
     showLimits(totals);
 }
 

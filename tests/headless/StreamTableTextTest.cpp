@@ -10,9 +10,11 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 
 TEST(StreamTableText, TheTextBlockShowsUnitsInAlignedColumnsOneLineAStreamAndFitsTheTerminal)
 {
+    QLocale::setDefault(QLocale::c());
     Clock::freezeAt(800000000.0);
     auto named = std::make_shared<Stream>(namedEndpoint(QStringLiteral("evil\thost\n"), "10.0.0.1", 80),
                                           endpointAt("10.0.0.2", 53), QStringLiteral("UDP"));

@@ -7,6 +7,8 @@
 #include "capture/StreamCapture.h"
 #include "capture/StreamCaptureCore.h"
 #include "tools/capture/PacketSummary.h"
+#include "ui/HelpWindow.h"
+#include "ui/PreferencesWindow.h"
 #include "ui/StreamSortModel.h"
 #include "ui/StreamTableModel.h"
 #include "ui/StreamWindowController.h"
@@ -16,6 +18,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -31,6 +34,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTranslator>
 
 #include <array>
 #include <string>
@@ -145,6 +149,33 @@ TEST_F(StreamWindowTest, FindShowsTheSearchFieldAgainWhenItWasTakenOffTheToolbar
     EXPECT_TRUE(window->searchField()->isVisible());
     EXPECT_TRUE(toolbar->itemIdentifiers().contains(QStringLiteral("Search")));
     Preferences::shared().removeValue(QString(Preferences::StreamWindow));
+}
+
+// On a German desk: the application's translation installed, German number formats.
+TEST_F(StreamWindowTest, GermanShowsGermanHelpAndButtonsWholeTitlesAndDecimalCommas)
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QTranslator german;
+    ASSERT_TRUE(german.load(QStringLiteral(QUILLMERE_BUILD_DIR "/share/quillmere/translations/quillmere_de.qm")));
+    QCoreApplication::installTranslator(&german);
+
+    EXPECT_TRUE(HelpWindow::installedStartPage().endsWith(QStringLiteral("/Help/de/index.html")))
+        << HelpWindow::installedStartPage().toStdString();
+    {
+        PreferencesWindow preferences;
+        EXPECT_EQ(preferences.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Close)->text(), "Schließen");
+    }
+    StreamWindowController *window = windowWithTwoStreams();
+    window->sortModel()->sort(StreamTableModel::UpPayloadColumn, Qt::AscendingOrder);
+    EXPECT_EQ(window->sortModel()->index(0, StreamTableModel::UpPayloadColumn).data().toString(), "32,0B");
+    const QHeaderView *header = window->tableView()->horizontalHeader();
+    for (int column = 0; column < StreamTableModel::ColumnCount; ++column) {
+        SCOPED_TRACE(header->model()->headerData(column, Qt::Horizontal).toString().toStdString());
+        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column));
+    }
+    QCoreApplication::removeTranslator(&german);
+    QLocale::setDefault(before);
 }
 
 TEST_F(StreamWindowTest, PausingOneOfTwoWindowsLeavesTheOtherRunning)
