@@ -5,9 +5,12 @@
 #include "platform/Preferences.h"
 #include "ui_PreferencesWindow.h"
 
+#include <QLayout>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
+
+#include <algorithm>
 
 PreferencesWindow::PreferencesWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -33,6 +36,18 @@ PreferencesWindow::PreferencesWindow(QWidget *parent)
     connect(m_ui->restoreTemplatesButton, &QPushButton::clicked, this,
             [] { Preferences::shared().resetLoggingStrings(); });
     setUpClosing();
+    fitHints();
+}
+
+// A top-level window does not ask its layout how tall the wrapped hints are at its width, so
+// a longer text (another language) was cut at the size the form was drawn at.
+void PreferencesWindow::fitHints()
+{
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed <= 0)
+        return;
+    setMinimumHeight(needed);
+    resize(width(), std::max(height(), needed));
 }
 
 PreferencesWindow::~PreferencesWindow() = default;

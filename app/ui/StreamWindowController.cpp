@@ -25,7 +25,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -187,11 +189,27 @@ void StreamWindowController::restoreLayout()
 {
     Preferences &preferences = Preferences::shared();
     restoreGeometry(preferences.value(kGeometryKey).toByteArray());
+    keepOnScreen();
     restoreState(preferences.value(kStateKey).toByteArray());
     QHeaderView *header = m_ui->tableView->horizontalHeader();
     // A restored header shows its sort indicator without sorting by it.
     if (header->restoreState(preferences.value(kTableKey).toByteArray()))
         m_ui->tableView->sortByColumn(header->sortIndicatorSection(), header->sortIndicatorOrder());
+}
+
+// A size saved at another scale or on a larger screen, or the first size on a small one,
+// would leave parts of the window out of reach.
+void StreamWindowController::keepOnScreen()
+{
+    const QRect available = screen()->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    resize(size().boundedTo(available.size() - frame));
+    QRect placed = frameGeometry();
+    placed.moveRight(std::min(placed.right(), available.right()));
+    placed.moveBottom(std::min(placed.bottom(), available.bottom()));
+    placed.moveLeft(std::max(placed.left(), available.left()));
+    placed.moveTop(std::max(placed.top(), available.top()));
+    move(placed.topLeft());
 }
 
 void StreamWindowController::saveLayout() const
@@ -200,6 +218,13 @@ void StreamWindowController::saveLayout() const
     preferences.setValue(kGeometryKey, saveGeometry());
     preferences.setValue(kStateKey, saveState());
     preferences.setValue(kTableKey, m_ui->tableView->horizontalHeader()->saveState());
+}
+
+void StreamWindowController::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        keepOnScreen();
 }
 
 void StreamWindowController::closeEvent(QCloseEvent *event)
@@ -230,9 +255,14 @@ void StreamWindowController::pause()
     m_pauseAction->setText(paused ? tr("&Resume") : tr("&Pause"));
 }
 
+// The drawer opens at its natural width, but never at more than a third of the window: the
+// table is what the window is for.
 void StreamWindowController::showSummary()
 {
-    m_ui->summaryDrawer->setVisible(!m_ui->summaryDrawer->isVisible());
+    SummaryDrawer *drawer = m_ui->summaryDrawer;
+    drawer->setVisible(!drawer->isVisible());
+    if (drawer->isVisible())
+        resizeDocks({drawer}, {std::min(drawer->sizeHint().width(), width() / 3)}, Qt::Horizontal);
     refreshSummary();
 }
 

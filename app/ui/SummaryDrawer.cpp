@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QLocale>
+#include <QScrollArea>
 
 namespace {
 QString durationText(qint64 milliseconds)
@@ -31,9 +32,15 @@ SummaryDrawer::SummaryDrawer(QWidget *parent)
     : QDockWidget(parent)
     , m_ui(std::make_unique<Ui::SummaryDrawer>())
 {
-    auto *contents = new QWidget(this);
+    // Scrolled rather than clipped or forcing its width on the window: in a narrow window the
+    // drawer yields to the table.
+    auto *contents = new QWidget;
     m_ui->setupUi(contents);
-    setWidget(contents);
+    auto *scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(contents);
+    setWidget(scroll);
 }
 
 SummaryDrawer::~SummaryDrawer() = default;

@@ -13,6 +13,7 @@
 #include "ui/StreamTableModel.h"
 #include "ui/StreamWindowController.h"
 #include "ui/StreamWindowToolbar.h"
+#include "ui/SummaryDrawer.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QTest>
 #include <QTranslator>
@@ -165,6 +167,13 @@ TEST_F(StreamWindowTest, GermanShowsGermanHelpAndButtonsWholeTitlesAndDecimalCom
     {
         PreferencesWindow preferences;
         EXPECT_EQ(preferences.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Close)->text(), "Schließen");
+        preferences.show();
+        QApplication::processEvents();
+        for (const QLabel *hint : preferences.findChildren<QLabel *>()) {
+            if (hint->wordWrap()) {
+                EXPECT_GE(hint->height(), hint->heightForWidth(hint->width())) << hint->text().toStdString();
+            }
+        }
     }
     StreamWindowController *window = windowWithTwoStreams();
     window->sortModel()->sort(StreamTableModel::UpPayloadColumn, Qt::AscendingOrder);
@@ -176,6 +185,22 @@ TEST_F(StreamWindowTest, GermanShowsGermanHelpAndButtonsWholeTitlesAndDecimalCom
     }
     QCoreApplication::removeTranslator(&german);
     QLocale::setDefault(before);
+}
+
+TEST_F(StreamWindowTest, TheWindowStaysOnScreenAndTheSummaryYieldsToTheTableInANarrowOne)
+{
+    StreamWindowController *window = windowWithTwoStreams();
+    const QRect available = window->screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(window->frameGeometry()))
+        << window->frameGeometry().width() << "x" << window->frameGeometry().height() << " on " << available.width()
+        << "x" << available.height();
+    window->resize(420, 400);
+    window->showSummary();
+    auto *drawer = window->findChild<SummaryDrawer *>();
+    ASSERT_TRUE(processEventsUntil([&] { return drawer->isVisible() && drawer->width() > 0; }));
+    QApplication::processEvents();
+    EXPECT_LE(drawer->width(), 420 / 3 + 10);
+    EXPECT_GE(window->tableView()->width(), 420 / 2);
 }
 
 TEST_F(StreamWindowTest, PausingOneOfTwoWindowsLeavesTheOtherRunning)
