@@ -166,8 +166,8 @@
         <translation>Die Netzwerkschnittstellen konnten nicht gelesen werden.</translation>
     </message>
     <message>
-        <source>No network interface with an IPv4 address was found.</source>
-        <translation>Es wurde keine Netzwerkschnittstelle mit IPv4-Adresse gefunden.</translation>
+        <source>No network interface that is up has an address.</source>
+        <translation>Keine aktive Netzwerkschnittstelle hat eine Adresse.</translation>
     </message>
 </context>
 <context>
@@ -274,6 +274,10 @@
         <source> streams</source>
         <translation> Verbindungen</translation>
     </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
 </context>
 <context>
     <name>ProcessAttribution</name>
@@ -293,6 +297,22 @@
     <message>
         <source>Total speed over the last two minutes: up in blue, down in green</source>
         <translation>Gesamtgeschwindigkeit der letzten zwei Minuten: Upload in Blau, Download in Grün</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>Up</source>
+        <translation>Upload</translation>
+    </message>
+    <message>
+        <source>now</source>
+        <translation>jetzt</translation>
+    </message>
+    <message>
+        <source>-%1 min</source>
+        <translation>-%1 min</translation>
     </message>
 </context>
 <context>
@@ -384,12 +404,72 @@
         <source>Interval Down</source>
         <translation>Download im Intervall</translation>
     </message>
+    <message>
+        <source>Address: %1</source>
+        <translation>Adresse: %1</translation>
+    </message>
+    <message>
+        <source>Port: %1</source>
+        <translation>Port: %1</translation>
+    </message>
+    <message>
+        <source>Host name: %1</source>
+        <translation>Hostname: %1</translation>
+    </message>
+    <message>
+        <source>Service: %1</source>
+        <translation>Dienst: %1</translation>
+    </message>
+    <message>
+        <source>Program: %1</source>
+        <translation>Programm: %1</translation>
+    </message>
 </context>
 <context>
     <name>StreamTableText</name>
     <message>
         <source># %1 records of new conversations were counted in the Other stream: the capture holds as many live streams as it may.</source>
         <translation># %1 Datensätze neuer Verbindungen wurden unter „Sonstige“ gezählt: Der Mitschnitt führt bereits so viele aktive Verbindungen wie zulässig.</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+    <message>
+        <source>Destination</source>
+        <translation>Ziel</translation>
+    </message>
+    <message>
+        <source>Protocol</source>
+        <translation>Protokoll</translation>
+    </message>
+    <message>
+        <source>Up</source>
+        <translation>Upload</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>Payload Up</source>
+        <translation>Nutzdaten Upload</translation>
+    </message>
+    <message>
+        <source>Payload Down</source>
+        <translation>Nutzdaten Download</translation>
+    </message>
+    <message>
+        <source>Process</source>
+        <translation>Prozess</translation>
+    </message>
+    <message>
+        <source>%1  %2  Streams: %3  Up %4 (%5 this interval)  Down %6 (%7 this interval)</source>
+        <translation>%1  %2  Verbindungen: %3  Upload %4 (%5 in diesem Intervall)  Download %6 (%7 in diesem Intervall)</translation>
+    </message>
+    <message>
+        <source>... %1 more of %2 streams</source>
+        <translation>... %1 weitere von %2 Verbindungen</translation>
     </message>
 </context>
 <context>
@@ -608,10 +688,6 @@
         <translation>Download aktuell:</translation>
     </message>
     <message>
-        <source>Folded into Other:</source>
-        <translation>Unter „Sonstige“ gezählt:</translation>
-    </message>
-    <message>
         <source>Records of new conversations counted on the Other stream because the table held as many streams as it may</source>
         <translation>Datensätze neuer Verbindungen, die unter „Sonstige“ gezählt wurden, weil die Tabelle bereits so viele Verbindungen enthielt wie zulässig</translation>
     </message>
@@ -630,6 +706,22 @@
     <message>
         <source>Lines the log file did not take as fast as they came</source>
         <translation>Zeilen, die die Protokolldatei nicht so schnell aufnahm, wie sie kamen</translation>
+    </message>
+    <message>
+        <source>Records folded into Other:</source>
+        <translation>Unter „Sonstige“ gezählte Datensätze:</translation>
+    </message>
+    <message>
+        <source>%1 records</source>
+        <translation>%1 Datensätze</translation>
+    </message>
+    <message>
+        <source>%1 lookups</source>
+        <translation>%1 Abfragen</translation>
+    </message>
+    <message>
+        <source>%1 lines</source>
+        <translation>%1 Zeilen</translation>
     </message>
 </context>
 <context>
@@ -661,6 +753,26 @@
     <message>
         <source>The capture tool could not be installed at %1.</source>
         <translation>Das Mitschnittwerkzeug konnte nicht unter %1 installiert werden.</translation>
+    </message>
+    <message>
+        <source>%1 may not capture network traffic on this computer: the capture tool is only for the people an administrator allowed. An administrator can allow %1 by approving Quillmere&apos;s request, or with the command &quot;adduser %1 %2&quot; (which takes effect at the next login).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Allow %1 to capture network traffic on this computer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Install the capture tool of Quillmere, which %1 may then run</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quillmere asks no administrator to run its installer, because %1, so whoever can change it would have it run as root. Install Quillmere (cmake --install, or its package), or run it as root.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 has been allowed to capture as a member of the group %2, which takes effect at the next login. Log out and in again, then start the capture again.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>

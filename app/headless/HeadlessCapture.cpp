@@ -8,6 +8,7 @@
 #include "platform/EndingSignals.h"
 #include "platform/MainThreadDelivery.h"
 #include "platform/Preferences.h"
+#include "platform/TerminalSize.h"
 #include "tools/common/OwnedDescriptor.h"
 
 #include <QCoreApplication>
@@ -110,19 +111,20 @@ void HeadlessCapture::printTable()
 {
     const auto streams = StreamTableText::bySpeed(m_capture->streamsArrayDisplay());
     const quint64 folded = m_capture->totals().foldedRecords;
+    const QDateTime now = QDateTime::currentDateTime();
     QByteArray text;
     if (m_options.json) {
-        const QDateTime now = QDateTime::currentDateTime();
         for (const auto &stream : streams)
             text += StreamTableText::jsonLine(*stream, m_options.interfaceName, now, folded) + '\n';
     } else {
-        if (!m_first)
+        // A terminal shows the newest table in place, as top does; a pipe or file keeps every
+        // interval, a blank line between them.
+        const TerminalSize size = TerminalSize::of(STDOUT_FILENO);
+        if (size.isTerminal)
+            text += "\x1b[H\x1b[2J";
+        else if (!m_first)
             text += '\n';
-        text += StreamTableText::headerLine().toUtf8() + '\n';
-        for (const auto &stream : streams)
-            text += StreamTableText::tableLine(*stream).toUtf8() + '\n';
-        if (folded > 0)
-            text += StreamTableText::foldedLine(folded).toUtf8() + '\n';
+        text += StreamTableText::textBlock(streams, m_options.interfaceName, now, folded, size).toUtf8();
     }
     m_first = false;
     m_output->append(text);

@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "headless/StreamTableText.h"
 
+#include "model/ByteSize.h"
+#include "model/ByteSpeedFormatter.h"
 #include "model/PrintableText.h"
 #include "model/Stream.h"
 #include "model/ValueText.h"
 #include "platform/Clock.h"
+#include "platform/TerminalSize.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QStringList>
 
 #include <algorithm>
@@ -16,14 +20,94 @@
 
 namespace {
 
-constexpr std::array kTableKeys{Stream::Key::Source,
-                                Stream::Key::Destination,
-                                Stream::Key::Protocol,
-                                Stream::Key::UpSpeedNumber,
-                                Stream::Key::DownSpeedNumber,
-                                Stream::Key::LifetimeUpDataBytes,
-                                Stream::Key::LifetimeDownDataBytes,
-                                Stream::Key::Process};
+struct TextColumn
+{
+    Stream::Key key;
+    const char *title;
+};
+
+constexpr std::array<TextColumn, 8> kTextColumns{{
+    {Stream::Key::Source, QT_TRANSLATE_NOOP("StreamTableText", "Source")},
+    {Stream::Key::Destination, QT_TRANSLATE_NOOP("StreamTableText", "Destination")},
+    {Stream::Key::Protocol, QT_TRANSLATE_NOOP("StreamTableText", "Protocol")},
+    {Stream::Key::UpSpeedNumber, QT_TRANSLATE_NOOP("StreamTableText", "Up")},
+    {Stream::Key::DownSpeedNumber, QT_TRANSLATE_NOOP("StreamTableText", "Down")},
+    {Stream::Key::LifetimeUpDataBytes, QT_TRANSLATE_NOOP("StreamTableText", "Payload Up")},
+    {Stream::Key::LifetimeDownDataBytes, QT_TRANSLATE_NOOP("StreamTableText", "Payload Down")},
+    {Stream::Key::Process, QT_TRANSLATE_NOOP("StreamTableText", "Process")},
+}};
+
+bool isSpeed(Stream::Key key)
+{
+    return key == Stream::Key::UpSpeedNumber || key == Stream::Key::DownSpeedNumber;
+}
+
+bool isByteCount(Stream::Key key)
+{
+    return key == Stream::Key::LifetimeUpDataBytes || key == Stream::Key::LifetimeDownDataBytes;
+}
+
+QString cellText(const Stream &stream, Stream::Key key)
+{
+    const QVariant value = stream.value(key);
+    if (isSpeed(key))
+        return ByteSpeedFormatter::stringForBytesPerSecond(value.toDouble(), QLocale());
+    if (isByteCount(key))
+        return stringWithByteSize(value.toULongLong(), QLocale());
+    return printableText(textOfValue(value));
+}
+
+using TextRow = std::array<QString, kTextColumns.size()>;
+
+// Texts to the left, figures to the right, two spaces between; the last column is not padded.
+QString alignedLine(const TextRow &row, const std::array<qsizetype, kTextColumns.size()> &widths)
+{
+    QString line;
+    for (std::size_t column = 0; column < row.size(); ++column) {
+        if (column > 0)
+            line += QLatin1StringView("  ");
+        const Stream::Key key = kTextColumns[column].key;
+        if (isSpeed(key) || isByteCount(key))
+            line += row[column].rightJustified(widths[column]);
+        else if (column + 1 < row.size())
+            line += row[column].leftJustified(widths[column]);
+        else
+            line += row[column];
+    }
+    return line;
+}
+
+QString totalsLine(const std::vector<std::shared_ptr<Stream>> &streams, const QString &interfaceName,
+                   const QDateTime &time)
+{
+    double upSpeed = 0.0;
+    double downSpeed = 0.0;
+    quint64 upBytes = 0;
+    quint64 downBytes = 0;
+    for (const auto &stream : streams) {
+        upSpeed += stream->upSpeedNumber();
+        downSpeed += stream->downSpeedNumber();
+        upBytes += stream->totalUpBytes();
+        downBytes += stream->totalDownBytes();
+    }
+    const QLocale locale;
+    return StreamTableText::tr("%1  %2  Streams: %3  Up %4 (%5 this interval)  Down %6 (%7 this interval)")
+        .arg(time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), printableText(interfaceName),
+             locale.toString(static_cast<qulonglong>(streams.size())),
+             ByteSpeedFormatter::stringForBytesPerSecond(upSpeed, locale), stringWithByteSize(upBytes, locale),
+             ByteSpeedFormatter::stringForBytesPerSecond(downSpeed, locale), stringWithByteSize(downBytes, locale));
+}
+
+// The streams that fit the terminal's rows beside the other lines of the block, one row
+// kept for the line that counts the rest and the last for the cursor (a line written there
+// would scroll the first away); all of them when the rows are not known.
+std::size_t streamsShown(std::size_t streams, std::size_t otherLines, const std::optional<int> &rows)
+{
+    const auto room = static_cast<std::size_t>(std::max(rows.value_or(0) - 1, 0));
+    if (!rows || streams + otherLines <= room)
+        return streams;
+    return room > otherLines + 1 ? room - otherLines - 1 : 0;
+}
 
 constexpr std::array kJsonNumberKeys{Stream::Key::TotalUpBytes,          Stream::Key::TotalDownBytes,
                                      Stream::Key::LifetimeUpBytes,       Stream::Key::LifetimeDownBytes,
@@ -31,10 +115,13 @@ constexpr std::array kJsonNumberKeys{Stream::Key::TotalUpBytes,          Stream:
                                      Stream::Key::UpSpeedNumber,         Stream::Key::DownSpeedNumber,
                                      Stream::Key::LifetimeUpSpeedNumber, Stream::Key::LifetimeDownSpeedNumber};
 
-// Local time with its offset written out, as ISO 8601 readers expect.
-QString isoText(const QDateTime &time)
+// "sourceAddress": "10.0.0.1", "sourcePort": 80 as the numbers were seen, whatever names the
+// text shows.
+void insertEndpoint(QJsonObject &object, const QString &side, const std::optional<StreamEndpoint> &endpoint)
 {
-    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs);
+    object.insert(side + QLatin1StringView("Address"), endpoint ? QJsonValue(endpoint->addressText()) : QJsonValue());
+    object.insert(side + QLatin1StringView("Port"),
+                  endpoint ? QJsonValue(static_cast<int>(endpoint->port)) : QJsonValue());
 }
 
 } // namespace
@@ -54,27 +141,39 @@ std::vector<std::shared_ptr<Stream>> StreamTableText::bySpeed(const std::vector<
     return sorted;
 }
 
-QString StreamTableText::headerLine()
+QString StreamTableText::textBlock(const std::vector<std::shared_ptr<Stream>> &streams, const QString &interfaceName,
+                                   const QDateTime &time, quint64 foldedRecords, const TerminalSize &size)
 {
-    QStringList names;
-    for (const Stream::Key key : kTableKeys)
-        names << Stream::keyName(key);
-    return names.join(u'\t');
-}
-
-QString StreamTableText::tableLine(const Stream &stream)
-{
-    QStringList fields;
-    for (const Stream::Key key : kTableKeys)
-        fields << printableText(textOfValue(stream.value(key)));
-    return fields.join(u'\t');
+    QStringList lines{totalsLine(streams, interfaceName, time)};
+    if (foldedRecords > 0)
+        lines << foldedLine(foldedRecords);
+    const std::size_t shown = streamsShown(streams.size(), static_cast<std::size_t>(lines.size()) + 1, size.rows);
+    std::vector<TextRow> rows(shown + 1);
+    for (std::size_t column = 0; column < kTextColumns.size(); ++column)
+        rows[0][column] = tr(kTextColumns[column].title);
+    for (std::size_t row = 0; row < shown; ++row) {
+        for (std::size_t column = 0; column < kTextColumns.size(); ++column)
+            rows[row + 1][column] = cellText(*streams[row], kTextColumns[column].key);
+    }
+    std::array<qsizetype, kTextColumns.size()> widths{};
+    for (const TextRow &row : rows) {
+        for (std::size_t column = 0; column < row.size(); ++column)
+            widths[column] = std::max(widths[column], row[column].size());
+    }
+    for (const TextRow &row : rows)
+        lines << alignedLine(row, widths);
+    if (shown < streams.size())
+        lines << tr("... %1 more of %2 streams").arg(streams.size() - shown).arg(streams.size());
+    QString block;
+    for (const QString &line : lines)
+        block += (size.columns ? line.left(*size.columns) : line) + u'\n';
+    return block;
 }
 
 QString StreamTableText::foldedLine(quint64 foldedRecords)
 {
-    return QCoreApplication::translate("StreamTableText",
-                                       "# %1 records of new conversations were counted in the Other stream: the "
-                                       "capture holds as many live streams as it may.")
+    return tr("# %1 records of new conversations were counted in the Other stream: the capture holds as many live "
+              "streams as it may.")
         .arg(foldedRecords);
 }
 
@@ -83,13 +182,15 @@ QByteArray StreamTableText::jsonLine(const Stream &stream, const QString &interf
 {
     QJsonObject object{
         {QStringLiteral("interface"), interfaceName},
-        {QStringLiteral("time"), isoText(time)},
+        {QStringLiteral("time"), isoDateTimeText(time)},
         {QStringLiteral("source"), printableText(stream.source())},
         {QStringLiteral("destination"), printableText(stream.destination())},
         {QStringLiteral("protocol"), printableText(stream.protocol())},
         {QStringLiteral("process"), printableText(stream.process())},
-        {QStringLiteral("openedTime"), isoText(Clock::dateTimeFromReference(stream.openedTime()))},
+        {QStringLiteral("openedTime"), isoDateTimeText(Clock::dateTimeFromReference(stream.openedTime()))},
     };
+    insertEndpoint(object, QStringLiteral("source"), stream.sourceSide().endpoint());
+    insertEndpoint(object, QStringLiteral("destination"), stream.destinationSide().endpoint());
     for (const Stream::Key key : kJsonNumberKeys)
         object.insert(Stream::keyName(key), stream.value(key).toDouble());
     object.insert(QStringLiteral("foldedRecords"), static_cast<double>(foldedRecords));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
 
@@ -9,26 +10,31 @@
 #include <vector>
 
 class Stream;
+struct TerminalSize;
 
-// The stream table as the window-less mode prints it: a header line and one tab-separated
-// line per stream, or one JSON object per stream, for people reading a terminal and for
-// log collectors reading lines.
+// The stream table as the window-less mode prints it: a block of aligned columns for people
+// reading a terminal, or one JSON object per stream for programs and log collectors.
 class StreamTableText
 {
+    Q_DECLARE_TR_FUNCTIONS(StreamTableText)
+
 public:
     // The streams with the fastest total current speed (up plus down) first.
     static std::vector<std::shared_ptr<Stream>> bySpeed(const std::vector<std::shared_ptr<Stream>> &streams);
 
-    // The key names of the printed columns, tab-separated.
-    static QString headerLine();
-    // Source, destination, protocol, current up and down speed, payload totals and the
-    // program that owns the conversation: each as a
-    // copied row gives it, with control characters (a host name may carry any) replaced so
-    // that every stream stays one line of tab-separated fields.
-    static QString tableLine(const Stream &stream);
+    // One interval for a person: a line with the time, the interface, the number of streams
+    // and the interval's totals, then a line of column titles and one line per stream in
+    // aligned columns (source, destination, protocol, current up and down speed, payload
+    // totals, the program that owns the conversation), speeds and byte counts in the units
+    // the window shows. Control characters (a host name may carry any) are replaced, so every
+    // stream stays one line. Every line is cut to the size's columns; when its rows are known,
+    // the streams that do not fit are counted in a last line instead. Ends with a newline.
+    static QString textBlock(const std::vector<std::shared_ptr<Stream>> &streams, const QString &interfaceName,
+                             const QDateTime &time, quint64 foldedRecords, const TerminalSize &size);
     // One line of compact JSON: the stream's keys with numbers as numbers, texts with control
-    // characters replaced as in the table, openedTime in ISO 8601 with its offset, and the
-    // interval's interface and time.
+    // characters replaced as in the table, each side's address and port as their own fields
+    // (null for the catch-all stream, which has none), openedTime in ISO 8601 with its
+    // offset, and the interval's interface and time.
     static QByteArray jsonLine(const Stream &stream, const QString &interfaceName, const QDateTime &time,
                                quint64 foldedRecords = 0);
     // A comment line for the table when the stream limit was reached: how many records of

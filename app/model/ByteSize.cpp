@@ -21,6 +21,17 @@ QString withOneDecimal(double value)
 
 } // namespace
 
+QString withDecimalMarkOf(const QLocale &locale, QString text)
+{
+    const QString mark = locale.decimalPoint();
+    return mark == u"." ? text : text.replace(u'.', mark);
+}
+
+QString stringWithByteSize(std::uint64_t byteCount, const QLocale &locale)
+{
+    return withDecimalMarkOf(locale, stringWithByteSize(byteCount));
+}
+
 QString stringWithByteSize(std::uint64_t byteCount)
 {
     auto value = static_cast<double>(byteCount);

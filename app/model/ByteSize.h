@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QLocale>
 #include <QString>
 
 #include <cstdint>
@@ -10,3 +11,8 @@
 // (1024 reads "1024.0B", 1025 reads "1.0kB"); units stop at exabytes, so the largest
 // count reads "16.0EB".
 QString stringWithByteSize(std::uint64_t byteCount);
+// `text`, a figure as the functions here write it, with the locale's decimal mark.
+QString withDecimalMarkOf(const QLocale &locale, QString text);
+// The same for people to read, with the locale's decimal mark ("1,5kB" in German). Log lines
+// and files keep the form above: programs read them.
+QString stringWithByteSize(std::uint64_t byteCount, const QLocale &locale);

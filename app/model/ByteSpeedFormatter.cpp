@@ -14,6 +14,11 @@ QString ByteSpeedFormatter::stringForObjectValue(const QVariant &value) const
     return isNumber ? stringForBytesPerSecond(bytesPerSecond) : QString();
 }
 
+QString ByteSpeedFormatter::stringForBytesPerSecond(double bytesPerSecond, const QLocale &locale)
+{
+    return withDecimalMarkOf(locale, stringForBytesPerSecond(bytesPerSecond));
+}
+
 QString ByteSpeedFormatter::stringForBytesPerSecond(double bytesPerSecond)
 {
     // NaN, infinities and negative speeds come from intervals of no length (the stream

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QVariant>
 
@@ -19,4 +20,6 @@ public:
     QString stringForObjectValue(const QVariant &value) const;
 
     static QString stringForBytesPerSecond(double bytesPerSecond);
+    // The same for people to read, with the locale's decimal mark ("1,5kB/sec" in German).
+    static QString stringForBytesPerSecond(double bytesPerSecond, const QLocale &locale);
 };

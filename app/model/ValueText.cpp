@@ -71,3 +71,8 @@ QString textOfValue(const QVariant &value)
         return {};
     }
 }
+
+QString isoDateTimeText(const QDateTime &time)
+{
+    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}

@@ -5,10 +5,22 @@
 #include "ui/HelpBrowser.h"
 #include "ui_Help.h"
 
+#include <QFileInfo>
+#include <QLocale>
 #include <QStyle>
 
+// The pages in the first of the person's languages they were written or translated in
+// (Help/de/ for German); the English ones are Help/ itself.
 QString HelpWindow::installedStartPage()
 {
+    for (const QString &language : QLocale().uiLanguages()) {
+        const QString code = language.section(u'-', 0, 0);
+        if (code == u"en")
+            break;
+        const QString translated = Bundle::pathForResource(QStringLiteral("Help/%1/index.html").arg(code));
+        if (QFileInfo::exists(translated))
+            return translated;
+    }
     return Bundle::pathForResource(QStringLiteral("Help/index.html"));
 }
 

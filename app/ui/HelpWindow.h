@@ -18,7 +18,8 @@ class HelpWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // The start page the application ships: Help/index.html among its resources.
+    // The start page the application ships: Help/index.html among its resources, or its
+    // translation in the person's language (Help/de/index.html).
     static QString installedStartPage();
 
     explicit HelpWindow(const QString &startPage = installedStartPage(), QWidget *parent = nullptr);

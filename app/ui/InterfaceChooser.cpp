@@ -31,7 +31,7 @@ void InterfaceChooser::setInterfaces(const std::optional<QList<InterfaceList::En
     if (!interfaces)
         showReason(tr("The network interfaces could not be read."));
     else if (interfaces->isEmpty())
-        showReason(tr("No network interface with an IPv4 address was found."));
+        showReason(tr("No network interface that is up has an address."));
     else
         showReason({});
     updateWatchButton();

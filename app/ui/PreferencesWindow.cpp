@@ -5,14 +5,21 @@
 #include "platform/Preferences.h"
 #include "ui_PreferencesWindow.h"
 
+#include <QLayout>
+#include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
+
+#include <algorithm>
 
 PreferencesWindow::PreferencesWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_ui(std::make_unique<Ui::PreferencesWindow>())
 {
     m_ui->setupUi(this);
+    // Qt's own translations are often not installed; the button speaks the application's
+    // language all the same.
+    m_ui->buttonBox->button(QDialogButtonBox::Close)->setText(tr("Close"));
     // The capture brings any interval within these limits, so the controls offer no other.
     m_ui->updateIntervalBox->setRange(StreamCapture::kMinimumUpdateInterval, StreamCapture::kMaximumInterval);
     m_ui->removeIntervalBox->setRange(StreamCapture::kMinimumRemoveInterval, StreamCapture::kMaximumInterval);
@@ -29,6 +36,18 @@ PreferencesWindow::PreferencesWindow(QWidget *parent)
     connect(m_ui->restoreTemplatesButton, &QPushButton::clicked, this,
             [] { Preferences::shared().resetLoggingStrings(); });
     setUpClosing();
+    fitHints();
+}
+
+// A top-level window does not ask its layout how tall the wrapped hints are at its width, so
+// a longer text (another language) was cut at the size the form was drawn at.
+void PreferencesWindow::fitHints()
+{
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed <= 0)
+        return;
+    setMinimumHeight(needed);
+    resize(width(), std::max(height(), needed));
 }
 
 PreferencesWindow::~PreferencesWindow() = default;

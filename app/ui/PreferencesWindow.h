@@ -32,6 +32,7 @@ private:
     void bindSwitch(QCheckBox *check, const QString &key);
     void bindTemplate(QLineEdit *field, const QString &key, const QString &enabledKey);
     void setUpClosing();
+    void fitHints();
 
     std::unique_ptr<Ui::PreferencesWindow> m_ui;
 };

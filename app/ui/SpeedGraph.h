@@ -6,7 +6,8 @@
 #include <deque>
 
 // The total up and down speed of a window's capture over the last two minutes, one sample
-// per update cycle, drawn as two lines over a scale that fits the highest speed shown.
+// per update cycle, drawn as two lines over a scale that fits the highest speed shown, with
+// a legend of the two colours and a time axis marked every minute.
 class SpeedGraph : public QWidget
 {
     Q_OBJECT
@@ -32,6 +33,8 @@ private:
     };
 
     double highestSpeed() const;
+    void drawLegend(QPainter &painter) const;
+    void drawTimeAxis(QPainter &painter, const QRectF &area) const;
     void drawLine(QPainter &painter, const QRectF &area, double highest, double Sample::*speed) const;
 
     std::deque<Sample> m_samples;

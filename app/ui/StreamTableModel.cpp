@@ -3,6 +3,8 @@
 
 #include "model/ByteSize.h"
 #include "model/ByteSpeedFormatter.h"
+#include "model/PrintableText.h"
+#include "model/ValueText.h"
 #include "platform/Clock.h"
 
 #include <QDateTime>
@@ -49,6 +51,13 @@ QString localDateTime(double referenceTime)
     return QLocale().toString(Clock::dateTimeFromReference(referenceTime), QLocale::ShortFormat);
 }
 
+// Tooltips take rich text when their first line looks like it; names from the network and
+// programs must never be read as markup, and each of their lines stays one line.
+QString plainToolTip(const QStringList &lines)
+{
+    return QStringLiteral("<p style='white-space:pre'>%1</p>").arg(printableText(lines.join(u'\n')).toHtmlEscaped());
+}
+
 } // namespace
 
 Stream::Key StreamTableModel::keyOfColumn(int column)
@@ -69,6 +78,20 @@ bool StreamTableModel::isShownByDefault(int column)
 bool StreamTableModel::isNumeric(int column)
 {
     return column != SourceColumn && column != DestinationColumn && column != ProtocolColumn && column != ProcessColumn;
+}
+
+QList<TableExport::Field> StreamTableModel::exportFields(const QList<int> &columns)
+{
+    QList<TableExport::Field> fields;
+    for (const int column : columns) {
+        const QString identifier = identifierOfColumn(column);
+        fields.append({identifier, column, ExportValueRole});
+        if (column == SourceColumn || column == DestinationColumn) {
+            fields.append({identifier + QLatin1StringView("Address"), column, AddressRole});
+            fields.append({identifier + QLatin1StringView("Port"), column, PortRole});
+        }
+    }
+    return fields;
 }
 
 StreamTableModel::StreamTableModel(QObject *parent)
@@ -171,6 +194,13 @@ QVariant StreamTableModel::data(const QModelIndex &index, int role) const
         return displayText(index.column(), rawValue(index.row(), index.column()));
     case RawValueRole:
         return rawValue(index.row(), index.column());
+    case ExportValueRole:
+        return exportValue(index.row(), index.column());
+    case AddressRole:
+    case PortRole:
+        return endpointValue(index.row(), index.column(), role);
+    case Qt::ToolTipRole:
+        return toolTip(index.row(), index.column());
     case Qt::TextAlignmentRole:
         return isNumeric(index.column()) ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                          : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
@@ -183,12 +213,53 @@ QString StreamTableModel::displayText(int column, const QVariant &value) const
 {
     const Stream::Key key = keyOfColumn(column);
     if (isSpeed(key))
-        return ByteSpeedFormatter::stringForBytesPerSecond(value.toDouble());
+        return ByteSpeedFormatter::stringForBytesPerSecond(value.toDouble(), QLocale());
     if (key == Stream::Key::OpenedTime)
         return localDateTime(value.toDouble());
     if (isNumeric(column))
-        return stringWithByteSize(value.toULongLong());
+        return stringWithByteSize(value.toULongLong(), QLocale());
     return value.toString();
+}
+
+QVariant StreamTableModel::exportValue(int row, int column) const
+{
+    const QVariant &value = rawValue(row, column);
+    if (keyOfColumn(column) == Stream::Key::OpenedTime)
+        return isoDateTimeText(Clock::dateTimeFromReference(value.toDouble()));
+    return value;
+}
+
+QVariant StreamTableModel::endpointValue(int row, int column, int role) const
+{
+    if (column != SourceColumn && column != DestinationColumn)
+        return {};
+    const Stream &stream = *m_streams[static_cast<std::size_t>(row)];
+    const auto endpoint = (column == SourceColumn ? stream.sourceSide() : stream.destinationSide()).endpoint();
+    if (!endpoint)
+        return {};
+    return role == AddressRole ? QVariant(endpoint->addressText()) : QVariant(static_cast<int>(endpoint->port));
+}
+
+// The whole text of a cut cell; for an endpoint, everything known of that end, because a
+// host name in the cell hides the address (the local side shows the machine's name).
+QString StreamTableModel::toolTip(int row, int column) const
+{
+    const QString text = displayText(column, rawValue(row, column));
+    if (column != SourceColumn && column != DestinationColumn)
+        return text.isEmpty() ? QString() : plainToolTip({text});
+    const Stream &stream = *m_streams[static_cast<std::size_t>(row)];
+    const EndpointText side = column == SourceColumn ? stream.sourceSide() : stream.destinationSide();
+    QStringList lines{text};
+    if (const auto &endpoint = side.endpoint()) {
+        lines << tr("Address: %1").arg(endpoint->addressText()) << tr("Port: %1").arg(endpoint->port);
+    }
+    if (!side.hostName().isEmpty())
+        lines << tr("Host name: %1").arg(side.hostName());
+    if (!side.serviceName().isEmpty())
+        lines << tr("Service: %1").arg(side.serviceName());
+    if (const QString process = stream.process(); !process.isEmpty())
+        lines << tr("Program: %1").arg(process);
+    return plainToolTip(lines);
 }
 
 QVariant StreamTableModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -199,5 +270,8 @@ QVariant StreamTableModel::headerData(int section, Qt::Orientation orientation, 
         return tr(kColumns.at(static_cast<std::size_t>(section)).title);
     if (role == Qt::ToolTipRole)
         return identifierOfColumn(section);
+    // A first click on a figure shows the largest first: the busiest stream is the one sought.
+    if (role == Qt::InitialSortOrderRole)
+        return isNumeric(section) ? Qt::DescendingOrder : Qt::AscendingOrder;
     return {};
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/Stream.h"
+#include "ui/TableExport.h"
 
 #include <QAbstractTableModel>
 
@@ -40,12 +41,20 @@ public:
     };
     // The value as a number (or text, for text columns), for sorting and export.
     static constexpr int RawValueRole = Qt::UserRole + 1;
+    // The value as an exported file holds it: the raw value, but times as ISO 8601 text.
+    static constexpr int ExportValueRole = Qt::UserRole + 2;
+    // An endpoint column's address text and port number; nothing for the catch-all stream.
+    static constexpr int AddressRole = Qt::UserRole + 3;
+    static constexpr int PortRole = Qt::UserRole + 4;
 
     // The Stream key a column shows; its name is the column's identifier.
     static Stream::Key keyOfColumn(int column);
     static QString identifierOfColumn(int column);
     static bool isShownByDefault(int column);
     static bool isNumeric(int column);
+    // What an export of these columns writes: each column under its identifier, an endpoint
+    // column followed by its address and port ("sourceAddress", "sourcePort").
+    static QList<TableExport::Field> exportFields(const QList<int> &columns);
 
     explicit StreamTableModel(QObject *parent = nullptr);
 
@@ -71,6 +80,9 @@ private:
     void removeRowsMissingFrom(const std::vector<std::shared_ptr<Stream>> &streams);
     void insertRowsNewIn(const std::vector<std::shared_ptr<Stream>> &streams);
     QString displayText(int column, const QVariant &value) const;
+    QString toolTip(int row, int column) const;
+    QVariant exportValue(int row, int column) const;
+    QVariant endpointValue(int row, int column, int role) const;
 
     std::vector<std::shared_ptr<Stream>> m_streams;
     mutable std::vector<Cache> m_cache;

@@ -24,8 +24,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -117,9 +121,15 @@ void StreamWindowController::setUpTable()
     header->setContextMenuPolicy(Qt::CustomContextMenu);
     for (int column = 0; column < StreamTableModel::ColumnCount; ++column)
         header->setSectionHidden(column, !StreamTableModel::isShownByDefault(column));
+    // Every title whole, in whatever language: a longer one widens its column.
+    for (int column = 0; column < StreamTableModel::ColumnCount; ++column)
+        header->resizeSection(column, std::max(header->defaultSectionSize(), header->sectionSizeHint(column)));
     header->resizeSection(StreamTableModel::SourceColumn, 190);
     header->resizeSection(StreamTableModel::DestinationColumn, 190);
     connect(header, &QWidget::customContextMenuRequested, this, &StreamWindowController::showColumnMenu);
+    // The next window opens sorted the same way, even when this one never closes normally.
+    connect(header, &QHeaderView::sortIndicatorChanged, this,
+            [header] { Preferences::shared().setValue(kTableKey, header->saveState()); });
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &StreamWindowController::updateCopyAction);
     connect(qApp, &QApplication::focusChanged, this, &StreamWindowController::updateCopyAction);
@@ -156,8 +166,10 @@ void StreamWindowController::setUpMenus()
     QMenu *edit = menuBar()->addMenu(tr("&Edit"));
     m_copyAction = edit->addAction(tr("&Copy"), QKeySequence::Copy, this, &StreamWindowController::copy);
     m_copyAction->setEnabled(false);
-    edit->addAction(tr("&Find"), QKeySequence::Find, m_searchField,
-                    [this] { m_searchField->setFocus(Qt::ShortcutFocusReason); });
+    edit->addAction(tr("&Find"), QKeySequence::Find, m_searchField, [this] {
+        m_toolbar->showSearchField();
+        m_searchField->setFocus(Qt::ShortcutFocusReason);
+    });
     edit->addSeparator();
     edit->addAction(tr("&Preferences…"), QKeySequence(Qt::CTRL | Qt::Key_Comma), this,
                     &StreamWindowController::preferencesRequested);
@@ -176,8 +188,27 @@ void StreamWindowController::restoreLayout()
 {
     Preferences &preferences = Preferences::shared();
     restoreGeometry(preferences.value(kGeometryKey).toByteArray());
+    keepOnScreen();
     restoreState(preferences.value(kStateKey).toByteArray());
-    m_ui->tableView->horizontalHeader()->restoreState(preferences.value(kTableKey).toByteArray());
+    QHeaderView *header = m_ui->tableView->horizontalHeader();
+    // A restored header shows its sort indicator without sorting by it.
+    if (header->restoreState(preferences.value(kTableKey).toByteArray()))
+        m_ui->tableView->sortByColumn(header->sortIndicatorSection(), header->sortIndicatorOrder());
+}
+
+// A size saved at another scale or on a larger screen, or the first size on a small one,
+// would leave parts of the window out of reach.
+void StreamWindowController::keepOnScreen()
+{
+    const QRect available = screen()->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    resize(size().boundedTo(available.size() - frame));
+    QRect placed = frameGeometry();
+    placed.moveRight(std::min(placed.right(), available.right()));
+    placed.moveBottom(std::min(placed.bottom(), available.bottom()));
+    placed.moveLeft(std::max(placed.left(), available.left()));
+    placed.moveTop(std::max(placed.top(), available.top()));
+    move(placed.topLeft());
 }
 
 void StreamWindowController::saveLayout() const
@@ -186,6 +217,13 @@ void StreamWindowController::saveLayout() const
     preferences.setValue(kGeometryKey, saveGeometry());
     preferences.setValue(kStateKey, saveState());
     preferences.setValue(kTableKey, m_ui->tableView->horizontalHeader()->saveState());
+}
+
+void StreamWindowController::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        keepOnScreen();
 }
 
 void StreamWindowController::closeEvent(QCloseEvent *event)
@@ -216,9 +254,14 @@ void StreamWindowController::pause()
     m_pauseAction->setText(paused ? tr("&Resume") : tr("&Pause"));
 }
 
+// The drawer opens at its natural width, but never at more than a third of the window: the
+// table is what the window is for.
 void StreamWindowController::showSummary()
 {
-    m_ui->summaryDrawer->setVisible(!m_ui->summaryDrawer->isVisible());
+    SummaryDrawer *drawer = m_ui->summaryDrawer;
+    drawer->setVisible(!drawer->isVisible());
+    if (drawer->isVisible())
+        resizeDocks({drawer}, {std::min(drawer->sizeHint().width(), width() / 3)}, Qt::Horizontal);
     refreshSummary();
 }
 
@@ -357,9 +400,10 @@ void StreamWindowController::writeExport(const QString &path, const QString &cho
 {
     const bool json = path.endsWith(QLatin1StringView(".json"), Qt::CaseInsensitive)
         || (!path.endsWith(QLatin1StringView(".csv"), Qt::CaseInsensitive) && chosenFilter.contains(u"json"));
-    const QList<int> columns = visibleColumns();
-    const QByteArray bytes = json ? TableExport::toJson(*m_sortModel, columns, StreamTableModel::RawValueRole)
-                                  : TableExport::toCsv(*m_sortModel, columns, StreamTableModel::RawValueRole);
+    const QList<TableExport::Field> fields = StreamTableModel::exportFields(visibleColumns());
+    const TableExport::Origin origin{m_interfaceName, QDateTime::currentDateTime()};
+    const QByteArray bytes
+        = json ? TableExport::toJson(*m_sortModel, fields, origin) : TableExport::toCsv(*m_sortModel, fields, origin);
     const QString failure = GuardedFile::replaceContents(path, bytes);
     if (!failure.isEmpty())
         plainAlert(this, QMessageBox::Warning,

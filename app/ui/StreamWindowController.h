@@ -64,6 +64,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Once shown, the frame the window system added is known and kept on screen as well.
+    void showEvent(QShowEvent *event) override;
 
 private:
     void setUpTable();
@@ -71,6 +73,7 @@ private:
     void setUpMenus();
     void restoreLayout();
     void saveLayout() const;
+    void keepOnScreen();
     void showColumnMenu(const QPoint &position);
     void refreshDisplay();
     void refreshSummary();

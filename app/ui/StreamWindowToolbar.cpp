@@ -317,6 +317,14 @@ void StreamWindowToolbar::addDisplayChoices(QMenu *menu)
 }
 
 // Saved in the one allowed order, which also drops identifiers this version does not know.
+void StreamWindowToolbar::showSearchField()
+{
+    const QString search = QStringLiteral("Search");
+    if (!itemIdentifiers().contains(search))
+        setItemShown(search, true);
+    show();
+}
+
 void StreamWindowToolbar::setItemShown(const QString &identifier, bool shown)
 {
     const QStringList current = itemIdentifiers();

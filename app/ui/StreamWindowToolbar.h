@@ -28,6 +28,10 @@ public:
     // The identifiers of the items shown, in order.
     QStringList itemIdentifiers() const;
     QAction *itemWithIdentifier(const QString &identifier) const;
+    // Puts the Search item back when the person took it off (a choice saved as the context
+    // menu saves it), and shows the toolbar if it was hidden: a person asking to find needs
+    // the field.
+    void showSearchField();
     // The context menu: a switch per item and the three display modes. Its choices are
     // saved at once; the caller owns the menu.
     QMenu *customizationMenu(QWidget *parent);

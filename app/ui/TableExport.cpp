@@ -2,6 +2,7 @@
 #include "ui/TableExport.h"
 
 #include "model/PrintableText.h"
+#include "model/ValueText.h"
 
 #include <QAbstractItemModel>
 #include <QJsonArray>
@@ -13,10 +14,8 @@
 
 namespace {
 
-QString identifier(const QAbstractItemModel &model, int column)
-{
-    return model.headerData(column, Qt::Horizontal, Qt::ToolTipRole).toString();
-}
+const QString kInterfaceField = QStringLiteral("interface");
+const QString kExportTimeField = QStringLiteral("exportTime");
 
 bool isNumber(const QVariant &value)
 {
@@ -52,6 +51,8 @@ QString csvField(const QVariant &value)
 
 QJsonValue jsonValue(const QVariant &value)
 {
+    if (!value.isValid())
+        return {};
     if (!isNumber(value))
         return printableText(value.toString());
     const double number = value.toDouble();
@@ -60,29 +61,30 @@ QJsonValue jsonValue(const QVariant &value)
 
 } // namespace
 
-QByteArray TableExport::toCsv(const QAbstractItemModel &model, const QList<int> &columns, int valueRole)
+QByteArray TableExport::toCsv(const QAbstractItemModel &model, const QList<Field> &fields, const Origin &origin)
 {
-    QStringList lines;
-    QStringList header;
-    for (const int column : columns)
-        header << identifier(model, column);
-    lines << header.join(u',');
+    QStringList header{kInterfaceField, kExportTimeField};
+    for (const Field &field : fields)
+        header << field.name;
+    QStringList lines{header.join(u',')};
+    const QString originFields = csvField(origin.interfaceName) + u',' + csvField(isoDateTimeText(origin.time));
     for (int row = 0; row < model.rowCount(); ++row) {
-        QStringList fields;
-        for (const int column : columns)
-            fields << csvField(model.index(row, column).data(valueRole));
-        lines << fields.join(u',');
+        QStringList values{originFields};
+        for (const Field &field : fields)
+            values << csvField(model.index(row, field.column).data(field.role));
+        lines << values.join(u',');
     }
     return (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
 }
 
-QByteArray TableExport::toJson(const QAbstractItemModel &model, const QList<int> &columns, int valueRole)
+QByteArray TableExport::toJson(const QAbstractItemModel &model, const QList<Field> &fields, const Origin &origin)
 {
     QJsonArray rows;
     for (int row = 0; row < model.rowCount(); ++row) {
-        QJsonObject object;
-        for (const int column : columns)
-            object.insert(identifier(model, column), jsonValue(model.index(row, column).data(valueRole)));
+        QJsonObject object{{kInterfaceField, printableText(origin.interfaceName)},
+                           {kExportTimeField, isoDateTimeText(origin.time)}};
+        for (const Field &field : fields)
+            object.insert(field.name, jsonValue(model.index(row, field.column).data(field.role)));
         rows.append(object);
     }
     return QJsonDocument(rows).toJson(QJsonDocument::Indented);

@@ -4,27 +4,58 @@
 #include "headless/CommandLineOptions.h"
 #include "model/Stream.h"
 #include "platform/Clock.h"
+#include "platform/TerminalSize.h"
 
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 
-TEST(StreamTableText, NamesWithControlCharactersStayOnOneLineOfFields)
+TEST(StreamTableText, TheTextBlockShowsUnitsInAlignedColumnsOneLineAStreamAndFitsTheTerminal)
 {
-    Stream stream(namedEndpoint(QStringLiteral("evil\thost\n"), "10.0.0.1", 80), endpointAt("10.0.0.2", 53),
-                  QStringLiteral("UDP"));
-    stream.addUpDataBytes(12);
-    const QString line = StreamTableText::tableLine(stream);
-    EXPECT_FALSE(line.contains(u'\n'));
-    EXPECT_EQ(line.split(u'\t').size(), StreamTableText::headerLine().split(u'\t').size());
-    EXPECT_TRUE(line.startsWith(QStringLiteral("evil\uFFFDhost\uFFFD:80\t10.0.0.2:53\tUDP\t")));
+    QLocale::setDefault(QLocale::c());
+    Clock::freezeAt(800000000.0);
+    auto named = std::make_shared<Stream>(namedEndpoint(QStringLiteral("evil\thost\n"), "10.0.0.1", 80),
+                                          endpointAt("10.0.0.2", 53), QStringLiteral("UDP"));
+    named->addUpBytes(3000);
+    named->addUpDataBytes(1536);
+    auto plain
+        = std::make_shared<Stream>(endpointAt("10.0.0.3", 5000), endpointAt("10.0.0.4", 443), QStringLiteral("TCP"));
+    plain->addDownBytes(1000);
+    Clock::freezeAt(800000001.0);
+    const std::vector<std::shared_ptr<Stream>> streams{named, plain};
+    const QDateTime time(QDate(2026, 12, 10), QTime(14, 3, 7));
+    const QStringList lines = StreamTableText::textBlock(streams, QStringLiteral("eth0"), time, 0, {}).split(u'\n');
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[4], "");
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("2026-12-10 14:03:07  eth0  Streams: 2  Up 2.9kB/sec (2.9kB "
+                                                   "this interval)  Down 1000.0B/sec (1000.0B")))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("evil\uFFFDhost\uFFFD:80  10.0.0.2:53 "))) << lines[2].toStdString();
+    // Figures end where their title ends.
+    const auto endOf = [](const QString &line, const QString &text) { return line.indexOf(text) + text.size(); };
+    EXPECT_EQ(endOf(lines[2], QStringLiteral("1.5kB")), endOf(lines[1], QStringLiteral("Payload Up")));
+    EXPECT_EQ(endOf(lines[2], QStringLiteral("2.9kB/sec")), endOf(lines[3], QStringLiteral("0.0B/sec")));
+
+    TerminalSize narrow;
+    narrow.columns = 30;
+    for (const QString &line :
+         StreamTableText::textBlock(streams, QStringLiteral("eth0"), time, 7, narrow).split(u'\n'))
+        EXPECT_LE(line.size(), 30);
+    TerminalSize low;
+    low.rows = 4;
+    const QStringList cut = StreamTableText::textBlock(streams, QStringLiteral("eth0"), time, 0, low).split(u'\n');
+    EXPECT_EQ(cut.size(), 4);
+    EXPECT_EQ(cut[2], "... 2 more of 2 streams");
+    Clock::useSystemTime();
 }
 
 TEST(StreamTableText, JsonLinesCarryNumbersAsNumbersAndTimesWithTheirOffset)
 {
     Clock::freezeAt(800000000.0);
-    Stream stream(endpointAt("10.0.0.1", 5000), endpointAt("10.0.0.2", 53), QStringLiteral("UDP"));
+    Stream stream(namedEndpoint(QStringLiteral("here"), "10.0.0.1", 5000), endpointAt("2001:db8::2", 53),
+                  QStringLiteral("UDP"));
     stream.addUpBytes(1500);
     stream.addDownDataBytes(99);
     const QDateTime time = QDateTime::fromSecsSinceEpoch(1700000000);
@@ -33,8 +64,18 @@ TEST(StreamTableText, JsonLinesCarryNumbersAsNumbersAndTimesWithTheirOffset)
     EXPECT_FALSE(line.contains('\n'));
     const QJsonObject object = QJsonDocument::fromJson(line).object();
     EXPECT_EQ(object.value(QStringLiteral("interface")).toString(), "eth0");
-    EXPECT_EQ(object.value(QStringLiteral("source")).toString(), "10.0.0.1:5000");
-    EXPECT_EQ(object.value(QStringLiteral("destination")).toString(), "10.0.0.2:53");
+    EXPECT_EQ(object.value(QStringLiteral("source")).toString(), "here:5000");
+    EXPECT_EQ(object.value(QStringLiteral("destination")).toString(), "[2001:db8::2]:53");
+    EXPECT_EQ(object.value(QStringLiteral("sourceAddress")).toString(), "10.0.0.1");
+    EXPECT_EQ(object.value(QStringLiteral("sourcePort")).toInt(), 5000);
+    EXPECT_EQ(object.value(QStringLiteral("destinationAddress")).toString(), "2001:db8::2");
+    EXPECT_EQ(object.value(QStringLiteral("destinationPort")).toInt(), 53);
+    const Stream other(EndpointText::label(QStringLiteral("Other")), EndpointText::label(QStringLiteral("Other")),
+                       QStringLiteral("Other"));
+    EXPECT_TRUE(QJsonDocument::fromJson(StreamTableText::jsonLine(other, QStringLiteral("eth0"), time))
+                    .object()
+                    .value(QStringLiteral("sourcePort"))
+                    .isNull());
     EXPECT_EQ(object.value(QStringLiteral("lifetimeUpBytes")).toDouble(), 1500.0);
     EXPECT_EQ(object.value(QStringLiteral("lifetimeDownDataBytes")).toDouble(), 99.0);
     EXPECT_TRUE(object.value(QStringLiteral("upSpeedNumber")).isDouble());

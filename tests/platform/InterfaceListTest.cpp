@@ -35,19 +35,26 @@ TEST(InterfaceList, LoopbackMovesBehindTheOtherInterfaces)
     EXPECT_EQ(onlyLoopback.front(), (InterfaceList::Entry{"lo", "127.0.0.1", "lo - 127.0.0.1", "lo"}));
 }
 
-TEST(InterfaceList, OnlyIpv4AddressesGiveEntriesOneEach)
+TEST(InterfaceList, EveryAddressOfAnInterfaceThatIsUpGivesAnEntryBesideItsOthers)
 {
+    // As the system lists them: every IPv4 address before the first IPv6 one.
     const auto entries = InterfaceList::entriesFromItems({
         {QStringLiteral("eth0"), AF_PACKET, {}},
+        ipv4("lo", "127.0.0.1"),
         ipv4("eth0", "192.168.1.2"),
-        {QStringLiteral("eth0"), AF_INET6, QStringLiteral("fe80::1")},
         ipv4("eth0", "192.168.1.3"),
         {QStringLiteral("tun0"), AF_INET, {}},
+        {QStringLiteral("down0"), AF_INET, QStringLiteral("10.9.9.9"), false},
+        {QStringLiteral("lo"), AF_INET6, QStringLiteral("::1")},
+        {QStringLiteral("eth0"), AF_INET6, QStringLiteral("fe80::1")},
+        {QStringLiteral("wg0"), AF_INET6, QStringLiteral("2001:db8::7")},
     });
-    EXPECT_EQ(formattedNames(entries), (QStringList{"eth0 - 192.168.1.2", "eth0 - 192.168.1.3"}));
+    EXPECT_EQ(formattedNames(entries),
+              (QStringList{"eth0 - 192.168.1.2", "eth0 - 192.168.1.3", "eth0 - fe80::1", "wg0 - 2001:db8::7",
+                           "lo - 127.0.0.1", "lo - ::1"}));
 
     EXPECT_TRUE(InterfaceList::entriesFromItems({{QStringLiteral("wlan0"), AF_PACKET, {}},
-                                                 {QStringLiteral("wlan0"), AF_INET6, QStringLiteral("fe80::2")}})
+                                                 {QStringLiteral("wlan0"), AF_INET6, QStringLiteral("fe80::2"), false}})
                     .isEmpty());
 }
 

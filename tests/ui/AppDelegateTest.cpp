@@ -71,7 +71,7 @@ protected:
 TEST_F(AppDelegateTest, ChooserWithoutInterfacesSaysWhyAndCannotWatch)
 {
     const std::pair<Interfaces, QString> cases[] = {
-        {QList<InterfaceList::Entry>{}, QStringLiteral("No network interface with an IPv4 address was found.")},
+        {QList<InterfaceList::Entry>{}, QStringLiteral("No network interface that is up has an address.")},
         {std::nullopt, QStringLiteral("The network interfaces could not be read.")},
     };
     for (const auto &[interfaces, reason] : cases) {

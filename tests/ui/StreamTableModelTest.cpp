@@ -6,11 +6,15 @@
 #include "platform/Clock.h"
 #include "ui/SpeedGraph.h"
 #include "ui/StreamSortModel.h"
+#include "ui/SummaryDrawer.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
+#include <QLabel>
+
+#include <functional>
 
 namespace {
 
@@ -100,6 +104,21 @@ TEST_F(StreamTableModelTest, NumbersShowAsTextButSortAndExportAsNumbers)
     EXPECT_EQ(m_model.headerData(StreamTableModel::UpSpeedColumn, Qt::Horizontal, Qt::ToolTipRole), "upSpeedNumber");
 }
 
+TEST_F(StreamTableModelTest, ToolTipsShowTheWholeCellAndTheAddressBehindAName)
+{
+    const auto stream = Stream::streamWithSource(namedEndpoint(QStringLiteral("gateway"), "10.0.0.1", 22, "ssh"),
+                                                 endpointAt("2001:db8::2", 443), QStringLiteral("TCP"), false);
+    stream->setProcess(QStringLiteral("<b>sshd</b> (42)"));
+    m_model.setStreams(copies({stream}));
+    const auto tip = [&](int column) { return m_model.index(0, column).data(Qt::ToolTipRole).toString(); };
+    const QString source = tip(StreamTableModel::SourceColumn);
+    for (const char *part : {"gateway:ssh", "Address: 10.0.0.1", "Port: 22", "Host name: gateway", "Service: ssh",
+                             "Program: &lt;b&gt;sshd&lt;/b&gt; (42)"})
+        EXPECT_TRUE(source.contains(QLatin1StringView(part))) << part << " in " << source.toStdString();
+    EXPECT_TRUE(tip(StreamTableModel::DestinationColumn).contains(QStringLiteral("Address: 2001:db8::2")));
+    EXPECT_TRUE(tip(StreamTableModel::ProcessColumn).contains(QStringLiteral("&lt;b&gt;sshd&lt;/b&gt; (42)")));
+}
+
 TEST(SpeedGraph, DrawsTheSamplesItWasGiven)
 {
     uiApplication();
@@ -115,4 +134,34 @@ TEST(SpeedGraph, DrawsTheSamplesItWasGiven)
             blue += drawn.pixelColor(x, y).blue() > 150 && drawn.pixelColor(x, y).red() < 120 ? 1 : 0;
     }
     EXPECT_GT(blue, 100);
+}
+
+TEST(SummaryDrawer, CountsSayWhatTheyCountAndTheGraphHasALegendAndATimeAxis)
+{
+    uiApplication();
+    SummaryDrawer drawer;
+    drawer.resize(260, 400);
+    drawer.show();
+    SummaryDrawer::Cycle cycle;
+    cycle.totals.foldedRecords = 12;
+    drawer.refresh(cycle);
+    EXPECT_EQ(drawer.findChild<QLabel *>(QStringLiteral("foldedValue"))->text(), "12 records");
+
+    SpeedGraph graph;
+    graph.resize(240, 120);
+    const QImage drawn = graph.grab().toImage();
+    const int line = graph.fontMetrics().height();
+    const auto count = [&](int top, int bottom, const std::function<bool(const QColor &)> &wanted) {
+        int found = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = 0; x < drawn.width(); ++x)
+                found += wanted(drawn.pixelColor(x, y)) ? 1 : 0;
+        }
+        return found;
+    };
+    // No samples yet: the swatches of both colours on the top line, the minutes below the plot.
+    EXPECT_GT(count(0, line, [](const QColor &c) { return c.green() > 150 && c.red() < 100 && c.blue() < 130; }), 4);
+    EXPECT_GT(count(0, line, [](const QColor &c) { return c.blue() > 180 && c.red() < 100; }), 4);
+    const QColor text = graph.palette().color(QPalette::WindowText);
+    EXPECT_GT(count(drawn.height() - line, drawn.height(), [&](const QColor &c) { return c == text; }), 10);
 }

@@ -7,18 +7,24 @@
 #include "capture/StreamCapture.h"
 #include "capture/StreamCaptureCore.h"
 #include "tools/capture/PacketSummary.h"
+#include "ui/HelpWindow.h"
+#include "ui/PreferencesWindow.h"
 #include "ui/StreamSortModel.h"
 #include "ui/StreamTableModel.h"
 #include "ui/StreamWindowController.h"
+#include "ui/StreamWindowToolbar.h"
+#include "ui/SummaryDrawer.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -27,7 +33,10 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
+#include <QTest>
+#include <QTranslator>
 
 #include <array>
 #include <string>
@@ -124,6 +133,76 @@ TEST_F(StreamWindowTest, CopyNeedsTheTableFocusedAndARowSelectedAndCopiesTheShow
     EXPECT_FALSE(window->canCopy());
 }
 
+TEST_F(StreamWindowTest, FindShowsTheSearchFieldAgainWhenItWasTakenOffTheToolbar)
+{
+    StreamWindowController *window = windowWithTwoStreams();
+    auto *toolbar = window->findChild<StreamWindowToolbar *>();
+    ASSERT_NE(toolbar, nullptr);
+    QStringList items = toolbar->itemIdentifiers();
+    items.removeAll(QStringLiteral("Search"));
+    Preferences::shared().setValue(QString(Preferences::StreamWindow), QVariantMap{{QStringLiteral("items"), items}});
+    toolbar->hide();
+    ASSERT_FALSE(window->searchField()->isVisible());
+    const QList<QAction *> actions = window->findChildren<QAction *>();
+    const auto find = std::find_if(actions.begin(), actions.end(),
+                                   [](QAction *action) { return action->shortcut() == QKeySequence::Find; });
+    ASSERT_NE(find, actions.end());
+    (*find)->trigger();
+    EXPECT_TRUE(window->searchField()->isVisible());
+    EXPECT_TRUE(toolbar->itemIdentifiers().contains(QStringLiteral("Search")));
+    Preferences::shared().removeValue(QString(Preferences::StreamWindow));
+}
+
+// On a German desk: the application's translation installed, German number formats.
+TEST_F(StreamWindowTest, GermanShowsGermanHelpAndButtonsWholeTitlesAndDecimalCommas)
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QTranslator german;
+    ASSERT_TRUE(german.load(QStringLiteral(QUILLMERE_BUILD_DIR "/share/quillmere/translations/quillmere_de.qm")));
+    QCoreApplication::installTranslator(&german);
+
+    EXPECT_TRUE(HelpWindow::installedStartPage().endsWith(QStringLiteral("/Help/de/index.html")))
+        << HelpWindow::installedStartPage().toStdString();
+    {
+        PreferencesWindow preferences;
+        EXPECT_EQ(preferences.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Close)->text(), "Schließen");
+        preferences.show();
+        QApplication::processEvents();
+        for (const QLabel *hint : preferences.findChildren<QLabel *>()) {
+            if (hint->wordWrap()) {
+                EXPECT_GE(hint->height(), hint->heightForWidth(hint->width())) << hint->text().toStdString();
+            }
+        }
+    }
+    StreamWindowController *window = windowWithTwoStreams();
+    window->sortModel()->sort(StreamTableModel::UpPayloadColumn, Qt::AscendingOrder);
+    EXPECT_EQ(window->sortModel()->index(0, StreamTableModel::UpPayloadColumn).data().toString(), "32,0B");
+    const QHeaderView *header = window->tableView()->horizontalHeader();
+    for (int column = 0; column < StreamTableModel::ColumnCount; ++column) {
+        SCOPED_TRACE(header->model()->headerData(column, Qt::Horizontal).toString().toStdString());
+        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column));
+    }
+    QCoreApplication::removeTranslator(&german);
+    QLocale::setDefault(before);
+}
+
+TEST_F(StreamWindowTest, TheWindowStaysOnScreenAndTheSummaryYieldsToTheTableInANarrowOne)
+{
+    StreamWindowController *window = windowWithTwoStreams();
+    const QRect available = window->screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(window->frameGeometry()))
+        << window->frameGeometry().width() << "x" << window->frameGeometry().height() << " on " << available.width()
+        << "x" << available.height();
+    window->resize(420, 400);
+    window->showSummary();
+    auto *drawer = window->findChild<SummaryDrawer *>();
+    ASSERT_TRUE(processEventsUntil([&] { return drawer->isVisible() && drawer->width() > 0; }));
+    QApplication::processEvents();
+    EXPECT_LE(drawer->width(), 420 / 3 + 10);
+    EXPECT_GE(window->tableView()->width(), 420 / 2);
+}
+
 TEST_F(StreamWindowTest, PausingOneOfTwoWindowsLeavesTheOtherRunning)
 {
     StreamWindowController *first = windowWithTwoStreams();
@@ -187,7 +266,38 @@ TEST_F(StreamWindowTest, AnExportReadsBackAsTheTableInItsSortOrder)
     EXPECT_EQ(rows[0].toObject().value(QStringLiteral("source")).toString(), "127.0.0.1:5001");
     EXPECT_EQ(rows[0].toObject().value(QStringLiteral("lifetimeUpDataBytes")).toDouble(), 92.0);
     EXPECT_EQ(rows[1].toObject().value(QStringLiteral("lifetimeUpDataBytes")).toDouble(), 32.0);
-    EXPECT_EQ(rows[0].toObject().keys().size(), window->visibleColumnIdentifiers().size());
+    // Beside the columns: the interface, the moment, and each side's address and port.
+    const QJsonObject first = rows[0].toObject();
+    EXPECT_EQ(first.keys().size(), window->visibleColumnIdentifiers().size() + 6);
+    EXPECT_EQ(first.value(QStringLiteral("interface")).toString(), "qm0");
+    EXPECT_EQ(first.value(QStringLiteral("sourceAddress")).toString(), "127.0.0.1");
+    EXPECT_EQ(first.value(QStringLiteral("sourcePort")).toInt(), 5001);
+    EXPECT_EQ(first.value(QStringLiteral("destinationAddress")).toString(), "10.0.0.2");
+    for (const char *key : {"openedTime", "exportTime"}) {
+        const QString time = first.value(QLatin1StringView(key)).toString();
+        EXPECT_TRUE(QDateTime::fromString(time, Qt::ISODateWithMs).isValid()) << key << ": " << time.toStdString();
+        EXPECT_TRUE(time.endsWith(u'Z') || time.at(time.size() - 6) == u'+' || time.at(time.size() - 6) == u'-');
+    }
+}
+
+TEST_F(StreamWindowTest, AFigureSortsLargestFirstOnTheFirstClickAndTheNextWindowKeepsTheSort)
+{
+    StreamWindowController *window = windowWithTwoStreams();
+    QHeaderView *header = window->tableView()->horizontalHeader();
+    const auto click = [&](int column) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        return header->sortIndicatorOrder();
+    };
+    EXPECT_EQ(click(StreamTableModel::UpPayloadColumn), Qt::DescendingOrder);
+    EXPECT_EQ(click(StreamTableModel::SourceColumn), Qt::AscendingOrder);
+    EXPECT_EQ(click(StreamTableModel::UpPayloadColumn), Qt::DescendingOrder);
+
+    StreamWindowController *next = windowWithTwoStreams();
+    EXPECT_EQ(next->tableView()->horizontalHeader()->sortIndicatorSection(), StreamTableModel::UpPayloadColumn);
+    EXPECT_EQ(next->sortModel()->sortOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(next->sortModel()->index(0, StreamTableModel::SourceColumn).data().toString(), "127.0.0.1:5001");
+    Preferences::shared().removeValue(QStringLiteral("StreamWindowTable"));
 }
 
 // QSaveFile on its own writes through a link at the name to wherever it points, even where

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/TableExport.h"
 #include "UiTestSupport.h"
+#include "model/ValueText.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +12,14 @@
 
 namespace {
 
-// One column named "process" holding `value` in the export's value role.
+const TableExport::Origin kOrigin{QStringLiteral("eth0"), QDateTime::fromSecsSinceEpoch(1700000000)};
+
+// One field named "process" holding `value` in the export's value role.
 QByteArray csvOfOneCell(const QVariant &value)
 {
     QStandardItemModel model(1, 1);
-    model.setHeaderData(0, Qt::Horizontal, QStringLiteral("process"), Qt::ToolTipRole);
     model.setData(model.index(0, 0), value, Qt::UserRole);
-    return TableExport::toCsv(model, {0}, Qt::UserRole);
+    return TableExport::toCsv(model, {{QStringLiteral("process"), 0, Qt::UserRole}}, kOrigin);
 }
 
 } // namespace
@@ -41,7 +43,9 @@ TEST(TableExport, CsvTextsNeverBecomeFormulasOrExtraFieldsOrLinesAndNumbersStayN
     };
     for (const auto &[value, field] : cases) {
         SCOPED_TRACE(field.toStdString());
-        EXPECT_EQ(csvOfOneCell(value), "process\r\n" + field + "\r\n");
+        EXPECT_EQ(csvOfOneCell(value),
+                  "interface,exportTime,process\r\neth0," + isoDateTimeText(kOrigin.time).toUtf8() + ',' + field
+                      + "\r\n");
     }
 }
 
@@ -49,9 +53,10 @@ TEST(TableExport, JsonTextsHaveNoControlCharacters)
 {
     uiApplication();
     QStandardItemModel model(1, 1);
-    model.setHeaderData(0, Qt::Horizontal, QStringLiteral("process"), Qt::ToolTipRole);
     model.setData(model.index(0, 0), QStringLiteral("x\u009B2J\u2028"), Qt::UserRole);
-    const QJsonArray rows = QJsonDocument::fromJson(TableExport::toJson(model, {0}, Qt::UserRole)).array();
+    const QJsonArray rows
+        = QJsonDocument::fromJson(TableExport::toJson(model, {{QStringLiteral("process"), 0, Qt::UserRole}}, kOrigin))
+              .array();
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].toObject().value(QStringLiteral("process")).toString(), QStringLiteral("x\uFFFD2J\uFFFD"));
 }
