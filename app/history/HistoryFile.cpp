@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#include "history/HistoryFile.h"
+
+#include "history/HistorySchema.h"
+#include "history/SqliteConnection.h"
+#include "history/SqliteError.h"
+#include "history/SqliteStatement.h"
+#include "platform/Clock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <sqlite3.h>
+
+namespace {
+// The pages of the file, read once: a file cut short or overwritten in part is found here,
+// before anything is written to it, rather than in the middle of a batch.
+void checkPages(SqliteConnection &connection)
+{
+    SqliteStatement check(connection, "PRAGMA quick_check(1)");
+    const QString verdict = check.step() ? check.text(0) : QString();
+    check.reset();
+    if (verdict != QLatin1StringView("ok"))
+        throw SqliteError(SQLITE_CORRUPT, verdict);
+}
+} // namespace
+
+QString HistoryFile::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/Quillmere/history.sqlite");
+}
+
+std::unique_ptr<SqliteConnection> HistoryFile::openForWriting(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    auto connection = std::make_unique<SqliteConnection>(path, SqliteConnection::Access::ReadWrite, kBusyTimeoutMs);
+    // Takes effect only in a file without tables: a new one.
+    connection->execute("PRAGMA auto_vacuum = INCREMENTAL");
+    SqliteStatement journal(*connection, "PRAGMA journal_mode = WAL");
+    const QString mode = journal.step() ? journal.text(0) : QString();
+    journal.reset();
+    if (mode != QLatin1StringView("wal"))
+        throw SqliteError(SQLITE_CANTOPEN, mode);
+    // In WAL mode a commit reaches the file system without waiting for the disk: a killed
+    // process loses nothing committed, a power cut at most the last commits.
+    connection->execute("PRAGMA synchronous = NORMAL; PRAGMA journal_size_limit = 67108864");
+    checkPages(*connection);
+    HistorySchema::migrate(*connection);
+    return connection;
+}
+
+QString HistoryFile::moveAside(const QString &path)
+{
+    const QString stamp = Clock::dateTimeFromReference(Clock::now()).toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = path + QStringLiteral(".damaged-") + stamp;
+    for (int taken = 1; QFileInfo::exists(aside); ++taken)
+        aside = path + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(taken);
+    if (!QFile::rename(path, aside))
+        return {};
+    QFile::rename(path + QStringLiteral("-wal"), aside + QStringLiteral("-wal"));
+    QFile::remove(path + QStringLiteral("-shm"));
+    return aside;
+}
