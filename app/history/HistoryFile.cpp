@@ -37,8 +37,11 @@ std::unique_ptr<SqliteConnection> HistoryFile::openForWriting(const QString &pat
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     auto connection = std::make_unique<SqliteConnection>(path, SqliteConnection::Access::ReadWrite, kBusyTimeoutMs);
-    // Takes effect only in a file without tables: a new one.
-    connection->execute("PRAGMA auto_vacuum = INCREMENTAL");
+    // Only a new file: in any other, even setting the mode it has already writes its header,
+    // and a damaged file is to be moved aside as it was found.
+    if (connection->integer("PRAGMA page_count") == 0)
+        connection->execute("PRAGMA auto_vacuum = INCREMENTAL");
+    checkPages(*connection);
     SqliteStatement journal(*connection, "PRAGMA journal_mode = WAL");
     const QString mode = journal.step() ? journal.text(0) : QString();
     journal.reset();
@@ -47,7 +50,6 @@ std::unique_ptr<SqliteConnection> HistoryFile::openForWriting(const QString &pat
     // In WAL mode a commit reaches the file system without waiting for the disk: a killed
     // process loses nothing committed, a power cut at most the last commits.
     connection->execute("PRAGMA synchronous = NORMAL; PRAGMA journal_size_limit = 67108864");
-    checkPages(*connection);
     HistorySchema::migrate(*connection);
     return connection;
 }

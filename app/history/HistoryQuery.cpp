@@ -141,7 +141,8 @@ std::vector<HistoryQuery::Group> HistoryQuery::topFromRollUp(Grouping grouping, 
 {
     SqliteStatement &query = statement(std::string("SELECT key, ") + kSums
                                        + ", sum(streams) FROM hourly WHERE kind = ?4 AND hour >= ?1 AND hour < ?2"
-                                         " GROUP BY key ORDER BY sum(up_bytes) + sum(down_bytes) DESC LIMIT ?3");
+                                         " GROUP BY key HAVING sum(up_bytes) + sum(down_bytes) + sum(streams) > 0"
+                                         " ORDER BY sum(up_bytes) + sum(down_bytes) DESC LIMIT ?3");
     query.bind(1, HistoryTime::hour(range.since)).bind(2, HistoryTime::hourAfter(range.until));
     query.bind(3, static_cast<qint64>(limit)).bind(4, qint64(kindOf(grouping)));
     return readGroups(query, grouping);

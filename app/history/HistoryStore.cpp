@@ -174,10 +174,8 @@ void HistoryStore::writeBatch(std::vector<HistoryRecord> batch)
     try {
         m_open->writer.write(batch);
         settle(batch.size(), 0);
-        if (m_status.state == State::Paused) {
-            systemLog(QCoreApplication::translate("HistoryStore", "History resumed: %1").arg(m_path));
+        if (m_status.state == State::Paused)
             setStatus(State::Writing, QString());
-        }
     } catch (const SqliteError &error) {
         requeue(std::move(batch));
         failed(error);
@@ -240,6 +238,8 @@ void HistoryStore::startAfresh(const SqliteError &error)
 
 void HistoryStore::setStatus(State state, const QString &message, const QString &movedAside)
 {
+    if (m_status.state == State::Paused && state == State::Writing)
+        systemLog(QCoreApplication::translate("HistoryStore", "History resumed: %1").arg(m_path));
     Status changed;
     {
         const std::lock_guard lock(m_lock);
