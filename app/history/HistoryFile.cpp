@@ -15,10 +15,25 @@
 #include <sqlite3.h>
 
 namespace {
-// The pages of the file, read once: a file cut short or overwritten in part is found here,
-// before anything is written to it, rather than in the middle of a batch.
-void checkPages(SqliteConnection &connection)
+// A writer reads every page of a file up to this size when it opens it, a fraction of a
+// second; a larger file would take seconds of reading at every start, so only its length
+// is checked against its header.
+constexpr qint64 kFullyCheckedBytes = 64 << 20;
+
+// A file cut short or overwritten is found here, before anything is written to it, rather
+// than in the middle of a batch; damage that is missed (in a large file) is found by the
+// first statement that meets it, and the file is moved aside then.
+void checkPages(SqliteConnection &connection, const QString &path)
 {
+    const qint64 pages = connection.integer("PRAGMA page_count");
+    const qint64 size = QFileInfo(path).size();
+    if (size > kFullyCheckedBytes) {
+        // A log left by a writer that was killed may hold pages beyond the file's end.
+        const bool logHoldsPages = QFileInfo(path + QStringLiteral("-wal")).size() > 0;
+        if (!logHoldsPages && size < pages * connection.integer("PRAGMA page_size"))
+            throw SqliteError(SQLITE_CORRUPT, QStringLiteral("the file is shorter than its pages"));
+        return;
+    }
     SqliteStatement check(connection, "PRAGMA quick_check(1)");
     const QString verdict = check.step() ? check.text(0) : QString();
     check.reset();
@@ -41,7 +56,7 @@ std::unique_ptr<SqliteConnection> HistoryFile::openForWriting(const QString &pat
     // and a damaged file is to be moved aside as it was found.
     if (connection->integer("PRAGMA page_count") == 0)
         connection->execute("PRAGMA auto_vacuum = INCREMENTAL");
-    checkPages(*connection);
+    checkPages(*connection, path);
     SqliteStatement journal(*connection, "PRAGMA journal_mode = WAL");
     const QString mode = journal.step() ? journal.text(0) : QString();
     journal.reset();

@@ -16,9 +16,9 @@ public:
 
     // Opens the file for writing, creating it and its folder when missing: WAL mode (readers
     // never wait for the writer, and a killed writer loses only what it had not committed),
-    // a busy timeout for other writers' batches, a check of the file's pages, and the schema
-    // brought to the current version. Throws SqliteError; damaged() when the file is not a
-    // database or its pages are not sound.
+    // a busy timeout for other writers' batches, a check of the file (every page of a small
+    // one, the length of a large one), and the schema brought to the current version.
+    // Throws SqliteError; damaged() when the file is not a database or is found damaged.
     static std::unique_ptr<SqliteConnection> openForWriting(const QString &path);
 
     // Moves a damaged file, with its write-ahead log, to "<path>.damaged-<time>" (a number

@@ -53,10 +53,17 @@ std::string groupSql(HistoryQuery::Grouping grouping)
     return {};
 }
 
-// Rows of one group only, its number in parameter 9.
-std::string filterSql(const std::optional<HistoryQuery::GroupKey> &group)
+// The stream rows from id ?1 to id ?2, of one group only when given, its number in ?9. A
+// host's are found through the sections of the range, one index seek each.
+std::string rowsSql(const std::optional<HistoryQuery::GroupKey> &group)
 {
-    return group ? " AND " + groupSql(group->grouping) + " = ?9" : std::string();
+    if (!group)
+        return " FROM streams WHERE id >= ?1 AND id < ?2";
+    if (group->grouping == HistoryQuery::Grouping::RemoteHost)
+        return " FROM sections CROSS JOIN streams INDEXED BY streams_by_remote"
+               " ON section = number AND remote_address = ?9"
+               " WHERE last_id >= ?1 AND first_id < ?2 AND id >= ?1 AND id < ?2";
+    return " FROM streams WHERE id >= ?1 AND id < ?2 AND " + groupSql(group->grouping) + " = ?9";
 }
 
 quint64 countAt(const SqliteStatement &query, int column)
@@ -129,22 +136,33 @@ std::vector<HistoryQuery::Group> HistoryQuery::top(Grouping grouping, const Rang
 
 std::vector<HistoryQuery::Group> HistoryQuery::topFromRows(Grouping grouping, const Range &range, std::size_t limit)
 {
-    SqliteStatement &query = statement("SELECT " + groupSql(grouping) + ", " + kSums
-                                       + ", count(*) FROM streams WHERE id >= ?1 AND id < ?2 GROUP BY 1"
-                                         " ORDER BY sum(up_bytes) + sum(down_bytes) DESC LIMIT ?3");
+    SqliteStatement &query = statement("SELECT " + groupSql(grouping) + ", " + kSums + ", count(*)" + rowsSql({})
+                                       + " GROUP BY 1 ORDER BY sum(up_bytes) + sum(down_bytes) DESC LIMIT ?3");
     const RowRange rows = rowRange(range);
     query.bind(1, rows.first).bind(2, rows.end).bind(3, static_cast<qint64>(limit));
     return readGroups(query, grouping);
 }
 
+// The whole days of the range from the days of the roll-up, the hours before and after them
+// from its hours.
 std::vector<HistoryQuery::Group> HistoryQuery::topFromRollUp(Grouping grouping, const Range &range, std::size_t limit)
 {
-    SqliteStatement &query = statement(std::string("SELECT key, ") + kSums
-                                       + ", sum(streams) FROM hourly WHERE kind = ?4 AND hour >= ?1 AND hour < ?2"
-                                         " GROUP BY key HAVING sum(up_bytes) + sum(down_bytes) + sum(streams) > 0"
-                                         " ORDER BY sum(up_bytes) + sum(down_bytes) DESC LIMIT ?3");
-    query.bind(1, HistoryTime::hour(range.since)).bind(2, HistoryTime::hourAfter(range.until));
-    query.bind(3, static_cast<qint64>(limit)).bind(4, qint64(kindOf(grouping)));
+    const std::string part = std::string("SELECT key, up_bytes, down_bytes, up_payload, down_payload, streams"
+                                         " FROM rollup WHERE kind = ?4 AND hours = ");
+    SqliteStatement &query = statement(
+        std::string("SELECT key, ") + kSums + ", sum(streams) FROM (" + part + std::to_string(HistoryRollUp::kDay)
+        + " AND hour >= ?5 AND hour < ?6 UNION ALL " + part + std::to_string(HistoryRollUp::kHour)
+        + " AND hour >= ?1 AND hour < ?5 UNION ALL " + part + std::to_string(HistoryRollUp::kHour)
+        + " AND hour >= ?6 AND hour < ?2) GROUP BY key HAVING sum(up_bytes) + sum(down_bytes) + sum(streams) > 0"
+          " ORDER BY sum(up_bytes) + sum(down_bytes) DESC LIMIT ?3");
+    const qint64 first = HistoryTime::hour(range.since);
+    const qint64 end = HistoryTime::hourAfter(range.until);
+    qint64 firstDay = (first + HistoryRollUp::kDay - 1) / HistoryRollUp::kDay * HistoryRollUp::kDay;
+    qint64 endOfDays = end / HistoryRollUp::kDay * HistoryRollUp::kDay;
+    if (firstDay >= endOfDays)
+        firstDay = endOfDays = end;
+    query.bind(1, first).bind(2, end).bind(3, static_cast<qint64>(limit)).bind(4, qint64(kindOf(grouping)));
+    query.bind(5, firstDay).bind(6, endOfDays);
     return readGroups(query, grouping);
 }
 
@@ -199,8 +217,7 @@ std::vector<HistoryRecord> HistoryQuery::streams(const Range &range, std::size_t
     SqliteStatement &query = statement(
         "SELECT s.id, s.duration, s.protocol, la.address, s.local_port, ra.address, s.remote_port, i.text, ln.text,"
         " rn.text, ls.text, rs.text, p.text, s.program_id, s.up_bytes, s.down_bytes, s.up_payload, s.down_payload,"
-        " cr.text FROM (SELECT * FROM streams WHERE id >= ?1 AND id < ?2" + filterSql(group)
-        + " ORDER BY up_bytes + down_bytes DESC LIMIT ?3) AS s"
+        " cr.text FROM (SELECT streams.*" + rowsSql(group) + " ORDER BY up_bytes + down_bytes DESC LIMIT ?3) AS s"
           " JOIN addresses la ON la.id = s.local_address JOIN addresses ra ON ra.id = s.remote_address"
           " LEFT JOIN texts i ON i.id = s.interface LEFT JOIN texts ln ON ln.id = s.local_name"
           " LEFT JOIN texts rn ON rn.id = s.remote_name LEFT JOIN texts ls ON ls.id = s.local_service"
@@ -253,19 +270,18 @@ std::vector<HistoryQuery::Bucket> HistoryQuery::bytesOverTime(const Range &range
     };
     if (bucketMs >= kHourMs) {
         SqliteStatement &query = statement(std::string("SELECT hour, ") + kSums
-                                           + ", sum(streams) FROM hourly WHERE kind = ?4 AND hour >= ?1 AND hour < ?2"
-                                           + (group ? " AND key = ?9" : "") + " GROUP BY hour");
+                                           + ", sum(streams) FROM rollup WHERE kind = ?4 AND hours = "
+                                           + std::to_string(HistoryRollUp::kHour)
+                                           + " AND key = ?9 AND hour >= ?1 AND hour < ?2 GROUP BY hour");
         query.bind(1, HistoryTime::hour(range.since)).bind(2, HistoryTime::hourAfter(range.until));
-        query.bind(4, qint64(group ? kindOf(group->grouping) : HistoryRollUp::Kind::RemoteHost));
-        if (group)
-            query.bind(9, group->key);
+        query.bind(4, qint64(group ? kindOf(group->grouping) : HistoryRollUp::Kind::Everything));
+        query.bind(9, group ? group->key : 0);
         while (query.step())
             add((query.integer(0) * kHourMs - sinceMs) / bucketMs, totalsAt(query, 1));
         return buckets;
     }
-    SqliteStatement &query = statement(std::string("SELECT (id - ?1) / ?4, ") + kSums
-                                       + ", count(*) FROM streams WHERE id >= ?1 AND id < ?2" + filterSql(group)
-                                       + " GROUP BY 1");
+    SqliteStatement &query =
+        statement(std::string("SELECT (id - ?1) / ?4, ") + kSums + ", count(*)" + rowsSql(group) + " GROUP BY 1");
     const RowRange rows = rowRange(range);
     query.bind(1, rows.first).bind(2, rows.end).bind(4, bucketMs * HistoryTime::kRowsPerMillisecond);
     if (group)

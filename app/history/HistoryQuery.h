@@ -23,9 +23,11 @@ class SqliteStatement;
 //
 // Times are reference seconds. A stream is in a range when it was last seen in it; a stream
 // still open is last seen at its latest record. Over ranges of kRollUpFrom and longer,
-// hosts, programs and services are added up from the hourly roll-up instead of the rows;
-// its hours are whole, so such a range counts every hour it touches, and a long stream's
-// bytes in the hours they came.
+// hosts, programs and services are added up from the roll-up instead of the rows: its whole
+// days inside the range and its hours at either end. Its hours are whole, so such a range
+// counts every hour it touches, and a long stream's bytes in the hours they came. Groups
+// left with neither bytes nor streams (no program, once a stream's program was learnt) are
+// not listed.
 //
 // One thread at a time. Every failure throws SqliteError with a message for people.
 class HistoryQuery

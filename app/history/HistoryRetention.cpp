@@ -14,11 +14,14 @@ HistoryRetention::HistoryRetention(SqliteConnection &connection)
     , m_removeRows(std::make_unique<SqliteStatement>(
           connection, "DELETE FROM streams WHERE id IN (SELECT id FROM streams WHERE id < ?1 ORDER BY id LIMIT ?2)"))
     , m_oldestRow(std::make_unique<SqliteStatement>(connection, "SELECT min(id) FROM streams"))
-    // The oldest hour of one kind at a time: an hour holds at most one entry per host,
-    // program or service of that hour.
+    , m_removeSections(std::make_unique<SqliteStatement>(
+          connection,
+          "DELETE FROM sections WHERE number IN (SELECT number FROM sections WHERE last_id < ?1 LIMIT ?2)"))
+    // The oldest hour or day of one kind at a time: it holds at most one entry per host,
+    // program or service.
     , m_removeHour(std::make_unique<SqliteStatement>(
-          connection, "DELETE FROM hourly WHERE kind = ?1 AND hour ="
-                      " (SELECT min(hour) FROM hourly WHERE kind = ?1) AND hour < ?2"))
+          connection, "DELETE FROM rollup WHERE kind = ?1 AND hours = ?3 AND hour ="
+                      " (SELECT min(hour) FROM rollup WHERE kind = ?1 AND hours = ?3) AND hour + ?3 <= ?2"))
 {
 }
 
@@ -36,6 +39,8 @@ bool HistoryRetention::prune(const Limits &limits, double now)
         const qint64 oldest = empty ? ageLimit : m_oldestRow->integer(0);
         m_oldestRow->reset();
         removed += removeHoursBefore(HistoryTime::millisecondsOfRow(oldest) / (HistoryTime::kSecondsPerHour * 1000));
+        m_removeSections->bind(1, oldest).bind(2, kRowsPerStep).execute();
+        removed += m_connection.changes();
         m_connection.execute("COMMIT");
         if (removed > 0)
             m_connection.execute(("PRAGMA incremental_vacuum(" + std::to_string(kPagesFreedPerStep) + ")").c_str());
@@ -61,10 +66,12 @@ qint64 HistoryRetention::removeRowsBefore(qint64 rowId)
 qint64 HistoryRetention::removeHoursBefore(qint64 hour)
 {
     qint64 removed = 0;
-    for (const HistoryRollUp::Kind kind :
-         {HistoryRollUp::Kind::RemoteHost, HistoryRollUp::Kind::Program, HistoryRollUp::Kind::Service}) {
-        m_removeHour->bind(1, qint64(kind)).bind(2, hour).execute();
-        removed += m_connection.changes();
+    for (const HistoryRollUp::Kind kind : {HistoryRollUp::Kind::RemoteHost, HistoryRollUp::Kind::Program,
+                                           HistoryRollUp::Kind::Service, HistoryRollUp::Kind::Everything}) {
+        for (const qint64 hours : {HistoryRollUp::kHour, HistoryRollUp::kDay}) {
+            m_removeHour->bind(1, qint64(kind)).bind(2, hour).bind(3, hours).execute();
+            removed += m_connection.changes();
+        }
     }
     return removed;
 }

@@ -10,7 +10,7 @@ class SqliteStatement;
 
 // How long history is kept: rows last seen longer ago than the age limit go, and the oldest
 // rows go while the file holds more than the size limit, whichever comes first; roll-up
-// hours go with the rows of their time. A little at a time, each step a short transaction
+// hours and sections go with the rows of their time. A little at a time, each step a short transaction
 // of its own between the writer's batches, so neither writers nor readers wait long, and
 // the space freed goes back to the file system (the file keeps incremental auto-vacuum).
 //
@@ -45,5 +45,6 @@ private:
     SqliteConnection &m_connection;
     std::unique_ptr<SqliteStatement> m_removeRows;
     std::unique_ptr<SqliteStatement> m_oldestRow;
+    std::unique_ptr<SqliteStatement> m_removeSections;
     std::unique_ptr<SqliteStatement> m_removeHour;
 };

@@ -11,18 +11,21 @@ class SqliteConnection;
 class SqliteStatement;
 struct HistoryRecord;
 
-// The hourly roll-up: bytes and new streams per hour for every remote address, every
-// program and every service, so that a question about a week adds up hours instead of
-// reading every row. A stream's bytes go to the hours of the records that brought them: the
-// first record its bytes so far, each later one what came since.
+// The roll-up: bytes and new streams per hour and per day for every remote address, every
+// program, every service and for all traffic, so that a question about a week adds up a few
+// days and hours instead of reading every row. A stream's bytes go to the hours of the
+// records that brought them: the first record its bytes so far, each later one what came
+// since. An entry covers `hours` hours (kHour or kDay) from the hour it starts at.
 //
 // One per writer connection, on the writer thread: it gathers what a batch adds and writes
 // it in the batch's own transaction, so the roll-up and the rows always agree.
 class HistoryRollUp
 {
 public:
-    // Stored in the file: never renumbered.
-    enum class Kind { RemoteHost = 0, Program = 1, Service = 2 };
+    // Stored in the file: never renumbered. Everything has the one key 0.
+    enum class Kind { RemoteHost = 0, Program = 1, Service = 2, Everything = 3 };
+    static constexpr qint64 kHour = 1;
+    static constexpr qint64 kDay = 24;
 
     struct Amounts
     {
@@ -46,6 +49,7 @@ public:
     HistoryRollUp(const HistoryRollUp &) = delete;
     HistoryRollUp &operator=(const HistoryRollUp &) = delete;
 
+    // To the hour and, once written, to its day.
     void add(Kind kind, qint64 key, qint64 hour, const Amounts &amounts);
     // Writes what was added since the last write, inside the caller's transaction.
     void write();
@@ -56,8 +60,9 @@ private:
     struct Slot
     {
         Kind kind;
-        qint64 key;
+        qint64 hours;
         qint64 hour;
+        qint64 key;
         friend bool operator==(const Slot &, const Slot &) = default;
     };
     struct SlotHash

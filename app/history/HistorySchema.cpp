@@ -52,6 +52,7 @@ void HistorySchema::migrateToVersion1(SqliteConnection &connection)
         "CREATE TABLE addresses(id INTEGER PRIMARY KEY, address BLOB NOT NULL UNIQUE);"
         "CREATE TABLE streams("
         " id INTEGER PRIMARY KEY,"
+        " section INTEGER NOT NULL,"
         " interface INTEGER NOT NULL,"
         " duration INTEGER NOT NULL,"
         " protocol INTEGER NOT NULL,"
@@ -63,7 +64,8 @@ void HistorySchema::migrateToVersion1(SqliteConnection &connection)
         " up_bytes INTEGER NOT NULL, down_bytes INTEGER NOT NULL,"
         " up_payload INTEGER NOT NULL, down_payload INTEGER NOT NULL,"
         " close_reason INTEGER);"
-        "CREATE INDEX streams_by_remote ON streams(remote_address);");
+        "CREATE INDEX streams_by_remote ON streams(section, remote_address);"
+        "CREATE TABLE sections(number INTEGER PRIMARY KEY, first_id INTEGER NOT NULL, last_id INTEGER NOT NULL);");
 }
 
 // The rows give each stream's bytes to the hour it was last seen in; later records spread a
@@ -71,26 +73,30 @@ void HistorySchema::migrateToVersion1(SqliteConnection &connection)
 void HistorySchema::migrateToVersion2(SqliteConnection &connection)
 {
     connection.execute(
-        "CREATE TABLE hourly("
-        " kind INTEGER NOT NULL, hour INTEGER NOT NULL, key INTEGER NOT NULL,"
+        "CREATE TABLE rollup("
+        " kind INTEGER NOT NULL, hours INTEGER NOT NULL, hour INTEGER NOT NULL, key INTEGER NOT NULL,"
         " up_bytes INTEGER NOT NULL, down_bytes INTEGER NOT NULL,"
         " up_payload INTEGER NOT NULL, down_payload INTEGER NOT NULL, streams INTEGER NOT NULL,"
-        " PRIMARY KEY(kind, hour, key)) WITHOUT ROWID;"
-        "CREATE INDEX hourly_by_key ON hourly(kind, key, hour);"
+        " PRIMARY KEY(kind, hours, hour, key)) WITHOUT ROWID;"
+        "CREATE INDEX rollup_by_key ON rollup(kind, hours, key, hour);"
         "CREATE TABLE host_names(address INTEGER PRIMARY KEY, name INTEGER NOT NULL);"
         "CREATE TABLE service_names(key INTEGER PRIMARY KEY, name INTEGER NOT NULL);");
     const std::string hour = "(id / " + std::to_string(HistoryTime::kRowsPerMillisecond * 1000
                                                         * HistoryTime::kSecondsPerHour) + ")";
     const auto fill = [&](HistoryRollUp::Kind kind, const std::string &key) {
-        connection.execute(("INSERT INTO hourly SELECT " + std::to_string(static_cast<int>(kind)) + ", " + hour
-                            + ", " + key
-                            + ", sum(up_bytes), sum(down_bytes), sum(up_payload), sum(down_payload), count(*)"
-                              " FROM streams GROUP BY 2, 3")
-                               .c_str());
+        for (const qint64 hours : {HistoryRollUp::kHour, HistoryRollUp::kDay}) {
+            const std::string start = "(" + hour + " / " + std::to_string(hours) + " * " + std::to_string(hours) + ")";
+            connection.execute(("INSERT INTO rollup SELECT " + std::to_string(static_cast<int>(kind)) + ", "
+                                + std::to_string(hours) + ", " + start + ", " + key
+                                + ", sum(up_bytes), sum(down_bytes), sum(up_payload), sum(down_payload), count(*)"
+                                  " FROM streams GROUP BY 3, 4")
+                                   .c_str());
+        }
     };
     fill(HistoryRollUp::Kind::RemoteHost, "remote_address");
     fill(HistoryRollUp::Kind::Program, "coalesce(program, 0)");
     fill(HistoryRollUp::Kind::Service, kServiceKeySql);
+    fill(HistoryRollUp::Kind::Everything, "0");
     // max() makes SQLite take the other columns from the row with the greatest id: the last.
     connection.execute(
         "INSERT INTO host_names SELECT address, name FROM (SELECT remote_address AS address,"

@@ -11,11 +11,14 @@ class SqliteConnection;
 //   texts(id, text): every interface, host, service, program name and close reason once.
 //   addresses(id, address): every address once, 4 bytes for IPv4, 16 for IPv6.
 //   streams: one row per stream, numbered as HistoryTime describes, holding numbers only:
-//     ids of texts and addresses, ports, milliseconds from first to last seen, byte counts.
-//   streams_by_remote: the rows of each remote address, in time order.
+//     its section, ids of texts and addresses, ports, milliseconds from first to last seen,
+//     byte counts.
+//   sections(number, first_id, last_id): runs of rows (HistorySections) and their ids.
+//   streams_by_remote: the rows of each remote address, by section.
 // Version 2:
-//   hourly(kind, hour, key, ...): bytes and streams per hour per remote address, per
-//     program and per service (HistoryRollUp), filled from the rows already kept.
+//   rollup(kind, hours, hour, key, ...): bytes and streams per hour and per day, per remote
+//     address, program and service and for all traffic (HistoryRollUp), filled from the
+//     rows already kept.
 //   host_names, service_names: the name last known for each address and service.
 class HistorySchema
 {

@@ -12,7 +12,7 @@
 #include <random>
 
 namespace {
-constexpr const char *kColumns = "interface, duration, protocol, local_address, local_port, remote_address,"
+constexpr const char *kColumns = "section, interface, duration, protocol, local_address, local_port, remote_address,"
                                  " remote_port, local_name, remote_name, local_service, remote_service, program,"
                                  " program_id, up_bytes, down_bytes, up_payload, down_payload, close_reason";
 
@@ -27,35 +27,36 @@ double steadySeconds()
 }
 } // namespace
 
-// A row's values, parameters 2 to 19 of both statements in kColumns' order.
+// A row's values, parameters 2 to 20 of both statements in kColumns' order.
 struct HistoryWriter::Row
 {
     qint64 lastSeen; // milliseconds
     qint64 hour;
     qint64 serviceKey;
     qint64 serviceName;
-    std::array<qint64, 18> columns;
+    std::array<qint64, 19> columns;
 
-    qint64 remoteAddress() const { return columns[5]; }
-    qint64 remoteName() const { return columns[8]; }
-    qint64 program() const { return columns[11]; }
+    qint64 remoteAddress() const { return columns[6]; }
+    qint64 remoteName() const { return columns[9]; }
+    qint64 program() const { return columns[12]; }
 };
 
 HistoryWriter::HistoryWriter(SqliteConnection &connection)
     : m_connection(connection)
     , m_interner(connection)
     , m_rollUp(connection)
+    , m_sections(connection)
     , m_insert(std::make_unique<SqliteStatement>(
           connection, (std::string("INSERT INTO streams(id, ") + kColumns
                        + ") VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17,"
-                         " ?18, ?19)")
+                         " ?18, ?19, ?20)")
                           .c_str()))
     , m_replace(std::make_unique<SqliteStatement>(
-          connection, "UPDATE streams SET id = ?1, interface = ?2, duration = ?3, protocol = ?4, local_address = ?5,"
-                      " local_port = ?6, remote_address = ?7, remote_port = ?8, local_name = ?9, remote_name = ?10,"
-                      " local_service = ?11, remote_service = ?12, program = ?13, program_id = ?14,"
-                      " up_bytes = ?15, down_bytes = ?16, up_payload = ?17, down_payload = ?18,"
-                      " close_reason = ?19 WHERE id = ?20"))
+          connection, "UPDATE streams SET id = ?1, section = ?2, interface = ?3, duration = ?4, protocol = ?5,"
+                      " local_address = ?6, local_port = ?7, remote_address = ?8, remote_port = ?9, local_name = ?10,"
+                      " remote_name = ?11, local_service = ?12, remote_service = ?13, program = ?14,"
+                      " program_id = ?15, up_bytes = ?16, down_bytes = ?17, up_payload = ?18, down_payload = ?19,"
+                      " close_reason = ?20 WHERE id = ?21"))
     // Another process writing the same file starts elsewhere in the sequence, so their rows
     // of one millisecond rarely ask for the same id.
     , m_sequence(static_cast<qint64>(std::random_device()() % HistoryTime::kRowsPerMillisecond))
@@ -69,14 +70,17 @@ void HistoryWriter::write(std::span<const HistoryRecord> batch)
 {
     Changes changes;
     m_connection.execute("BEGIN IMMEDIATE");
+    m_sections.beginBatch();
     try {
         for (const HistoryRecord &record : batch)
             writeRecord(record, changes);
         m_rollUp.write();
+        m_sections.write();
         m_connection.execute("COMMIT");
     } catch (...) {
         m_connection.rollBack();
         m_rollUp.discard();
+        m_sections.rollBack();
         m_interner.forget();
         throw;
     }
@@ -95,6 +99,7 @@ void HistoryWriter::writeRecord(const HistoryRecord &record, Changes &changes)
     if (earlier)
         added += -earlier->recorded;
     const qint64 rowId = earlier ? replaceRow(earlier->rowId, row) : insertRow(row);
+    m_sections.add(rowId);
     addToRollUp(row, added, earlier);
     m_interner.nameHost(row.remoteAddress(), row.remoteName());
     m_interner.nameService(row.serviceKey, row.serviceName);
@@ -132,7 +137,8 @@ HistoryWriter::Row HistoryWriter::rowOf(const HistoryRecord &record)
                HistoryTime::hour(record.lastSeen),
                serviceKey,
                m_interner.text(serviceName),
-               {m_interner.text(record.interfaceName),
+               {m_sections.sectionFor(lastSeen),
+                m_interner.text(record.interfaceName),
                 std::max<qint64>(0, lastSeen - HistoryTime::milliseconds(record.firstSeen)),
                 record.protocol,
                 m_interner.address(record.local),
@@ -154,10 +160,10 @@ HistoryWriter::Row HistoryWriter::rowOf(const HistoryRecord &record)
 
 namespace {
 // Interned texts, a process id and a close reason are left out (NULL) when there are none.
-constexpr std::array<bool, 18> kOptionalColumn{false, false, false, false, false, false, false, true, true,
+constexpr std::array<bool, 19> kOptionalColumn{false, false, false, false, false, false, false, false, true, true,
                                                true,  true,  true,  true,  false, false, false, false, true};
 
-void bindColumns(SqliteStatement &statement, const std::array<qint64, 18> &columns)
+void bindColumns(SqliteStatement &statement, const std::array<qint64, 19> &columns)
 {
     for (std::size_t column = 0; column < columns.size(); ++column) {
         const int parameter = static_cast<int>(column) + 2;
@@ -185,7 +191,7 @@ qint64 HistoryWriter::insertRow(const Row &row)
 qint64 HistoryWriter::replaceRow(qint64 rowId, const Row &row)
 {
     bindColumns(*m_replace, row.columns);
-    m_replace->bind(20, rowId);
+    m_replace->bind(21, rowId);
     for (;;) {
         const qint64 newRowId = HistoryTime::rowId(row.lastSeen, m_sequence++);
         if (!m_replace->bind(1, newRowId).tryExecute())
@@ -198,6 +204,7 @@ qint64 HistoryWriter::replaceRow(qint64 rowId, const Row &row)
 // program, in the same hours, so the program's roll-up agrees with its rows.
 void HistoryWriter::addToRollUp(const Row &row, const HistoryRollUp::Amounts &added, std::optional<OpenStream> &earlier)
 {
+    m_rollUp.add(HistoryRollUp::Kind::Everything, 0, row.hour, added);
     m_rollUp.add(HistoryRollUp::Kind::RemoteHost, row.remoteAddress(), row.hour, added);
     m_rollUp.add(HistoryRollUp::Kind::Service, row.serviceKey, row.hour, added);
     m_rollUp.add(HistoryRollUp::Kind::Program, row.program(), row.hour, added);

@@ -4,6 +4,7 @@
 #include "history/HistoryInterner.h"
 #include "history/HistoryRecord.h"
 #include "history/HistoryRollUp.h"
+#include "history/HistorySections.h"
 
 #include <QtGlobal>
 
@@ -70,6 +71,7 @@ private:
     SqliteConnection &m_connection;
     HistoryInterner m_interner;
     HistoryRollUp m_rollUp;
+    HistorySections m_sections;
     std::unique_ptr<SqliteStatement> m_insert;
     std::unique_ptr<SqliteStatement> m_replace;
     std::unordered_map<HistoryRecord::Identity, OpenStream, HistoryRecord::IdentityHash> m_open;

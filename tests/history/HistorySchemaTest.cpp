@@ -11,20 +11,20 @@
 #include <QStringList>
 
 namespace {
-// The roll-up per group over all hours, and the names last known, as text.
+// The roll-up per group over all its hours and all its days, and the names last known, as text.
 QStringList rollUpAndNames(const QString& path)
 {
     SqliteConnection connection(path, SqliteConnection::Access::ReadOnly, 1000);
     QStringList rows;
-    for (const char* sql : {"SELECT kind, key, sum(up_bytes), sum(down_bytes), sum(up_payload), sum(down_payload),"
-                            " sum(streams) FROM hourly GROUP BY kind, key HAVING sum(up_bytes) + sum(streams) > 0"
-                            " ORDER BY kind, key",
-                            "SELECT address, name, 0, 0, 0, 0, 0 FROM host_names ORDER BY address",
-                            "SELECT key, name, 0, 0, 0, 0, 0 FROM service_names ORDER BY key"}) {
+    for (const char* sql : {"SELECT kind, hours, key, sum(up_bytes), sum(down_bytes), sum(up_payload),"
+                            " sum(down_payload), sum(streams) FROM rollup GROUP BY kind, hours, key"
+                            " HAVING sum(up_bytes) + sum(streams) > 0 ORDER BY kind, hours, key",
+                            "SELECT address, name, 0, 0, 0, 0, 0, 0 FROM host_names ORDER BY address",
+                            "SELECT key, name, 0, 0, 0, 0, 0, 0 FROM service_names ORDER BY key"}) {
         SqliteStatement query(connection, sql);
         while (query.step()) {
             QStringList row;
-            for (int column = 0; column < 7; ++column)
+            for (int column = 0; column < 8; ++column)
                 row << QString::number(query.integer(column));
             rows << row.join(u' ');
         }
@@ -59,7 +59,7 @@ TEST(HistorySchemaTest, VersionOneGetsTheRollUpItsRowsGive)
     const QStringList written = rollUpAndNames(folder.path());
     {
         SqliteConnection connection(folder.path(), SqliteConnection::Access::ReadWrite, 1000);
-        connection.execute("DROP TABLE hourly; DROP TABLE host_names; DROP TABLE service_names;"
+        connection.execute("DROP TABLE rollup; DROP TABLE host_names; DROP TABLE service_names;"
                            " PRAGMA user_version = 1");
     }
     EXPECT_EQ(HistoryFile::openForWriting(folder.path())->integer("PRAGMA user_version"),
