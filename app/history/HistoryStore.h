@@ -60,7 +60,8 @@ public:
         QString path; // empty: HistoryFile::defaultPath()
         HistoryRetention::Limits retention;
         std::size_t queueLimit = 200'000;
-        std::size_t batchLimit = 10'000;
+        // Under a flood, large batches add up many records of each host in one roll-up entry.
+        std::size_t batchLimit = 50'000;
         std::chrono::milliseconds commitInterval{200};
         std::chrono::milliseconds retryInterval{5000};
         std::chrono::milliseconds pruneInterval{10'000};
