@@ -15,6 +15,8 @@ const HistoryQuery::Range kThreeHours{kDay0, kDay0 + 3 * kHour};
 
 // Five streams in the first hour of the day and one more two hours later: host 1 through
 // firefox to https, host 2 over IPv6 through ssh, host 3 through no program to port 9999.
+// Host 4's stream is recorded open in the first hour and closed in the sixth; host 1 has two
+// more streams two days later.
 std::vector<HistoryRecord> dayRecords()
 {
     std::vector<HistoryRecord> records;
@@ -30,6 +32,18 @@ std::vector<HistoryRecord> dayRecords()
     unknown.remoteServiceName = unknown.programName = QString();
     records.push_back(unknown);
     records.push_back(closedRecord(6, kDay0 + 2 * kHour + 10.0, 1, 4500));
+    HistoryRecord open = closedRecord(7, kDay0 + 600.0, 4, 5000);
+    open.remote.port = 8080;
+    open.remoteServiceName.clear();
+    open.programName = QStringLiteral("long");
+    open.closeReason = HistoryRecord::kOpen;
+    records.push_back(open);
+    open.lastSeen = kDay0 + 5 * kHour;
+    open.downBytes += 1000;
+    open.closeReason = HistoryRecord::kClosed;
+    records.push_back(open);
+    records.push_back(closedRecord(8, kDay0 + 48 * kHour + 100.0, 1, 700));
+    records.push_back(closedRecord(9, kDay0 + 53 * kHour, 1, 800));
     return records;
 }
 
@@ -73,7 +87,9 @@ protected:
 
 } // namespace
 
-// An hour is answered from the rows, three hours from the roll-up: both count the same.
+// An hour is answered from the rows, three hours from the roll-up, two days from its days and
+// the hours at either end. They count closed streams alike; the roll-up counts an open
+// stream's bytes in the hours they came, the rows only once it is last seen.
 TEST_F(HistoryQueryTest, TopGroupsFromRowsAndFromTheRollUp)
 {
     const struct
@@ -87,14 +103,17 @@ TEST_F(HistoryQueryTest, TopGroupsFromRowsAndFromTheRollUp)
         {"hosts in an hour", Grouping::RemoteHost, kFirstHour, 10,
          {"two.example@2001:db8::2 10000 1", "@10.0.1.1 6000 3", "@10.0.3.1 500 1"}},
         {"hosts in three hours", Grouping::RemoteHost, kThreeHours, 10,
-         {"@10.0.1.1 10500 4", "two.example@2001:db8::2 10000 1", "@10.0.3.1 500 1"}},
+         {"@10.0.1.1 10500 4", "two.example@2001:db8::2 10000 1", "@10.0.4.1 5000 1", "@10.0.3.1 500 1"}},
+        {"hosts in days and hours", Grouping::RemoteHost, {kDay0 + 2 * kHour, kDay0 + 49 * kHour}, 10,
+         {"@10.0.1.1 5200 2", "@10.0.4.1 1000 0"}},
         {"top two", Grouping::RemoteHost, kThreeHours, 2, {"@10.0.1.1 10500 4", "two.example@2001:db8::2 10000 1"}},
         {"programs in an hour", Grouping::Program, kFirstHour, 10, {"ssh 10000 1", "firefox 6000 3", " 500 1"}},
-        {"programs in three hours", Grouping::Program, kThreeHours, 10, {"firefox 10500 4", "ssh 10000 1", " 500 1"}},
+        {"programs in three hours", Grouping::Program, kThreeHours, 10,
+         {"firefox 10500 4", "ssh 10000 1", "long 5000 1", " 500 1"}},
         {"services in an hour", Grouping::Service, kFirstHour, 10,
          {"ssh@22/6 10000 1", "https@443/6 6000 3", "@9999/6 500 1"}},
         {"services in three hours", Grouping::Service, kThreeHours, 10,
-         {"https@443/6 10500 4", "ssh@22/6 10000 1", "@9999/6 500 1"}},
+         {"https@443/6 10500 4", "ssh@22/6 10000 1", "@8080/6 5000 1", "@9999/6 500 1"}},
         {"nothing before", Grouping::Program, {kDay0 - kHour, kDay0}, 10, {}},
     };
     for (const auto& testCase : cases) {
@@ -131,7 +150,7 @@ TEST_F(HistoryQueryTest, BytesPerBucketFromRowsAndFromTheRollUp)
     const auto minutes = m_query->bytesOverTime({kDay0, kDay0 + 600.0}, 60.0);
     EXPECT_EQ(bytesOf(minutes), (std::vector<quint64>{0, 1000, 0, 2000, 0, 3000, 10'000, 0, 500, 0}));
     EXPECT_DOUBLE_EQ(minutes[3].start, kDay0 + 180.0);
-    EXPECT_EQ(bytesOf(m_query->bytesOverTime(kThreeHours, kHour)), (std::vector<quint64>{16'500, 0, 4500}));
+    EXPECT_EQ(bytesOf(m_query->bytesOverTime(kThreeHours, kHour)), (std::vector<quint64>{21'500, 0, 4500}));
     EXPECT_EQ(bytesOf(m_query->bytesOverTime(kThreeHours, kHour, keyOf(Grouping::Program, QStringLiteral("firefox")))),
               (std::vector<quint64>{6000, 0, 4500}));
     EXPECT_EQ(m_query->bytesOverTime(kThreeHours, 0.001).size(), HistoryQuery::kBucketLimit);

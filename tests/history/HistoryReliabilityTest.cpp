@@ -78,7 +78,8 @@ void fillUp(const QString& path)
 } // namespace
 
 // Killed at any moment, a writer leaves a file that opens again with every record it had
-// committed: the records it lost are the last ones it was given, a fraction of a second's.
+// committed: the records it lost are the last ones it was given, well under the two seconds'
+// worth the test allows.
 TEST(HistoryReliabilityTest, WriterKilledAtAnyMomentLosesOnlyItsLastRecords)
 {
     constexpr double kPerSecond = 5000.0;
@@ -86,12 +87,12 @@ TEST(HistoryReliabilityTest, WriterKilledAtAnyMomentLosesOnlyItsLastRecords)
     const std::string progressPath = folder.folder().toStdString() + "/progress";
     std::mt19937 random(std::random_device{}());
     std::size_t mostMissing = 0;
-    for (int round = 0; round < 4; ++round) {
+    for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
         const double firstTime = kDay0 + round * kHour;
         ToolProcess writer(writerCommand(folder.path(), "eth0", "writer", 100'000'000, kPerSecond, firstTime,
                                          progressPath));
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution(300, 1500)(random)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution(2500, 4000)(random)));
         kill(writer.pid(), SIGKILL);
         ASSERT_TRUE(writer.waitForExit(10s));
         quint64 recorded = 0;
@@ -141,8 +142,10 @@ TEST(HistoryReliabilityTest, TwoWritersAndAReaderAtOnce)
         longest = std::max(longest, std::chrono::duration<double>(std::chrono::steady_clock::now() - asked));
         ++questions;
     }
-    EXPECT_EQ(first.waitForExit(0s), 0) << first.remainingOutput() << first.standardError();
-    EXPECT_EQ(second.waitForExit(0s), 0) << second.remainingOutput() << second.standardError();
+    for (ToolProcess* writer : {&first, &second}) {
+        EXPECT_EQ(writer->waitForExit(0s), 0) << writer->remainingOutput();
+        EXPECT_EQ(writer->standardError(), "") << "a writer that paused or failed says so";
+    }
     std::cout << questions << " questions while two processes wrote, the longest " << longest.count() * 1000
               << " ms\n";
     for (const HistoryQuery::Range& range : {hour, HistoryQuery::Range{kDay0, kDay0 + 4 * kHour}}) {
