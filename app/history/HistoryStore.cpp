@@ -173,9 +173,10 @@ void HistoryStore::writeBatch(std::vector<HistoryRecord> batch)
 {
     try {
         m_open->writer.write(batch);
-        settle(batch.size(), 0);
+        // Told before the records count as settled: whoever flushed then sees history writing.
         if (m_status.state == State::Paused)
             setStatus(State::Writing, QString());
+        settle(batch.size(), 0);
     } catch (const SqliteError &error) {
         requeue(std::move(batch));
         failed(error);
