@@ -112,10 +112,7 @@ HistoryQuery::HistoryQuery(const QString &path)
                                             .arg(HistorySchema::kCurrentVersion));
 }
 
-HistoryQuery::~HistoryQuery()
-{
-    m_statements.clear();
-}
+HistoryQuery::~HistoryQuery() = default;
 
 SqliteStatement &HistoryQuery::statement(const std::string &sql)
 {

@@ -83,7 +83,8 @@ public:
 
     // The `limit` groups with the most bytes, most first.
     std::vector<Group> top(Grouping grouping, const Range &range, std::size_t limit);
-    // The `limit` streams with the most bytes, most first: all streams, or one group's. Read
+    // The `limit` streams with the most bytes, most first: all streams, or one group's (a
+    // host's through its index, a program's or a service's from the rows of the range). Read
     // back, a record's serial is 0.
     std::vector<HistoryRecord> streams(const Range &range, std::size_t limit,
                                        const std::optional<GroupKey> &group = std::nullopt);

@@ -38,8 +38,6 @@ public:
     // Throws SqliteError, nothing written.
     void write(std::span<const HistoryRecord> batch);
 
-    std::size_t openStreams() const { return m_open.size(); }
-
 private:
     // The hour and amounts one record of an open stream added to its program's roll-up.
     struct Contribution
