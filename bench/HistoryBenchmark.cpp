@@ -174,7 +174,7 @@ const QString &weekFile()
 {
     static const QString path = [] {
         const QString folder = QStringLiteral(QUILLMERE_BUILD_DIR "/bench-history");
-        const QString file = folder + QStringLiteral("/week-10m-v2.sqlite");
+        const QString file = folder + QStringLiteral("/week-10m-v3.sqlite");
         if (!QFileInfo::exists(file)) {
             QDir().mkpath(folder);
             const QString building = file + QStringLiteral(".building");

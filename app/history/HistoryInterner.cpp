@@ -22,11 +22,6 @@ void bound(Map &map)
 }
 } // namespace
 
-std::size_t HistoryInterner::AddressHash::operator()(const Address &address) const
-{
-    return qHashBits(address.data(), address.size());
-}
-
 HistoryInterner::HistoryInterner(SqliteConnection &connection)
     : m_findText(std::make_unique<SqliteStatement>(connection, "SELECT id FROM texts WHERE text = ?1"))
     , m_addText(std::make_unique<SqliteStatement>(connection, "INSERT INTO texts(text) VALUES(?1)"))
@@ -63,8 +58,9 @@ qint64 HistoryInterner::text(const QString &text)
 
 qint64 HistoryInterner::address(const StreamEndpoint &endpoint)
 {
-    if (const auto known = m_addresses.find(endpoint.address); known != m_addresses.end())
-        return known->second;
+    const Address key{endpoint.address};
+    if (const auto known = m_addresses.constFind(key); known != m_addresses.constEnd())
+        return *known;
     qint64 id = 0;
     if (m_findAddress->bindBlob(1, storedBytes(endpoint)).step()) {
         id = m_findAddress->integer(0);
@@ -74,7 +70,7 @@ qint64 HistoryInterner::address(const StreamEndpoint &endpoint)
         id = m_connection.lastInsertRowId();
     }
     bound(m_addresses);
-    m_addresses.emplace(endpoint.address, id);
+    m_addresses.insert(key, id);
     return id;
 }
 
@@ -89,21 +85,15 @@ void HistoryInterner::nameService(qint64 serviceKey, qint64 nameId)
 }
 
 // Written only when it changes: most records repeat a name already stored.
-void HistoryInterner::name(std::unordered_map<qint64, qint64> &known, SqliteStatement &store, qint64 key,
-                           qint64 nameId)
+void HistoryInterner::name(QHash<qint64, qint64> &known, SqliteStatement &store, qint64 key, qint64 nameId)
 {
     if (nameId == 0)
         return;
-    const auto found = known.find(key);
-    if (found != known.end() && found->second == nameId)
+    if (const auto found = known.constFind(key); found != known.constEnd() && *found == nameId)
         return;
     store.bind(1, key).bind(2, nameId).execute();
-    if (found != known.end()) {
-        found->second = nameId;
-        return;
-    }
     bound(known);
-    known.emplace(key, nameId);
+    known.insert(key, nameId);
 }
 
 void HistoryInterner::forget()

@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 
 class SqliteConnection;
 class SqliteStatement;
@@ -40,18 +39,23 @@ public:
     void forget();
 
 private:
-    using Address = std::array<std::uint8_t, 16>;
-    struct AddressHash
+    struct Address
     {
-        std::size_t operator()(const Address &address) const;
+        std::array<std::uint8_t, 16> bytes;
+
+        friend bool operator==(const Address &, const Address &) = default;
+        friend std::size_t qHash(const Address &address, std::size_t seed)
+        {
+            return qHashBits(address.bytes.data(), address.bytes.size(), seed);
+        }
     };
 
-    void name(std::unordered_map<qint64, qint64> &known, SqliteStatement &store, qint64 key, qint64 nameId);
+    void name(QHash<qint64, qint64> &known, SqliteStatement &store, qint64 key, qint64 nameId);
 
     QHash<QString, qint64> m_texts;
-    std::unordered_map<Address, qint64, AddressHash> m_addresses;
-    std::unordered_map<qint64, qint64> m_hostNames;
-    std::unordered_map<qint64, qint64> m_serviceNames;
+    QHash<Address, qint64> m_addresses;
+    QHash<qint64, qint64> m_hostNames;
+    QHash<qint64, qint64> m_serviceNames;
     std::unique_ptr<SqliteStatement> m_findText;
     std::unique_ptr<SqliteStatement> m_addText;
     std::unique_ptr<SqliteStatement> m_findAddress;

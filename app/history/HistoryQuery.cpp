@@ -141,25 +141,30 @@ std::vector<HistoryQuery::Group> HistoryQuery::topFromRows(Grouping grouping, co
 }
 
 // The whole days of the range from the days of the roll-up, the hours before and after them
-// from its hours.
+// from its hours: three ranges of entries.
 std::vector<HistoryQuery::Group> HistoryQuery::topFromRollUp(Grouping grouping, const Range &range, std::size_t limit)
 {
-    const std::string part = std::string("SELECT key, up_bytes, down_bytes, up_payload, down_payload, streams"
-                                         " FROM rollup WHERE kind = ?4 AND hours = ");
+    using RollUp = HistoryRollUp;
+    const std::string part = "SELECT * FROM rollup WHERE id >= ? AND id < ?";
     SqliteStatement &query = statement(
-        std::string("SELECT key, ") + kSums + ", sum(streams) FROM (" + part + std::to_string(HistoryRollUp::kDay)
-        + " AND hour >= ?5 AND hour < ?6 UNION ALL " + part + std::to_string(HistoryRollUp::kHour)
-        + " AND hour >= ?1 AND hour < ?5 UNION ALL " + part + std::to_string(HistoryRollUp::kHour)
-        + " AND hour >= ?6 AND hour < ?2) GROUP BY key HAVING sum(up_bytes) + sum(down_bytes) + sum(streams) > 0"
-          " ORDER BY sum(up_bytes) + sum(down_bytes) DESC LIMIT ?3");
+        "SELECT id & " + std::to_string(RollUp::kKeyMask) + ", " + kSums + ", sum(streams) FROM (" + part
+        + " UNION ALL " + part + " UNION ALL " + part
+        + ") GROUP BY 1 HAVING sum(up_bytes) + sum(down_bytes) + sum(streams) > 0"
+          " ORDER BY sum(up_bytes) + sum(down_bytes) DESC LIMIT ?");
+    const RollUp::Kind kind = kindOf(grouping);
     const qint64 first = HistoryTime::hour(range.since);
     const qint64 end = HistoryTime::hourAfter(range.until);
-    qint64 firstDay = (first + HistoryRollUp::kDay - 1) / HistoryRollUp::kDay * HistoryRollUp::kDay;
-    qint64 endOfDays = end / HistoryRollUp::kDay * HistoryRollUp::kDay;
+    qint64 firstDay = (first + RollUp::kHoursPerDay - 1) / RollUp::kHoursPerDay * RollUp::kHoursPerDay;
+    qint64 endOfDays = end / RollUp::kHoursPerDay * RollUp::kHoursPerDay;
     if (firstDay >= endOfDays)
         firstDay = endOfDays = end;
-    query.bind(1, first).bind(2, end).bind(3, static_cast<qint64>(limit)).bind(4, qint64(kindOf(grouping)));
-    query.bind(5, firstDay).bind(6, endOfDays);
+    query.bind(1, RollUp::entryId(kind, RollUp::Span::Day, firstDay, 0));
+    query.bind(2, RollUp::entryId(kind, RollUp::Span::Day, endOfDays, 0));
+    query.bind(3, RollUp::entryId(kind, RollUp::Span::Hour, first, 0));
+    query.bind(4, RollUp::entryId(kind, RollUp::Span::Hour, firstDay, 0));
+    query.bind(5, RollUp::entryId(kind, RollUp::Span::Hour, endOfDays, 0));
+    query.bind(6, RollUp::entryId(kind, RollUp::Span::Hour, end, 0));
+    query.bind(7, static_cast<qint64>(limit));
     return readGroups(query, grouping);
 }
 
@@ -266,13 +271,17 @@ std::vector<HistoryQuery::Bucket> HistoryQuery::bytesOverTime(const Range &range
         buckets[static_cast<std::size_t>(std::clamp<qint64>(index, 0, qint64(buckets.size()) - 1))].totals += totals;
     };
     if (bucketMs >= kHourMs) {
-        SqliteStatement &query = statement(std::string("SELECT hour, ") + kSums
-                                           + ", sum(streams) FROM rollup WHERE kind = ?4 AND hours = "
-                                           + std::to_string(HistoryRollUp::kHour)
-                                           + " AND key = ?9 AND hour >= ?1 AND hour < ?2 GROUP BY hour");
-        query.bind(1, HistoryTime::hour(range.since)).bind(2, HistoryTime::hourAfter(range.until));
-        query.bind(4, qint64(group ? kindOf(group->grouping) : HistoryRollUp::Kind::Everything));
-        query.bind(9, group ? group->key : 0);
+        using RollUp = HistoryRollUp;
+        const std::string byKey = RollUp::kByKeySql;
+        SqliteStatement &query = statement("SELECT id >> " + std::to_string(RollUp::kKeyBits) + " & "
+                                           + std::to_string(RollUp::kHourMask)
+                                           + ", up_bytes, down_bytes, up_payload, down_payload, streams"
+                                             " FROM rollup WHERE "
+                                           + byKey + " >= ?1 AND " + byKey + " < ?2");
+        const RollUp::Kind kind = group ? kindOf(group->grouping) : RollUp::Kind::Everything;
+        const qint64 key = group ? group->key : 0;
+        query.bind(1, RollUp::byKeyId(kind, RollUp::Span::Hour, key, HistoryTime::hour(range.since)));
+        query.bind(2, RollUp::byKeyId(kind, RollUp::Span::Hour, key, HistoryTime::hourAfter(range.until)));
         while (query.step())
             add((query.integer(0) * kHourMs - sinceMs) / bucketMs, totalsAt(query, 1));
         return buckets;

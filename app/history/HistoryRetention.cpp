@@ -6,6 +6,7 @@
 #include "history/SqliteConnection.h"
 #include "history/SqliteStatement.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -17,11 +18,8 @@ HistoryRetention::HistoryRetention(SqliteConnection &connection)
     , m_removeSections(std::make_unique<SqliteStatement>(
           connection,
           "DELETE FROM sections WHERE number IN (SELECT number FROM sections WHERE last_id < ?1 LIMIT ?2)"))
-    // The oldest hour or day of one kind at a time: it holds at most one entry per host,
-    // program or service.
-    , m_removeHour(std::make_unique<SqliteStatement>(
-          connection, "DELETE FROM rollup WHERE kind = ?1 AND hours = ?3 AND hour ="
-                      " (SELECT min(hour) FROM rollup WHERE kind = ?1 AND hours = ?3) AND hour + ?3 <= ?2"))
+    , m_removeEntries(std::make_unique<SqliteStatement>(
+          connection, "DELETE FROM rollup WHERE id IN (SELECT id FROM rollup WHERE id >= ?1 AND id < ?2 LIMIT ?3)"))
 {
 }
 
@@ -63,13 +61,17 @@ qint64 HistoryRetention::removeRowsBefore(qint64 rowId)
     return m_connection.changes();
 }
 
+// A day's entry goes once all its hours are before `hour`.
 qint64 HistoryRetention::removeHoursBefore(qint64 hour)
 {
+    using RollUp = HistoryRollUp;
     qint64 removed = 0;
-    for (const HistoryRollUp::Kind kind : {HistoryRollUp::Kind::RemoteHost, HistoryRollUp::Kind::Program,
-                                           HistoryRollUp::Kind::Service, HistoryRollUp::Kind::Everything}) {
-        for (const qint64 hours : {HistoryRollUp::kHour, HistoryRollUp::kDay}) {
-            m_removeHour->bind(1, qint64(kind)).bind(2, hour).bind(3, hours).execute();
+    for (const RollUp::Kind kind :
+         {RollUp::Kind::RemoteHost, RollUp::Kind::Program, RollUp::Kind::Service, RollUp::Kind::Everything}) {
+        const qint64 lastDay = std::max<qint64>(0, hour - RollUp::kHoursPerDay + 1);
+        for (const auto &[span, before] : {std::pair(RollUp::Span::Hour, hour), std::pair(RollUp::Span::Day, lastDay)}) {
+            m_removeEntries->bind(1, RollUp::entryId(kind, span, 0, 0));
+            m_removeEntries->bind(2, RollUp::entryId(kind, span, before, 0)).bind(3, kRowsPerStep).execute();
             removed += m_connection.changes();
         }
     }

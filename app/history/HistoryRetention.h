@@ -46,5 +46,5 @@ private:
     std::unique_ptr<SqliteStatement> m_removeRows;
     std::unique_ptr<SqliteStatement> m_oldestRow;
     std::unique_ptr<SqliteStatement> m_removeSections;
-    std::unique_ptr<SqliteStatement> m_removeHour;
+    std::unique_ptr<SqliteStatement> m_removeEntries;
 };

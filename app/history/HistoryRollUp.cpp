@@ -4,8 +4,6 @@
 #include "history/HistoryRecord.h"
 #include "history/SqliteStatement.h"
 
-#include <QHashFunctions>
-
 #include <utility>
 #include <vector>
 
@@ -36,16 +34,16 @@ qint64 HistoryRollUp::serviceKey(const HistoryRecord &record)
     return qint64(record.protocol) * 65536 + port;
 }
 
-std::size_t HistoryRollUp::SlotHash::operator()(const Slot &slot) const
-{
-    return qHashMulti(0, static_cast<int>(slot.kind), slot.hours, slot.hour, slot.key);
-}
+const char *const HistoryRollUp::kByKeySql = "((id >> 60 << 60) | ((id & 549755813887) << 21) | (id >> 39 & 2097151))";
+static_assert(HistoryRollUp::kKeyMask == 549755813887 && HistoryRollUp::kHourMask == 2097151
+                  && HistoryRollUp::kKeyBits + HistoryRollUp::kHourBits == 60,
+              "kByKeySql spells out the packing");
 
 HistoryRollUp::HistoryRollUp(SqliteConnection &connection)
     : m_upsert(std::make_unique<SqliteStatement>(
           connection,
-          "INSERT INTO rollup(kind, hours, hour, key, up_bytes, down_bytes, up_payload, down_payload, streams)"
-          " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9) ON CONFLICT(kind, hours, hour, key) DO UPDATE SET"
+          "INSERT INTO rollup(id, up_bytes, down_bytes, up_payload, down_payload, streams)"
+          " VALUES(?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT(id) DO UPDATE SET"
           " up_bytes = up_bytes + excluded.up_bytes, down_bytes = down_bytes + excluded.down_bytes,"
           " up_payload = up_payload + excluded.up_payload, down_payload = down_payload + excluded.down_payload,"
           " streams = streams + excluded.streams"))
@@ -56,22 +54,25 @@ HistoryRollUp::~HistoryRollUp() = default;
 
 void HistoryRollUp::add(Kind kind, qint64 key, qint64 hour, const Amounts &amounts)
 {
-    m_pending[Slot{kind, kHour, hour, key}] += amounts;
+    m_pending[entryId(kind, Span::Hour, hour, key)] += amounts;
 }
 
 // The days are added up from the hours only here, once per hour and key of the batch.
 void HistoryRollUp::write()
 {
-    std::vector<std::pair<Slot, Amounts>> days;
-    days.reserve(m_pending.size());
-    for (const auto &[slot, amounts] : m_pending)
-        days.emplace_back(Slot{slot.kind, kDay, slot.hour - slot.hour % kDay, slot.key}, amounts);
-    for (auto &[slot, amounts] : days)
-        m_pending[slot] += amounts;
-    for (const auto &[slot, amounts] : m_pending) {
-        m_upsert->bind(1, qint64(slot.kind)).bind(2, slot.hours).bind(3, slot.hour).bind(4, slot.key);
-        m_upsert->bind(5, amounts.upBytes).bind(6, amounts.downBytes);
-        m_upsert->bind(7, amounts.upPayloadBytes).bind(8, amounts.downPayloadBytes).bind(9, amounts.streams);
+    std::vector<std::pair<qint64, Amounts>> days;
+    days.reserve(static_cast<std::size_t>(m_pending.size()));
+    for (auto hour = m_pending.cbegin(); hour != m_pending.cend(); ++hour) {
+        const qint64 id = hour.key();
+        const qint64 day = hourOf(id) / kHoursPerDay * kHoursPerDay;
+        days.emplace_back(entryId(kindOf(id), Span::Day, day, keyOf(id)), *hour);
+    }
+    for (const auto &[day, amounts] : days)
+        m_pending[day] += amounts;
+    for (auto entry = m_pending.cbegin(); entry != m_pending.cend(); ++entry) {
+        const Amounts &amounts = *entry;
+        m_upsert->bind(1, entry.key()).bind(2, amounts.upBytes).bind(3, amounts.downBytes);
+        m_upsert->bind(4, amounts.upPayloadBytes).bind(5, amounts.downPayloadBytes).bind(6, amounts.streams);
         m_upsert->execute();
     }
     m_pending.clear();

@@ -72,24 +72,25 @@ void HistorySchema::migrateToVersion1(SqliteConnection &connection)
 // long stream's bytes over the hours it sent them in.
 void HistorySchema::migrateToVersion2(SqliteConnection &connection)
 {
-    connection.execute(
-        "CREATE TABLE rollup("
-        " kind INTEGER NOT NULL, hours INTEGER NOT NULL, hour INTEGER NOT NULL, key INTEGER NOT NULL,"
-        " up_bytes INTEGER NOT NULL, down_bytes INTEGER NOT NULL,"
-        " up_payload INTEGER NOT NULL, down_payload INTEGER NOT NULL, streams INTEGER NOT NULL,"
-        " PRIMARY KEY(kind, hours, hour, key)) WITHOUT ROWID;"
-        "CREATE INDEX rollup_by_key ON rollup(kind, hours, key, hour);"
-        "CREATE TABLE host_names(address INTEGER PRIMARY KEY, name INTEGER NOT NULL);"
-        "CREATE TABLE service_names(key INTEGER PRIMARY KEY, name INTEGER NOT NULL);");
+    connection.execute(("CREATE TABLE rollup(id INTEGER PRIMARY KEY,"
+                        " up_bytes INTEGER NOT NULL, down_bytes INTEGER NOT NULL,"
+                        " up_payload INTEGER NOT NULL, down_payload INTEGER NOT NULL, streams INTEGER NOT NULL);"
+                        "CREATE INDEX rollup_by_key ON rollup("
+                        + std::string(HistoryRollUp::kByKeySql)
+                        + ");"
+                          "CREATE TABLE host_names(address INTEGER PRIMARY KEY, name INTEGER NOT NULL);"
+                          "CREATE TABLE service_names(key INTEGER PRIMARY KEY, name INTEGER NOT NULL);")
+                           .c_str());
     const std::string hour = "(id / " + std::to_string(HistoryTime::kRowsPerMillisecond * 1000
                                                         * HistoryTime::kSecondsPerHour) + ")";
+    const std::string day = "(" + hour + " / " + std::to_string(HistoryRollUp::kHoursPerDay) + " * "
+        + std::to_string(HistoryRollUp::kHoursPerDay) + ")";
     const auto fill = [&](HistoryRollUp::Kind kind, const std::string &key) {
-        for (const qint64 hours : {HistoryRollUp::kHour, HistoryRollUp::kDay}) {
-            const std::string start = "(" + hour + " / " + std::to_string(hours) + " * " + std::to_string(hours) + ")";
-            connection.execute(("INSERT INTO rollup SELECT " + std::to_string(static_cast<int>(kind)) + ", "
-                                + std::to_string(hours) + ", " + start + ", " + key
+        for (const auto &[span, start] : {std::pair(HistoryRollUp::Span::Hour, hour), std::pair(HistoryRollUp::Span::Day, day)}) {
+            connection.execute(("INSERT INTO rollup SELECT " + std::to_string(HistoryRollUp::entryId(kind, span, 0, 0))
+                                + " | (" + start + " << " + std::to_string(HistoryRollUp::kKeyBits) + ") | " + key
                                 + ", sum(up_bytes), sum(down_bytes), sum(up_payload), sum(down_payload), count(*)"
-                                  " FROM streams GROUP BY 3, 4")
+                                  " FROM streams GROUP BY 1")
                                    .c_str());
         }
     };

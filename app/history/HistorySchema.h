@@ -16,9 +16,9 @@ class SqliteConnection;
 //   sections(number, first_id, last_id): runs of rows (HistorySections) and their ids.
 //   streams_by_remote: the rows of each remote address, by section.
 // Version 2:
-//   rollup(kind, hours, hour, key, ...): bytes and streams per hour and per day, per remote
-//     address, program and service and for all traffic (HistoryRollUp), filled from the
-//     rows already kept.
+//   rollup(id, ...): bytes and streams per hour and per day, per remote address, program and
+//     service and for all traffic, numbered as HistoryRollUp describes, filled from the rows
+//     already kept; rollup_by_key: the same by group.
 //   host_names, service_names: the name last known for each address and service.
 class HistorySchema
 {

@@ -2,6 +2,7 @@
 #include "HistoryTestSupport.h"
 
 #include "history/HistoryFile.h"
+#include "history/HistoryRollUp.h"
 #include "history/HistorySchema.h"
 #include "history/SqliteConnection.h"
 #include "history/SqliteStatement.h"
@@ -10,21 +11,23 @@
 
 #include <QStringList>
 
+#include <string>
+
 namespace {
 // The roll-up per group over all its hours and all its days, and the names last known, as text.
 QStringList rollUpAndNames(const QString& path)
 {
     SqliteConnection connection(path, SqliteConnection::Access::ReadOnly, 1000);
     QStringList rows;
-    for (const char* sql : {"SELECT kind, hours, key, sum(up_bytes), sum(down_bytes), sum(up_payload),"
-                            " sum(down_payload), sum(streams) FROM rollup GROUP BY kind, hours, key"
-                            " HAVING sum(up_bytes) + sum(streams) > 0 ORDER BY kind, hours, key",
-                            "SELECT address, name, 0, 0, 0, 0, 0, 0 FROM host_names ORDER BY address",
-                            "SELECT key, name, 0, 0, 0, 0, 0, 0 FROM service_names ORDER BY key"}) {
-        SqliteStatement query(connection, sql);
+    const std::string rollUp = "SELECT id >> 60, id & " + std::to_string(HistoryRollUp::kKeyMask)
+        + ", sum(up_bytes), sum(down_bytes), sum(up_payload), sum(down_payload), sum(streams) FROM rollup"
+          " GROUP BY 1, 2 HAVING sum(up_bytes) + sum(streams) > 0 ORDER BY 1, 2";
+    for (const std::string& sql : {rollUp, std::string("SELECT address, name, 0, 0, 0, 0, 0 FROM host_names ORDER BY 1"),
+                                   std::string("SELECT key, name, 0, 0, 0, 0, 0 FROM service_names ORDER BY 1")}) {
+        SqliteStatement query(connection, sql.c_str());
         while (query.step()) {
             QStringList row;
-            for (int column = 0; column < 8; ++column)
+            for (int column = 0; column < 7; ++column)
                 row << QString::number(query.integer(column));
             rows << row.join(u' ');
         }
