@@ -241,22 +241,11 @@ void HistoryStore::setStatus(State state, const QString &message, const QString 
 {
     if (m_status.state == State::Paused && state == State::Writing)
         systemLog(QCoreApplication::translate("HistoryStore", "History resumed: %1").arg(m_path));
-    Status changed;
-    {
-        const std::lock_guard lock(m_lock);
-        const bool same = m_status.state == state && m_status.message == message
-            && (movedAside.isEmpty() || movedAside == m_status.movedAside);
-        m_status.state = state;
-        m_status.message = message;
-        if (!movedAside.isEmpty())
-            m_status.movedAside = movedAside;
-        if (same || !m_options.statusChanged)
-            return;
-        changed = m_status;
-        changed.path = m_path;
-        changed.queued = m_queue.size();
-    }
-    m_options.statusChanged(changed);
+    const std::lock_guard lock(m_lock);
+    m_status.state = state;
+    m_status.message = message;
+    if (!movedAside.isEmpty())
+        m_status.movedAside = movedAside;
 }
 
 void HistoryStore::requeue(std::vector<HistoryRecord> batch)

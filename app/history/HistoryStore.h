@@ -10,7 +10,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -34,14 +33,14 @@ class SqliteError;
 //   system log and the status say where to, and a new file starts in its place.
 // Records that do not fit in the queue are counted as dropped, never lost unseen.
 //
-// Threads: record(), flush(), setRetention() and status() from any thread. The status
-// callback runs on the writer thread, with no lock of the store held; it must not call
-// flush(). The destructor writes what is queued (while writing works) and joins the writer.
+// Threads: record(), flush(), setRetention() and status() from any thread; a window or the
+// window-less mode polls status() with its update cycle. The destructor writes what is
+// queued (while writing works) and joins the writer.
 class HistoryStore
 {
 public:
     enum class State {
-        Opening, // the writer has not opened the file yet
+        Opening, // the writer has not opened the file yet (or its damaged predecessor went)
         Writing,
         Paused, // see message
     };
@@ -52,7 +51,7 @@ public:
         QString message;    // why history is paused, or what became of a damaged file
         QString movedAside; // where the last damaged file went; empty when none was
         quint64 written = 0; // records committed
-        quint64 dropped = 0; // records that found the queue full
+        quint64 dropped = 0; // records that found the queue full, or were left when a paused store stopped
         std::size_t queued = 0;
     };
     struct Options
@@ -65,7 +64,6 @@ public:
         std::chrono::milliseconds commitInterval{200};
         std::chrono::milliseconds retryInterval{5000};
         std::chrono::milliseconds pruneInterval{10'000};
-        std::function<void(const Status &)> statusChanged;
     };
 
     explicit HistoryStore(Options options);
