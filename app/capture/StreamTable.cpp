@@ -4,6 +4,7 @@
 #include "capture/AsyncProcessAttribution.h"
 #include "logging/StreamEventLog.h"
 #include "model/Stream.h"
+#include "model/StreamProtocol.h"
 #include "platform/CurrentHost.h"
 #include "platform/MainThreadDelivery.h"
 
@@ -12,17 +13,6 @@
 #include <algorithm>
 
 namespace {
-constexpr std::uint8_t kProtocolTcp = 6;
-constexpr std::uint8_t kProtocolUdp = 17;
-
-const QString &protocolText(std::uint8_t protocol)
-{
-    static const QString tcp = QStringLiteral("TCP");
-    static const QString udp = QStringLiteral("UDP");
-    static const QString any = QStringLiteral("*");
-    return protocol == kProtocolTcp ? tcp : protocol == kProtocolUdp ? udp : any;
-}
-
 qsizetype longestCommonPrefix(const QStringList &ownAddresses, const QString &endpoint)
 {
     qsizetype longest = 0;
