@@ -56,6 +56,7 @@ void SummaryDrawer::refresh(const Cycle &cycle)
     m_ui->downBytesValue->setText(stringWithByteSize(totals.downBytes));
     m_ui->upSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(cycle.upSpeed));
     m_ui->downSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(cycle.downSpeed));
+    m_ui->historyValue->setText(cycle.history);
     showLimits(totals);
 }
 
