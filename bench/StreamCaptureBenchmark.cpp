@@ -3,9 +3,11 @@
 // through a real pipe from another process, the update cycle and mass expiry.
 
 #include "capture/AsyncProcessAttribution.h"
+#include "capture/CaptureHistory.h"
 #include "capture/StreamCapture.h"
 #include "capture/StreamCaptureCore.h"
 #include "capture/StreamTable.h"
+#include "history/HistoryStore.h"
 #include "logging/StreamEventLog.h"
 #include "model/Stream.h"
 #include "platform/Clock.h"
@@ -145,6 +147,46 @@ void BM_UpdateCycle(benchmark::State &state)
     state.counters["streams"] = static_cast<double>(capture.streamsArraySource().size());
 }
 BENCHMARK(BM_UpdateCycle)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The same cycle with history on: between the minutes' open records, nothing is recorded.
+// With `open records`, every cycle is a minute's, whose records of all live streams are made
+// on the main thread and queued for the writer.
+void updateCyclesWithHistory(benchmark::State &state, bool openRecords)
+{
+    application();
+    const auto streams = static_cast<std::uint32_t>(state.range(0));
+    QTemporaryDir folder;
+    HistoryStore::Options options;
+    options.path = folder.filePath(QStringLiteral("history.sqlite"));
+    options.queueLimit = 10'000'000;
+    auto store = std::make_shared<HistoryStore>(options);
+    Clock::freezeAt(Clock::now());
+    auto core = std::make_shared<StreamCaptureCore>(false);
+    StreamCapture capture(core);
+    capture.recordHistory(store);
+    capture.setFilter(QStringLiteral("tcp -10.0.0.9"));
+    const std::vector<std::byte> traffic = wireRecords(0, streams, streams);
+    for (auto _ : state) {
+        state.PauseTiming();
+        Clock::advance(openRecords ? CaptureHistory::kOpenRecordInterval : 0.001);
+        core->dataAvailable(traffic);
+        state.ResumeTiming();
+        capture.update();
+    }
+    capture.shutdown();
+    Clock::useSystemTime();
+    state.counters["streams"] = static_cast<double>(capture.streamsArraySource().size());
+}
+void BM_UpdateCycleWithHistory(benchmark::State &state)
+{
+    updateCyclesWithHistory(state, false);
+}
+BENCHMARK(BM_UpdateCycleWithHistory)->Arg(10000)->Unit(benchmark::kMillisecond);
+void BM_UpdateCycleWithOpenRecords(benchmark::State &state)
+{
+    updateCyclesWithHistory(state, true);
+}
+BENCHMARK(BM_UpdateCycleWithOpenRecords)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // The part of the cycle that holds the capture's lock, alone: its time is the longest hold.
 void BM_UpdateCycleUnderLock(benchmark::State &state)

@@ -2,7 +2,7 @@
 # Installing the way Linux software installs, and two Debian packages built with CPack, one
 # per install component:
 #  - common, the package quillmere-common: the window-less program, the two helpers, the
-#    polkit policy, the translations and manual pages, and the maintainer scripts that make the
+#    polkit policy, the service quillmere@, the translations and manual pages, and the maintainer scripts that make the
 #    shipped capture tool set-user-ID; it links Qt6::Core only, so a server installs no display
 #    libraries;
 #  - windows, the package quillmere: the window program with its help pages and pictures, the
@@ -20,6 +20,16 @@ configure_file(packaging/org.quillmere.Quillmere.policy.in
                ${PROJECT_BINARY_DIR}/packaging/org.quillmere.Quillmere.policy @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/org.quillmere.Quillmere.policy
         DESTINATION ${CMAKE_INSTALL_DATADIR}/polkit-1/actions COMPONENT common)
+
+# The service that captures one interface with history (quillmere@eth0), beside the system's
+# own units: /lib/systemd/system for prefix /usr, as Debian keeps them.
+configure_file(packaging/quillmere@.service.in ${PROJECT_BINARY_DIR}/packaging/quillmere@.service @ONLY)
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(QUILLMERE_UNIT_DIR /lib/systemd/system)
+else()
+  set(QUILLMERE_UNIT_DIR lib/systemd/system)
+endif()
+install(FILES ${PROJECT_BINARY_DIR}/packaging/quillmere@.service DESTINATION ${QUILLMERE_UNIT_DIR} COMPONENT common)
 
 # A package ships the capture tool at its installed place too, so dpkg knows the file (and
 # removes it); its maintainer script makes it set-user-ID for those the administrator chose.

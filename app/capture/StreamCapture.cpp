@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "capture/StreamCapture.h"
 
+#include "capture/CaptureHistory.h"
 #include "capture/StreamCaptureCore.h"
 #include "capture/ToolInstallation.h"
 #include "model/Stream.h"
@@ -76,8 +77,11 @@ bool StreamCapture::setInterface(const QString &interfaceName)
         return false;
     }
     try {
-        if (startTool(toolPath))
+        if (startTool(toolPath)) {
+            if (std::shared_ptr<HistoryStore> store = CaptureHistory::sharedStore())
+                recordHistory(std::move(store));
             return true;
+        }
         m_startFailure = tr("The capture tool could not be started.");
     } catch (const std::exception &error) {
         systemLog(QStringLiteral("%1:%2: %3")
@@ -162,12 +166,32 @@ void StreamCapture::shutdown()
     m_shutDown = true;
     stopUpdating();
     m_core->shutdown();
+    if (m_history) {
+        const double now = Clock::now();
+        m_history->recordLastCycle(m_core->runCycle(now, m_removeInterval), now);
+        m_history.reset();
+    }
     m_core->stopLogging();
+}
+
+void StreamCapture::recordHistory(std::shared_ptr<HistoryStore> store)
+{
+    m_history = std::make_unique<CaptureHistory>(std::move(store), m_interfaceName, Clock::now());
+}
+
+std::optional<HistoryStore::Status> StreamCapture::historyStatus() const
+{
+    if (!m_history)
+        return std::nullopt;
+    return m_history->status();
 }
 
 void StreamCapture::update()
 {
-    StreamTable::Cycle cycle = m_core->runCycle(Clock::now(), m_removeInterval);
+    const double now = Clock::now();
+    StreamTable::Cycle cycle = m_core->runCycle(now, m_removeInterval);
+    if (m_history)
+        m_history->recordCycle(cycle, now);
     m_streamsArraySource = std::move(cycle.copies);
     m_totals = cycle.totals;
     m_totals.refusedLookups = DNSAsyncLookup::sharedLookup().refusedCount();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "capture/CaptureTotals.h"
+#include "history/HistoryStore.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -13,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+class CaptureHistory;
 class Stream;
 class StreamCaptureCore;
 
@@ -20,7 +22,7 @@ class StreamCaptureCore;
 // on an interface, and on a main-thread timer turns the live stream table into the display
 // array the window shows (idle streams expire, the rest are copied and start a new
 // interval, the copies are filtered by the search text). It also logs new and closed
-// streams while logging is on.
+// streams while logging is on, and keeps them in history while that is on (CaptureHistory).
 //
 // The main thread owns it and calls everything here. The reader thread and the tool belong
 // to a shared core (StreamCaptureCore) that outlives this object until the tool has ended;
@@ -56,8 +58,15 @@ public:
     const QString &interfaceName() const { return m_interfaceName; }
 
     // Ends the capture: the tool's output is closed (the tool then ends, or is ended), the
-    // timer stops, the preferences no longer reach it, logging stops. Later calls do nothing.
+    // timer stops, the preferences no longer reach it, the streams still live go to history,
+    // logging stops. Later calls do nothing.
     void shutdown();
+
+    // Keeps this capture's streams in `store` from the next cycle on. setInterface does so
+    // with the shared store (CaptureHistory::sharedStore) while history is on.
+    void recordHistory(std::shared_ptr<HistoryStore> store);
+    // The store's status; none while this capture keeps no history.
+    std::optional<HistoryStore::Status> historyStatus() const;
 
     // One update cycle now, also while paused (Refresh).
     void update();
@@ -114,6 +123,7 @@ private:
     void updateDisplayArray();
 
     std::shared_ptr<StreamCaptureCore> m_core;
+    std::unique_ptr<CaptureHistory> m_history;
     QTimer *m_timer; // a child, so tests find it
     std::vector<QMetaObject::Connection> m_bindings;
     QString m_interfaceName;

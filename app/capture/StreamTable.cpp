@@ -4,6 +4,7 @@
 #include "capture/AsyncProcessAttribution.h"
 #include "logging/StreamEventLog.h"
 #include "model/Stream.h"
+#include "model/StreamProtocol.h"
 #include "platform/CurrentHost.h"
 #include "platform/MainThreadDelivery.h"
 
@@ -12,17 +13,6 @@
 #include <algorithm>
 
 namespace {
-constexpr std::uint8_t kProtocolTcp = 6;
-constexpr std::uint8_t kProtocolUdp = 17;
-
-const QString &protocolText(std::uint8_t protocol)
-{
-    static const QString tcp = QStringLiteral("TCP");
-    static const QString udp = QStringLiteral("UDP");
-    static const QString any = QStringLiteral("*");
-    return protocol == kProtocolTcp ? tcp : protocol == kProtocolUdp ? udp : any;
-}
-
 qsizetype longestCommonPrefix(const QStringList &ownAddresses, const QString &endpoint)
 {
     qsizetype longest = 0;
@@ -150,8 +140,8 @@ void StreamTable::count(const Entry &entry, const PacketSummaryV2 &summary, bool
 StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, StreamEventLog &log)
 {
     m_own = m_ownAddresses();
-    expire(now, removeInterval, log);
     Cycle cycle;
+    cycle.expired = expire(now, removeInterval, log);
     cycle.copies.reserve(m_order.size());
     for (const Node *node : m_order) {
         const Entry &entry = node->second;
@@ -173,7 +163,7 @@ StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, Stre
 
 // From the last stream down, so closed-stream lines come in reverse creation order; the
 // survivors then close ranks in one pass, keeping their order.
-void StreamTable::expire(double now, double removeInterval, StreamEventLog &log)
+std::vector<std::shared_ptr<const Stream>> StreamTable::expire(double now, double removeInterval, StreamEventLog &log)
 {
     std::vector<std::shared_ptr<const Stream>> expired;
     for (auto it = m_order.rbegin(); it != m_order.rend(); ++it) {
@@ -186,7 +176,8 @@ void StreamTable::expire(double now, double removeInterval, StreamEventLog &log)
         *it = nullptr;
     }
     if (expired.empty())
-        return;
+        return expired;
     std::erase(m_order, nullptr);
-    log.queueRemovedStreams(std::move(expired));
+    log.queueRemovedStreams(expired);
+    return expired;
 }

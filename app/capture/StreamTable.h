@@ -39,7 +39,8 @@ class StreamTable
 public:
     struct Cycle
     {
-        std::vector<std::shared_ptr<Stream>> copies; // the live streams after expiry, in order
+        std::vector<std::shared_ptr<Stream>> copies;        // the live streams after expiry, in order
+        std::vector<std::shared_ptr<const Stream>> expired; // those that left, from the last down
         CaptureTotals totals;
     };
 
@@ -87,7 +88,7 @@ private:
     Entry &otherEntry();
     void askForProcess(const std::shared_ptr<Stream> &stream, const StreamEndpoint &local, const StreamEndpoint &remote,
                        std::uint8_t protocol);
-    void expire(double now, double removeInterval, StreamEventLog &log);
+    std::vector<std::shared_ptr<const Stream>> expire(double now, double removeInterval, StreamEventLog &log);
     void count(const Entry &entry, const PacketSummaryV2 &summary, bool up);
 
     const bool m_performLookups;

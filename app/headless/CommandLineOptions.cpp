@@ -28,13 +28,18 @@ struct Parser
                                 CommandLineOptions::tr("SECONDS")};
     QCommandLineOption json{QStringLiteral("json"),
                             CommandLineOptions::tr("Print one JSON object per stream and interval (with --headless).")};
+    QCommandLineOption history{QStringLiteral("history"),
+                               CommandLineOptions::tr("Keep the streams' history in this file (with --headless)."),
+                               CommandLineOptions::tr("FILE")};
+    QCommandLineOption noHistory{QStringLiteral("no-history"),
+                                 CommandLineOptions::tr("Keep no history in this run (with --headless).")};
 
     Parser()
     {
         parser.setApplicationDescription(CommandLineOptions::tr("Quillmere shows the network conversations of an "
                                                                 "interface, live."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({helpOption, version, headless, interfaceName, log, interval, json});
+        parser.addOptions({helpOption, version, headless, interfaceName, log, interval, json, history, noHistory});
     }
 
     // The usage line names the program as it was started; without an application object
@@ -86,14 +91,19 @@ CommandLineOptions CommandLineOptions::parse(const QStringList &arguments)
     options.interfaceName = parser.parser.value(parser.interfaceName);
     options.logPath = parser.parser.value(parser.log);
     options.json = parser.parser.isSet(parser.json);
+    options.historyPath = parser.parser.value(parser.history);
+    options.noHistory = parser.parser.isSet(parser.noHistory);
     if (!parser.parser.isSet(parser.headless)) {
-        if (!options.logPath.isEmpty() || options.json || parser.parser.isSet(parser.interval))
-            return usageError(tr("--log, --interval and --json need --headless."), help);
+        if (!options.logPath.isEmpty() || options.json || parser.parser.isSet(parser.interval)
+            || parser.parser.isSet(parser.history) || options.noHistory)
+            return usageError(tr("--log, --interval, --json, --history and --no-history need --headless."), help);
         return options;
     }
     options.mode = Mode::Headless;
     if (options.interfaceName.isEmpty())
         return usageError(tr("--headless needs --interface NAME."), help);
+    if (parser.parser.isSet(parser.history) && (options.noHistory || options.historyPath.isEmpty()))
+        return usageError(tr("--history needs a FILE, and cannot go with --no-history."), help);
     if (parser.parser.isSet(parser.interval)) {
         options.interval = positiveSeconds(parser.parser.value(parser.interval));
         if (!options.interval)

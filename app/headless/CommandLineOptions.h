@@ -11,6 +11,7 @@
 //   quillmere                          the interface chooser and windows
 //   quillmere --interface NAME         a window on NAME straight away
 //   quillmere --headless --interface NAME [--log FILE] [--interval SECONDS] [--json]
+//             [--history FILE | --no-history]
 //                                      no window: the stream table printed every interval
 //   quillmere --help | --version
 class CommandLineOptions
@@ -28,6 +29,8 @@ public:
     QString logPath;
     std::optional<double> interval;
     bool json = false;
+    QString historyPath; // empty: as the preferences have it
+    bool noHistory = false;
     // The help text for Help; the complaint and the usage for UsageError.
     QString message;
 };

@@ -3,6 +3,7 @@
 
 #include "capture/StreamCaptureCore.h"
 #include "headless/HeadlessCapture.h"
+#include "headless/HistoryCommand.h"
 #include "logging/QueuedWriter.h"
 #include "platform/Preferences.h"
 #include "platform/Translations.h"
@@ -61,6 +62,13 @@ int answerCommandLine(int argc, char *argv[], CommandLineOptions::Mode mode)
     return mode == CommandLineOptions::Mode::Help ? 0 : 2;
 }
 
+int runHistory(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    Translations::install();
+    return HistoryCommand::run(QCoreApplication::arguments());
+}
+
 int runMode(int argc, char *argv[], const CommandLineOptions &options, const WindowStart &startWindows)
 {
     switch (options.mode) {
@@ -81,7 +89,10 @@ int runMode(int argc, char *argv[], const CommandLineOptions &options, const Win
 int runCommandLine(int argc, char *argv[], const WindowStart &startWindows)
 {
     nameApplication();
-    const int status = runMode(argc, argv, CommandLineOptions::parse(argumentList(argc, argv)), startWindows);
+    const QStringList arguments = argumentList(argc, argv);
+    if (HistoryCommand::isHistoryCommand(arguments))
+        return runHistory(argc, argv);
+    const int status = runMode(argc, argv, CommandLineOptions::parse(arguments), startWindows);
     QueuedWriter::waitForAll(kLastLinesGrace);
     return status;
 }

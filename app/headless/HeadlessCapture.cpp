@@ -61,6 +61,10 @@ std::optional<int> HeadlessCapture::start()
     startOutput();
     if (m_options.interval)
         Preferences::shared().overrideForThisRun(Preferences::UpdateInterval, *m_options.interval);
+    if (m_options.noHistory)
+        Preferences::shared().overrideForThisRun(Preferences::HistoryEnabled, false);
+    else if (!m_options.historyPath.isEmpty())
+        Preferences::shared().overrideForThisRun(Preferences::HistoryPath, m_options.historyPath);
     // The log is opened first: nobody should be asked for a password for a run that cannot
     // go on.
     if (QString failure; !m_options.logPath.isEmpty() && !m_capture->startLoggingToFile(m_options.logPath, &failure)) {
@@ -128,6 +132,18 @@ void HeadlessCapture::printTable()
     }
     m_first = false;
     m_output->append(text);
+    tellHistoryStatus();
+}
+
+// Once the store has opened or failed to: where history goes, or why it does not. What
+// happens to it later reaches the system log, as the store tells it.
+void HeadlessCapture::tellHistoryStatus()
+{
+    const std::optional<HistoryStore::Status> status = m_capture->historyStatus();
+    if (m_historyTold || !status || status->state == HistoryStore::State::Opening)
+        return;
+    m_historyTold = true;
+    printError(status->message.isEmpty() ? tr("History is kept in %1.").arg(status->path) : status->message);
 }
 
 void HeadlessCapture::fail(const QString &message)

@@ -20,6 +20,9 @@ class StreamCapture;
 // The table reaches standard output through a writer thread (QueuedWriter), so a reader
 // that stops reading (a stopped terminal, "| (sleep 1000)") never blocks the main thread:
 // the signals still end the run at once, and the tables it does not take are dropped.
+//
+// History is kept as the preferences have it, in another file or not at all for this run;
+// where it goes, or why it cannot, is told once on standard error.
 class HeadlessCapture : public QObject
 {
     Q_OBJECT
@@ -34,6 +37,7 @@ public:
 
 private:
     void printTable();
+    void tellHistoryStatus();
     void fail(const QString &message);
     void end(int status);
     void endWhenStarted();
@@ -43,6 +47,7 @@ private:
     std::unique_ptr<StreamCapture> m_capture;
     std::unique_ptr<QueuedWriter> m_output;
     bool m_first = true;
+    bool m_historyTold = false;
     // The capture is starting (its installation may run a local event loop), and a signal
     // asked for the end meanwhile.
     bool m_starting = false;

@@ -16,11 +16,15 @@ QMetaType typeOfKnownKey(QAnyStringView key)
     if (key == Preferences::UpdateInterval || key == Preferences::RemoveInterval)
         return QMetaType::fromType<double>();
     if (key == Preferences::LookupHostnames || key == Preferences::LookupServiceNames
-        || key == Preferences::NewStreamLogEnabled || key == Preferences::StreamClosedLogEnabled)
+        || key == Preferences::NewStreamLogEnabled || key == Preferences::StreamClosedLogEnabled
+        || key == Preferences::HistoryEnabled)
         return QMetaType::fromType<bool>();
-    if (key == Preferences::NewStreamLogString || key == Preferences::StreamClosedLogString)
+    if (key == Preferences::NewStreamLogString || key == Preferences::StreamClosedLogString
+        || key == Preferences::HistoryPath)
         return QMetaType::fromType<QString>();
-    if (key == Preferences::StreamLimit)
+    if (key == Preferences::HistoryRetentionDays)
+        return QMetaType::fromType<double>();
+    if (key == Preferences::StreamLimit || key == Preferences::HistoryRetentionBytes)
         return QMetaType::fromType<qlonglong>();
     return {};
 }
@@ -90,6 +94,9 @@ QVariantMap Preferences::defaultValues()
         {NewStreamLogEnabled, true},
         {StreamClosedLogEnabled, true},
         {StreamLimit, qlonglong{200'000}},
+        {HistoryEnabled, true},
+        {HistoryRetentionDays, 30.0},
+        {HistoryRetentionBytes, qlonglong{1} << 30},
     };
 }
 

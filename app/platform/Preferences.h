@@ -44,6 +44,12 @@ public:
     static constexpr QLatin1StringView StreamClosedLogEnabled{"StreamClosedLogEnabled"}; // bool
     // Live streams a capture keeps at most; new conversations past it count as "Other".
     static constexpr QLatin1StringView StreamLimit{"StreamLimit"}; // integer
+    // Whether captures keep their streams in history, in which file (none: the data
+    // folder's), and for how long: rows older than the days or past the bytes go.
+    static constexpr QLatin1StringView HistoryEnabled{"HistoryEnabled"};               // bool
+    static constexpr QLatin1StringView HistoryPath{"HistoryPath"};                     // QString, no default
+    static constexpr QLatin1StringView HistoryRetentionDays{"HistoryRetentionDays"};   // double
+    static constexpr QLatin1StringView HistoryRetentionBytes{"HistoryRetentionBytes"}; // integer
     // Saved toolbar configuration of the stream windows (written by the window layer).
     static constexpr QLatin1StringView StreamWindow{"StreamWindow"};
 
@@ -65,7 +71,8 @@ public:
     static QString defaultNewStreamLoggingString();
     static QString defaultStreamClosedLoggingString();
     // UpdateInterval 1.0, RemoveInterval 10.0, LookupHostnames true, the two templates,
-    // both events' lines on, and a limit of 200,000 live streams.
+    // both events' lines on, a limit of 200,000 live streams, and history on, kept 30 days
+    // and 1 GiB at most.
     static QVariantMap defaultValues();
     // Start-up registration: defaultValues() become the initial values, then the
     // registered defaults. Called once by the application controller before any window

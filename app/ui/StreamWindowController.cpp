@@ -37,6 +37,17 @@ constexpr QLatin1StringView kGeometryKey{"StreamWindowGeometry"};
 constexpr QLatin1StringView kTableKey{"StreamWindowTable"};
 constexpr QLatin1StringView kStateKey{"StreamWindowState"};
 
+// A store that cannot be written, or whose damaged file was moved aside, says so in its
+// message; the capture goes on all the same.
+QString historyText(const std::optional<HistoryStore::Status> &status)
+{
+    if (!status)
+        return QCoreApplication::translate("StreamWindowController", "Off");
+    if (!status->message.isEmpty())
+        return status->message;
+    return QCoreApplication::translate("StreamWindowController", "Kept in %1").arg(status->path);
+}
+
 } // namespace
 
 StreamWindowController *StreamWindowController::showControllerWithInterface(const QString &interfaceName,
@@ -278,6 +289,7 @@ void StreamWindowController::refreshSummary()
     cycle.openedMilliseconds = m_opened.elapsed();
     cycle.totals = m_capture->totals();
     cycle.shownStreams = m_capture->streamsArrayDisplay().size();
+    cycle.history = historyText(m_capture->historyStatus());
     for (const auto &stream : m_capture->streamsArraySource()) {
         cycle.upSpeed += stream->upSpeedNumber();
         cycle.downSpeed += stream->downSpeedNumber();

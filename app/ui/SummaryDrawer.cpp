@@ -67,6 +67,7 @@ void SummaryDrawer::refresh(const Cycle &cycle)
     m_ui->downBytesValue->setText(stringWithByteSize(totals.downBytes, locale));
     m_ui->upSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(cycle.upSpeed, locale));
     m_ui->downSpeedValue->setText(ByteSpeedFormatter::stringForBytesPerSecond(cycle.downSpeed, locale));
+    m_ui->historyValue->setText(cycle.history);
     showLimits(totals);
 }
 

@@ -13,8 +13,8 @@ class SummaryDrawer;
 }
 
 // The drawer at a stream window's right edge: what its capture has seen as a whole (the
-// interface, how long, live streams by protocol, bytes, total speeds, limits at work) and a
-// graph of the total speed.
+// interface, how long, live streams by protocol, bytes, total speeds, limits at work, its
+// history) and a graph of the total speed.
 class SummaryDrawer : public QDockWidget
 {
     Q_OBJECT
@@ -35,6 +35,7 @@ public:
         std::size_t shownStreams = 0;
         double upSpeed = 0.0; // bytes per second, all live streams
         double downSpeed = 0.0;
+        QString history; // where history goes, or why it does not
     };
     void refresh(const Cycle &cycle);
 

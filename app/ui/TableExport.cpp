@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/TableExport.h"
 
+#include "model/ExportField.h"
 #include "model/PrintableText.h"
 #include "model/ValueText.h"
 
@@ -10,54 +11,10 @@
 #include <QJsonObject>
 #include <QStringList>
 
-#include <cmath>
-
 namespace {
 
 const QString kInterfaceField = QStringLiteral("interface");
 const QString kExportTimeField = QStringLiteral("exportTime");
-
-bool isNumber(const QVariant &value)
-{
-    const int type = value.typeId();
-    return type == QMetaType::Double || type == QMetaType::Float || type == QMetaType::UInt
-        || type == QMetaType::ULongLong || type == QMetaType::Int || type == QMetaType::LongLong;
-}
-
-// A spreadsheet takes a cell that starts with one of these for a formula, which may fetch
-// from the network or run a program; a leading "'" keeps it text. Numbers are written as
-// numbers and left as they are: a negative one is no formula.
-bool startsLikeAFormula(const QString &text)
-{
-    return !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
-}
-
-// RFC 4180: a field with a comma or quote is quoted, its quotes doubled. Line breaks never
-// get this far: printableText replaces them, so a row stays one line for every reader.
-QString csvField(const QVariant &value)
-{
-    if (isNumber(value)) {
-        const double number = value.toDouble();
-        return std::isfinite(number) ? QString::number(number, 'g', 17) : QString();
-    }
-    QString text = value.toString();
-    if (startsLikeAFormula(text))
-        text.prepend(u'\'');
-    text = printableText(std::move(text));
-    if (!text.contains(u',') && !text.contains(u'"'))
-        return text;
-    return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
-QJsonValue jsonValue(const QVariant &value)
-{
-    if (!value.isValid())
-        return {};
-    if (!isNumber(value))
-        return printableText(value.toString());
-    const double number = value.toDouble();
-    return std::isfinite(number) ? QJsonValue(number) : QJsonValue();
-}
 
 } // namespace
 
@@ -84,7 +41,7 @@ QByteArray TableExport::toJson(const QAbstractItemModel &model, const QList<Fiel
         QJsonObject object{{kInterfaceField, printableText(origin.interfaceName)},
                            {kExportTimeField, isoDateTimeText(origin.time)}};
         for (const Field &field : fields)
-            object.insert(field.name, jsonValue(model.index(row, field.column).data(field.role)));
+            object.insert(field.name, jsonField(model.index(row, field.column).data(field.role)));
         rows.append(object);
     }
     return QJsonDocument(rows).toJson(QJsonDocument::Indented);

@@ -3,6 +3,8 @@
 
 #include "CaptureTestSupport.h"
 #include "capture/StreamCaptureCore.h"
+#include "history/HistoryQuery.h"
+#include "history/HistoryStore.h"
 #include "model/Stream.h"
 #include "platform/Clock.h"
 #include "platform/Preferences.h"
@@ -11,7 +13,10 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
+
+#include <map>
 
 namespace {
 
@@ -152,4 +157,39 @@ TEST_F(StreamCaptureTest, AfterShutdownAPreferenceChangeNeverRestartsTheTimer)
     capture.shutdown();
     StreamCapture::setToolPathForTesting({});
     StreamCaptureCore::shutdownAll();
+}
+
+// What history is told, by the local port of each stream: an expired stream as idle, the
+// live ones once a minute as open, and at shutdown those still live with no reason (which
+// replaces their open record).
+TEST_F(StreamCaptureTest, HistoryKeepsExpiredStreamsLiveOnesEveryMinuteAndTheRestAtShutdown)
+{
+    QTemporaryDir folder;
+    HistoryStore::Options options;
+    options.path = folder.filePath(QStringLiteral("history.sqlite"));
+    auto store = std::make_shared<HistoryStore>(options);
+    m_capture.recordHistory(store);
+    const auto reasons = [&] {
+        EXPECT_TRUE(store->flush(std::chrono::seconds(10)));
+        std::map<std::uint16_t, QString> byPort;
+        for (const HistoryRecord &kept : HistoryQuery(options.path).streams({0.0, Clock::now() + 1.0}, 10))
+            byPort[kept.local.port] = kept.closeReason;
+        return byPort;
+    };
+    using Reasons = std::map<std::uint16_t, QString>;
+    feed(record(6, kRemote, 80, kOtherRemote, 1, 40, 0));
+    feed(record(6, kRemote, 22, kOtherRemote, 2, 40, 0));
+    m_capture.update();
+    Clock::advance(30.0);
+    feed(record(6, kRemote, 22, kOtherRemote, 2, 40, 0));
+    m_capture.update();
+    EXPECT_EQ(reasons(), (Reasons{{80, "idle"}}));
+    Clock::advance(31.0);
+    feed(record(6, kRemote, 22, kOtherRemote, 2, 40, 0));
+    m_capture.update();
+    EXPECT_EQ(reasons(), (Reasons{{80, "idle"}, {22, "open"}}));
+    feed(record(17, kRemote, 53, kOtherRemote, 3, 40, 12));
+    m_capture.shutdown();
+    EXPECT_EQ(reasons(), (Reasons{{80, "idle"}, {22, ""}, {53, ""}}));
+    EXPECT_FALSE(m_capture.historyStatus());
 }

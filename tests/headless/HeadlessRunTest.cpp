@@ -56,7 +56,8 @@ protected:
                            QString::fromStdString(m_network.name()),
                            QStringLiteral("env"),
                            QStringLiteral("QUILLMERE_SUPPORT_DIR=") + m_folder.filePath(QStringLiteral("support")),
-                           QStringLiteral("XDG_CONFIG_HOME=") + m_folder.filePath(QStringLiteral("config"))}
+                           QStringLiteral("XDG_CONFIG_HOME=") + m_folder.filePath(QStringLiteral("config")),
+                           QStringLiteral("XDG_DATA_HOME=") + m_folder.filePath(QStringLiteral("data"))}
         + mode + QStringList{QStringLiteral("--interface"), QStringLiteral("lo")} + options;
     }
 
@@ -148,6 +149,39 @@ TEST_F(HeadlessRunTest, TrafficShowsInTheJsonLinesAndTheLogAndSigtermEndsItClean
     QFile log(logPath);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains(":7101 - destination: "));
+}
+
+// The stream still live at the end reaches the file --history names, as `quillmere history`
+// shows; where history goes is said once. --no-history keeps none, not even in the data folder.
+TEST_F(HeadlessRunTest, HistoryGoesToTheFileNamedOrNowhere)
+{
+    const QString path = m_folder.filePath(QStringLiteral("kept.sqlite"));
+    start({QStringLiteral("--json"), QStringLiteral("--history"), path});
+    ASSERT_FALSE(lineWhere([](const QByteArray &line) { return line.contains(":7101\""); },
+                           [&] { sendUdp(m_sender, kLoopback, 7102, 100); })
+                     .isEmpty());
+    const QByteArray told = ("History is kept in " + path).toUtf8();
+    QByteArray said;
+    for (const QDeadlineTimer deadline(10000); !deadline.hasExpired() && !said.contains(told);) {
+        m_run.waitForReadyRead(100);
+        said += m_run.readAllStandardError();
+    }
+    EXPECT_EQ(endWithSignal(), 0);
+    said += m_run.readAllStandardError();
+    EXPECT_EQ(said.count(told), 1) << said.toStdString();
+    QProcess history;
+    history.start(kApplication,
+                  {QStringLiteral("history"), QStringLiteral("--history"), path, QStringLiteral("--by"),
+                   QStringLiteral("stream"), QStringLiteral("--json")});
+    ASSERT_TRUE(history.waitForFinished(10000));
+    EXPECT_TRUE(history.readAllStandardOutput().contains(":7101\"")) << history.readAllStandardError().toStdString();
+
+    start({QStringLiteral("--no-history")});
+    EXPECT_FALSE(lineWhere([](const QByteArray &line) { return line.contains(":7101\t"); },
+                           [&] { sendUdp(m_sender, kLoopback, 7102, 10); })
+                     .isEmpty());
+    EXPECT_EQ(endWithSignal(), 0);
+    EXPECT_FALSE(QFile::exists(m_folder.filePath(QStringLiteral("data/Quillmere/history.sqlite"))));
 }
 
 TEST_F(HeadlessRunTest, TheTableHasAHeaderAndTheStreamsAndAClosedReaderEndsIt)

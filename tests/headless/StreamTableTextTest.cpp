@@ -103,6 +103,11 @@ TEST(CommandLineOptions, UsageErrorsAndModes)
         {{"quillmere", "--headless", "--interface", "lo", "--interval", "soon"}, Mode::UsageError},
         {{"quillmere", "--json"}, Mode::UsageError},
         {{"quillmere", "stray"}, Mode::UsageError},
+        {{"quillmere", "--headless", "--interface", "lo", "--history", "h.sqlite"}, Mode::Headless},
+        {{"quillmere", "--headless", "--interface", "lo", "--no-history"}, Mode::Headless},
+        {{"quillmere", "--headless", "--interface", "lo", "--history", "h.sqlite", "--no-history"}, Mode::UsageError},
+        {{"quillmere", "--headless", "--interface", "lo", "--history", ""}, Mode::UsageError},
+        {{"quillmere", "--no-history"}, Mode::UsageError},
     };
     for (const auto &[arguments, mode] : cases)
         EXPECT_EQ(CommandLineOptions::parse(arguments).mode, mode) << arguments.join(u' ').toStdString();

@@ -14,7 +14,9 @@
 #    windows; with quillmere installed too the window mode captures and quits on SIGTERM; a
 #    user outside the group is refused and told how to get access, a member captures;
 #    an upgrade keeps the access an administrator granted and a mode they chose;
-#    reconfiguring lets every user capture; purging removes the tool and keeps the group.
+#    reconfiguring lets every user capture; purging removes the tool and keeps the user and
+#    the group;
+#  - systemd accepts the service quillmere@ (where systemd-analyze can run).
 # Usage: tests/package/check-package.sh <package build dir>
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -74,7 +76,7 @@ captures() {
   local program=$1; shift
   local output=$work/run.json
   # shellcheck disable=SC2086
-  ip netns exec "$namespace" ${runner:-} env XDG_CONFIG_HOME="$work/config" "$@" \
+  ip netns exec "$namespace" ${runner:-} env XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" "$@" \
     "$program" --headless --interface lo --interval 0.3 --json >"$output" 2>"$work/run.err" &
   local run=$!
   for _ in $(seq 50); do
@@ -89,7 +91,7 @@ captures() {
 
 # watches: the window mode, drawn off screen, starts its capture on lo and quits on SIGTERM.
 watches() {
-  ip netns exec "$namespace" env QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
+  ip netns exec "$namespace" env QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
     /usr/bin/quillmere --interface lo 2>"$work/window.err" &
   local run=$!
   for _ in $(seq 50); do
@@ -103,7 +105,7 @@ watches() {
 
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
-mkdir -m 1777 "$work/config"
+mkdir -m 1777 "$work/config" "$work/data"
 
 mkdir -p "$work"/overlay/{usr,var,etc}/{upper,work}
 export -f captures watches fail
@@ -121,6 +123,14 @@ unshare -m bash -euo pipefail -c '
   [[ $(stat -c "%U %G %a" $tool) == "root quillmere 4750" ]] ||
     fail "the package did not install the capture tool for the group quillmere: $(stat -c "%U %G %a" $tool)"
   [[ $(dpkg -S $tool) == "quillmere-common: $tool" ]] || fail "dpkg does not know $tool"
+  [[ $(id -gn quillmere) == quillmere ]] || fail "the package made no user quillmere in the group quillmere"
+  # The service as systemd loads it for one interface.
+  if systemd-analyze --version >/dev/null 2>&1; then
+    cp /lib/systemd/system/quillmere@.service "$work/quillmere@lo.service"
+    systemd-analyze verify "$work/quillmere@lo.service" || fail "systemd does not accept quillmere@.service"
+  else
+    echo "package check: systemd-analyze cannot run here, so quillmere@.service is not verified"
+  fi
   before=$(stat -c %i $tool)
   captures /usr/bin/quillmere
   [[ $(stat -c %i $tool) == "$before" ]] || fail "the first capture installed the tool again"
@@ -140,7 +150,7 @@ unshare -m bash -euo pipefail -c '
     fail "a user outside the group ran the capture tool"
   fi
   grep -q "Permission denied" "$work/refused" || fail "the capture tool was not refused: $(cat "$work/refused")"
-  if ip netns exec "$namespace" $nobody --clear-groups env XDG_CONFIG_HOME="$work/config" timeout 60 \
+  if ip netns exec "$namespace" $nobody --clear-groups env XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" timeout 60 \
       /usr/bin/quillmere --headless --interface lo </dev/null >/dev/null 2>"$work/refused"; then
     fail "the application captured for a user outside the group"
   fi
@@ -172,5 +182,6 @@ unshare -m bash -euo pipefail -c '
   dpkg --purge quillmere quillmere-common >/dev/null
   [[ ! -e $tool ]] || fail "purging the package left the capture tool"
   getent group quillmere >/dev/null || fail "purging the package removed the group quillmere, which files may still name"
+  getent passwd quillmere >/dev/null || fail "purging the package removed the user quillmere, which files may still name"
 '
 echo "package check: passed ($common_deb, $windows_deb)"
