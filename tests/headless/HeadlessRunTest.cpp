@@ -45,7 +45,8 @@ protected:
     }
 
     // The window-less mode on lo every 0.3 s, or with `windowed` a window on lo drawn off screen.
-    QStringList commandLine(const QStringList &options, bool windowed = false) const
+    QStringList commandLine(const QStringList &options, bool windowed = false,
+                            const QString &interfaceName = QStringLiteral("lo")) const
     {
         const QStringList mode = windowed ? QStringList{QStringLiteral("QT_QPA_PLATFORM=offscreen"), kApplication}
                                           : QStringList{kApplication, QStringLiteral("--headless"),
@@ -57,12 +58,12 @@ protected:
                            QStringLiteral("env"),
                            QStringLiteral("QUILLMERE_SUPPORT_DIR=") + m_folder.filePath(QStringLiteral("support")),
                            QStringLiteral("XDG_CONFIG_HOME=") + m_folder.filePath(QStringLiteral("config"))}
-        + mode + QStringList{QStringLiteral("--interface"), QStringLiteral("lo")} + options;
+        + mode + QStringList{QStringLiteral("--interface"), interfaceName} + options;
     }
 
-    void start(const QStringList &options, bool windowed = false)
+    void start(const QStringList &options, bool windowed = false, const QString &interfaceName = QStringLiteral("lo"))
     {
-        const QStringList line = commandLine(options, windowed);
+        const QStringList line = commandLine(options, windowed, interfaceName);
         m_run.start(line.first(), line.mid(1));
         ASSERT_TRUE(m_run.waitForStarted());
     }
@@ -170,6 +171,24 @@ TEST_F(HeadlessRunTest, TheTableHasAHeaderAndTheStreamsAndAClosedReaderEndsIt)
     ASSERT_TRUE(piped.waitForFinished(10000));
     EXPECT_EQ(piped.exitCode(), 0) << piped.readAllStandardError().toStdString();
     EXPECT_TRUE(piped.readAllStandardOutput().startsWith("source\tdestination"));
+}
+
+// The tool notices the interface is gone and says so; the run ends with its reason.
+TEST_F(HeadlessRunTest, ARemovedInterfaceEndsTheRunWithStatusOneAndTheReason)
+{
+    ASSERT_TRUE(m_network.run("ip link add qmv0 type veth peer name qmv1"));
+    ASSERT_TRUE(m_network.run("ip link set qmv0 up"));
+    start({}, false, QStringLiteral("qmv0"));
+    ASSERT_TRUE(waitUntilCapturing()) << m_run.readAllStandardError().toStdString();
+    // The tool is running; a moment more and it has opened the interface.
+    QThread::msleep(300);
+    ASSERT_TRUE(m_network.run("ip link del qmv0"));
+    ASSERT_TRUE(m_run.waitForFinished(2000)) << "still running on a removed interface";
+    EXPECT_EQ(m_run.exitCode(), 1);
+    const QByteArray said = m_run.readAllStandardError();
+    EXPECT_TRUE(said.endsWith("quillmere: qmv0: the interface has been removed; the capture has ended\n"))
+        << said.toStdString();
+    EXPECT_EQ(processesLeft(), "") << "a process was left in the namespace";
 }
 
 // A person's own copy of the application asks no administrator to run the installer beside
