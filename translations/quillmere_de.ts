@@ -664,6 +664,13 @@
     </message>
 </context>
 <context>
+    <name>WindowMode</name>
+    <message>
+        <source>There is no display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY is set). Run without a window: quillmere --headless --interface NAME</source>
+        <translation>Es gibt keinen Bildschirm, auf dem ein Fenster geöffnet werden kann (weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt). Ohne Fenster läuft es so: quillmere --headless --interface NAME</translation>
+    </message>
+</context>
+<context>
     <name>WindowProgram</name>
     <message>
         <source>This installation of Quillmere has no windows (%1 is not there). Run it without one: quillmere --headless --interface NAME</source>

@@ -330,3 +330,23 @@ TEST(WindowMode, WithoutTheWindowProgramItSaysHowToRunWithoutOne)
     EXPECT_TRUE(said.startsWith("quillmere: This installation of Quillmere has no windows (")) << said.toStdString();
     EXPECT_TRUE(said.contains("quillmere --headless --interface NAME")) << said.toStdString();
 }
+
+// At a console or over ssh: Qt would abort, so the window mode says how to run without one.
+TEST(WindowMode, WithoutADisplayItSaysHowToRunWithoutOne)
+{
+    if (!QUILLMERE_HAS_WINDOWS)
+        GTEST_SKIP() << "built without windows";
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &name :
+         {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")})
+        environment.remove(name);
+    run.setProcessEnvironment(environment);
+    run.start(kApplication, {QStringLiteral("--interface"), QStringLiteral("lo")});
+    ASSERT_TRUE(run.waitForFinished(5000));
+    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode(), 2);
+    const QByteArray said = run.readAllStandardError();
+    EXPECT_TRUE(said.startsWith("quillmere: There is no display to open a window on")) << said.toStdString();
+    EXPECT_TRUE(said.contains("quillmere --headless --interface NAME")) << said.toStdString();
+}
