@@ -647,8 +647,8 @@
         <translation>Das Installationsprogramm des Mitschnittwerkzeugs fehlt in der Anwendung (%1).</translation>
     </message>
     <message>
-        <source>Installing the capture tool needs an administrator&apos;s approval, and there is no way to ask for it here. Run Quillmere once as root, or start a polkit agent (for example pkttyagent) and try again.</source>
-        <translation>Die Installation des Mitschnittwerkzeugs erfordert die Zustimmung eines Administrators, die hier nicht eingeholt werden kann. Quillmere einmal als root ausführen oder einen polkit-Agenten (zum Beispiel pkttyagent) starten und es dann erneut versuchen.</translation>
+        <source>Installing the capture tool needs an administrator&apos;s approval, and there is no way to ask for it here. Run Quillmere once as root, or start a polkit agent (for example pkttyagent) and try again. Help explains both under &quot;When no password dialog appears&quot;.</source>
+        <translation>Die Installation des Mitschnittwerkzeugs erfordert die Zustimmung eines Administrators, die hier nicht eingeholt werden kann. Quillmere einmal als root ausführen oder einen polkit-Agenten (zum Beispiel pkttyagent) starten und es dann erneut versuchen. Die Hilfe erklärt beides unter „When no password dialog appears“.</translation>
     </message>
     <message>
         <source>Installing the capture tool was not authorized.</source>
