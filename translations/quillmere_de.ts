@@ -494,8 +494,8 @@
         <translation>Die Protokollierung in die Datei %1 konnte nicht gestartet werden</translation>
     </message>
     <message>
-        <source>The file may be write-protected or you may not have sufficient permissions to modify it.</source>
-        <translation>Die Datei ist möglicherweise schreibgeschützt, oder es fehlen die Berechtigungen, um sie zu ändern.</translation>
+        <source>Cannot log in the folder %1: %2</source>
+        <translation>Im Ordner %1 kann nicht protokolliert werden: %2</translation>
     </message>
     <message>
         <source>Stop &amp;Logging</source>

@@ -150,7 +150,8 @@ TEST_F(StreamWindowTest, LoggingCancelledStartedRefusedAndStoppedWithoutADialog)
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->text(), "Logging could not be started to the file capture.txt");
     EXPECT_EQ(alert->informativeText(),
-              "The file may be write-protected or you may not have sufficient permissions to modify it.");
+              "Cannot log in the folder " + m_folder.filePath(QStringLiteral("missing-folder"))
+                  + ": No such file or directory");
     EXPECT_EQ(alert->textFormat(), Qt::PlainText);
     alert->accept();
     processEventsUntil([&] { return window->findChild<QMessageBox *>() == nullptr; });
