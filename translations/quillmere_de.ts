@@ -211,6 +211,18 @@
         <translation>Inaktive Verbindungen &amp;entfernen nach:</translation>
     </message>
     <message>
+        <source>A TCP connection seen from its start stays in the table, however long it is silent, until it closes or resets, or until it has been idle for the time below.</source>
+        <translation>Eine von Anfang an gesehene TCP-Verbindung bleibt in der Tabelle, wie lange sie auch still ist, bis sie geschlossen oder zurückgesetzt wird oder so lange inaktiv war wie unten angegeben.</translation>
+    </message>
+    <message>
+        <source>Keep &amp;TCP connections until they close</source>
+        <translation>&amp;TCP-Verbindungen behalten, bis sie geschlossen werden</translation>
+    </message>
+    <message>
+        <source>Remove TCP connections &amp;idle for:</source>
+        <translation>Inaktive TCP-Verbindungen entfernen &amp;nach:</translation>
+    </message>
+    <message>
         <source>Names</source>
         <translation>Namen</translation>
     </message>

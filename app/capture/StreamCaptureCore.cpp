@@ -213,6 +213,12 @@ void StreamCaptureCore::setStreamLimit(std::size_t limit)
     m_table.setStreamLimit(limit);
 }
 
+void StreamCaptureCore::setTcpConnectionKeeping(bool keep, double idleLimit)
+{
+    const std::lock_guard lock(m_lock);
+    m_table.setTcpConnectionKeeping(keep, idleLimit);
+}
+
 void StreamCaptureCore::stopLogging()
 {
     {

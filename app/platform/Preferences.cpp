@@ -13,10 +13,11 @@ namespace {
 // stands for. Keys outside this table take the type of their registered default.
 QMetaType typeOfKnownKey(QAnyStringView key)
 {
-    if (key == Preferences::UpdateInterval || key == Preferences::RemoveInterval)
+    if (key == Preferences::UpdateInterval || key == Preferences::RemoveInterval || key == Preferences::TcpIdleLimit)
         return QMetaType::fromType<double>();
     if (key == Preferences::LookupHostnames || key == Preferences::LookupServiceNames
-        || key == Preferences::NewStreamLogEnabled || key == Preferences::StreamClosedLogEnabled)
+        || key == Preferences::NewStreamLogEnabled || key == Preferences::StreamClosedLogEnabled
+        || key == Preferences::KeepTcpConnections)
         return QMetaType::fromType<bool>();
     if (key == Preferences::NewStreamLogString || key == Preferences::StreamClosedLogString)
         return QMetaType::fromType<QString>();
@@ -90,6 +91,8 @@ QVariantMap Preferences::defaultValues()
         {NewStreamLogEnabled, true},
         {StreamClosedLogEnabled, true},
         {StreamLimit, qlonglong{200'000}},
+        {KeepTcpConnections, false},
+        {TcpIdleLimit, 600.0},
     };
 }
 

@@ -44,6 +44,10 @@ public:
     static constexpr QLatin1StringView StreamClosedLogEnabled{"StreamClosedLogEnabled"}; // bool
     // Live streams a capture keeps at most; new conversations past it count as "Other".
     static constexpr QLatin1StringView StreamLimit{"StreamLimit"}; // integer
+    // Whether a TCP connection seen from its SYN stays until it closes, whatever the remove
+    // interval, and the idle time after which it leaves all the same.
+    static constexpr QLatin1StringView KeepTcpConnections{"KeepTcpConnections"}; // bool
+    static constexpr QLatin1StringView TcpIdleLimit{"TcpIdleLimit"};             // double, seconds
     // Saved toolbar configuration of the stream windows (written by the window layer).
     static constexpr QLatin1StringView StreamWindow{"StreamWindow"};
 
@@ -65,7 +69,8 @@ public:
     static QString defaultNewStreamLoggingString();
     static QString defaultStreamClosedLoggingString();
     // UpdateInterval 1.0, RemoveInterval 10.0, LookupHostnames true, the two templates,
-    // both events' lines on, and a limit of 200,000 live streams.
+    // both events' lines on, a limit of 200,000 live streams, and TCP connections not kept
+    // (idle limit 600 seconds).
     static QVariantMap defaultValues();
     // Start-up registration: defaultValues() become the initial values, then the
     // registered defaults. Called once by the application controller before any window

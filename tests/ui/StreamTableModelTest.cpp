@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
+#include <QPalette>
 
 namespace {
 
@@ -115,4 +117,15 @@ TEST(SpeedGraph, DrawsTheSamplesItWasGiven)
             blue += drawn.pixelColor(x, y).blue() > 150 && drawn.pixelColor(x, y).red() < 120 ? 1 : 0;
     }
     EXPECT_GT(blue, 100);
+}
+
+TEST_F(StreamTableModelTest, AnEndedConnectionShowsGreyedForItsLastCycle)
+{
+    const auto first = live(1, 10);
+    const auto second = live(2, 10);
+    second->setCloseReason(QStringLiteral("closed"));
+    m_model.setStreams(copies({first, second}));
+    const QColor greyed = QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+    EXPECT_FALSE(m_model.index(0, StreamTableModel::SourceColumn).data(Qt::ForegroundRole).isValid());
+    EXPECT_EQ(m_model.index(1, StreamTableModel::SourceColumn).data(Qt::ForegroundRole).value<QColor>(), greyed);
 }
