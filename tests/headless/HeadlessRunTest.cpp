@@ -86,6 +86,26 @@ protected:
         return !deadline.hasExpired();
     }
 
+    // Once the capture tool in the namespace holds a socket: it has opened its interface.
+    bool waitUntilToolOpened() const
+    {
+        const QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired()) {
+            for (const QByteArray &pid : processesLeft().split('\n')) {
+                QFile name(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(pid)));
+                if (pid.isEmpty() || !name.open(QIODevice::ReadOnly) || name.readAll() != "Netsiphon\n")
+                    continue;
+                const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(QString::fromLatin1(pid)));
+                for (const QFileInfo &descriptor : descriptors.entryInfoList(QDir::System)) {
+                    if (descriptor.symLinkTarget().contains(QStringLiteral("socket:")))
+                        return true;
+                }
+            }
+            QThread::msleep(50);
+        }
+        return false;
+    }
+
     // Reads lines until one satisfies `wanted`, or the time is up; `nudge` runs meanwhile (to
     // send traffic while the capture comes up).
     QByteArray lineWhere(
@@ -179,9 +199,7 @@ TEST_F(HeadlessRunTest, ARemovedInterfaceEndsTheRunWithStatusOneAndTheReason)
     ASSERT_TRUE(m_network.run("ip link add qmv0 type veth peer name qmv1"));
     ASSERT_TRUE(m_network.run("ip link set qmv0 up"));
     start({}, false, QStringLiteral("qmv0"));
-    ASSERT_TRUE(waitUntilCapturing()) << m_run.readAllStandardError().toStdString();
-    // The tool is running; a moment more and it has opened the interface.
-    QThread::msleep(300);
+    ASSERT_TRUE(waitUntilToolOpened()) << m_run.readAllStandardError().toStdString();
     ASSERT_TRUE(m_network.run("ip link del qmv0"));
     ASSERT_TRUE(m_run.waitForFinished(2000)) << "still running on a removed interface";
     EXPECT_EQ(m_run.exitCode(), 1);
