@@ -289,3 +289,38 @@ void BM_PortScanSecondAsync(benchmark::State &state)
 }
 BENCHMARK(BM_PortScanSecondAsync)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
 } // namespace
+
+namespace {
+// How long a new connection waits for its program, which bounds the wait of its new-stream
+// line: a fresh loopback connection of this process, asked about through the worker over
+// the real tables, at moments spread over the refresh interval.
+void BM_AnswerDelayForANewConnection(benchmark::State &state)
+{
+    AsyncProcessAttribution attribution;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // its first reading of the processes
+    OwnedDescriptor listener = boundSocket(SOCK_STREAM);
+    listen(listener.get(), 16);
+    const sockaddr_in server = loopbackAddress(portOf(listener));
+    int round = 0;
+    double slowest = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::this_thread::sleep_for(std::chrono::milliseconds(37 * (round++ % 7)));
+        OwnedDescriptor client(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        connect(client.get(), reinterpret_cast<const sockaddr *>(&server), sizeof server);
+        const OwnedDescriptor accepted(accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        const Conversation conversation{IPPROTO_TCP, StreamEndpoint::ipv4(INADDR_LOOPBACK, portOf(client)),
+                                        StreamEndpoint::ipv4(INADDR_LOOPBACK, portOf(listener))};
+        state.ResumeTiming();
+        const auto asked = std::chrono::steady_clock::now();
+        std::atomic<bool> answered{false};
+        attribution.ask(conversation, [&](const QString &) { answered = true; });
+        while (!answered)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        const std::chrono::duration<double, std::milli> waited = std::chrono::steady_clock::now() - asked;
+        slowest = std::max(slowest, waited.count());
+    }
+    state.counters["slowest_ms"] = slowest;
+}
+BENCHMARK(BM_AnswerDelayForANewConnection)->Unit(benchmark::kMillisecond)->Iterations(21)->UseRealTime();
+} // namespace

@@ -211,6 +211,18 @@
         <translation>Inaktive Verbindungen &amp;entfernen nach:</translation>
     </message>
     <message>
+        <source>A TCP connection seen from its start stays in the table, however long it is silent, until it closes or resets, or until it has been idle for the time below.</source>
+        <translation>Eine von Anfang an gesehene TCP-Verbindung bleibt in der Tabelle, wie lange sie auch still ist, bis sie geschlossen oder zurückgesetzt wird oder so lange inaktiv war wie unten angegeben.</translation>
+    </message>
+    <message>
+        <source>Keep &amp;TCP connections until they close</source>
+        <translation>&amp;TCP-Verbindungen behalten, bis sie geschlossen werden</translation>
+    </message>
+    <message>
+        <source>Remove TCP connections &amp;idle for:</source>
+        <translation>Inaktive TCP-Verbindungen entfernen &amp;nach:</translation>
+    </message>
+    <message>
         <source>Names</source>
         <translation>Namen</translation>
     </message>
@@ -574,8 +586,8 @@
         <translation>Die Protokollierung in die Datei %1 konnte nicht gestartet werden</translation>
     </message>
     <message>
-        <source>The file may be write-protected or you may not have sufficient permissions to modify it.</source>
-        <translation>Die Datei ist möglicherweise schreibgeschützt, oder es fehlen die Berechtigungen, um sie zu ändern.</translation>
+        <source>Cannot log in the folder %1: %2</source>
+        <translation>Im Ordner %1 kann nicht protokolliert werden: %2</translation>
     </message>
     <message>
         <source>Stop &amp;Logging</source>
@@ -739,8 +751,8 @@
         <translation>Das Installationsprogramm des Mitschnittwerkzeugs fehlt in der Anwendung (%1).</translation>
     </message>
     <message>
-        <source>Installing the capture tool needs an administrator&apos;s approval, and there is no way to ask for it here. Run Quillmere once as root, or start a polkit agent (for example pkttyagent) and try again.</source>
-        <translation>Die Installation des Mitschnittwerkzeugs erfordert die Zustimmung eines Administrators, die hier nicht eingeholt werden kann. Quillmere einmal als root ausführen oder einen polkit-Agenten (zum Beispiel pkttyagent) starten und es dann erneut versuchen.</translation>
+        <source>Installing the capture tool needs an administrator&apos;s approval, and there is no way to ask for it here. Run Quillmere once as root, or start a polkit agent (for example pkttyagent) and try again. Help explains both under &quot;When no password dialog appears&quot;.</source>
+        <translation>Die Installation des Mitschnittwerkzeugs erfordert die Zustimmung eines Administrators, die hier nicht eingeholt werden kann. Quillmere einmal als root ausführen oder einen polkit-Agenten (zum Beispiel pkttyagent) starten und es dann erneut versuchen. Die Hilfe erklärt beides unter „When no password dialog appears“.</translation>
     </message>
     <message>
         <source>Installing the capture tool was not authorized.</source>
@@ -773,6 +785,13 @@
     <message>
         <source>%1 has been allowed to capture as a member of the group %2, which takes effect at the next login. Log out and in again, then start the capture again.</source>
         <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>WindowMode</name>
+    <message>
+        <source>There is no display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY is set). Run without a window: quillmere --headless --interface NAME</source>
+        <translation>Es gibt keinen Bildschirm, auf dem ein Fenster geöffnet werden kann (weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt). Ohne Fenster läuft es so: quillmere --headless --interface NAME</translation>
     </message>
 </context>
 <context>

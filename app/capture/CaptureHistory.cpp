@@ -78,13 +78,14 @@ void CaptureHistory::recordLastCycle(const StreamTable::Cycle &cycle, double now
     recordLive(cycle.copies, now, QString());
 }
 
-// A stream that expired has its last packet's time; the cycle's copies are as of now.
+// A stream that expired has its last packet's time and the reason it left (a kept TCP
+// connection closed or reset, otherwise idle); the cycle's copies are as of now.
 void CaptureHistory::recordExpired(const std::vector<std::shared_ptr<const Stream>> &expired)
 {
     std::vector<HistoryRecord> records;
     for (const std::shared_ptr<const Stream> &stream : expired) {
-        if (auto record
-            = HistoryRecord::fromStream(*stream, m_interfaceName, stream->lastUpdateTime(), HistoryRecord::kIdle))
+        const QString reason = stream->hasEnded() ? stream->closeReason() : QString(HistoryRecord::kIdle);
+        if (auto record = HistoryRecord::fromStream(*stream, m_interfaceName, stream->lastUpdateTime(), reason))
             records.push_back(std::move(*record));
     }
     if (!records.empty())

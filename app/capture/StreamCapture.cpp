@@ -110,6 +110,15 @@ void StreamCapture::bindPreferences()
         m_core->setStreamLimit(isNumber && limit > 0 ? static_cast<std::size_t>(limit)
                                                      : StreamTable::kDefaultStreamLimit);
     }));
+    const auto tcpKeeping = [this](const QVariant &) {
+        const Preferences &current = Preferences::shared();
+        const auto idleLimit = usableInterval(current.value(Preferences::TcpIdleLimit), kMinimumRemoveInterval,
+                                              Preferences::TcpIdleLimit);
+        m_core->setTcpConnectionKeeping(current.boolValue(Preferences::KeepTcpConnections),
+                                        idleLimit.value_or(StreamTable::kDefaultTcpIdleLimit));
+    };
+    for (const QLatin1StringView key : {Preferences::KeepTcpConnections, Preferences::TcpIdleLimit})
+        m_bindings.push_back(preferences.bind(key, this, tcpKeeping));
     const auto newStreamTemplate
         = [this](const QVariant &) { setLogFormatNewStream(Preferences::shared().newStreamLogTemplate()); };
     const auto streamClosedTemplate

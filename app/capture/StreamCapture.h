@@ -110,8 +110,9 @@ public:
 signals:
     void streamsArrayDisplayAboutToChange();
     void streamsArrayDisplayChanged();
-    // The tool failed: its own words (before it sent anything) or how it ended. Shown to
-    // the person, after which the window closes.
+    // The tool failed: its own words (before it sent anything, or when it ended badly
+    // later, as on a removed interface) or how it ended. Shown to the person, after which
+    // the window closes.
     void captureError(const QString &message);
 
 private:

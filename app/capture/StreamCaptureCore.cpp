@@ -213,6 +213,12 @@ void StreamCaptureCore::setStreamLimit(std::size_t limit)
     m_table.setStreamLimit(limit);
 }
 
+void StreamCaptureCore::setTcpConnectionKeeping(bool keep, double idleLimit)
+{
+    const std::lock_guard lock(m_lock);
+    m_table.setTcpConnectionKeeping(keep, idleLimit);
+}
+
 void StreamCaptureCore::stopLogging()
 {
     {
@@ -254,15 +260,18 @@ QString StreamCaptureCore::readErrorText()
     return got > 0 ? QString::fromUtf8(text.data(), got) : QString();
 }
 
+// Words from a tool that went on to end well, after records, are only logged. A tool that
+// ended badly has ended the capture (its interface removed, say), which the person must see
+// whenever it happens.
 void StreamCaptureCore::reportEnd(const QString &errorText, int waitStatus)
 {
-    if (!errorText.isEmpty()) {
-        if (m_receivedRecords)
-            systemLog(errorText);
-        else if (m_report)
-            m_report(errorText.trimmed());
+    const bool failed = endedBadly(waitStatus);
+    if (!errorText.isEmpty() && m_receivedRecords)
+        systemLog(errorText);
+    if (!m_report || (m_receivedRecords && !failed))
         return;
-    }
-    if (endedBadly(waitStatus) && m_report)
+    if (!errorText.isEmpty())
+        m_report(errorText.trimmed());
+    else if (failed)
         m_report(endOfTool(waitStatus));
 }

@@ -67,6 +67,8 @@ public:
     StreamEventLog &eventLog() { return m_eventLog; }
     // Under the lock: the reader consults it for every new conversation.
     void setStreamLimit(std::size_t limit);
+    // Under the lock: the next cycles follow it (see StreamTable).
+    void setTcpConnectionKeeping(bool keep, double idleLimit);
     // Under the lock, so it never falls between two of this capture's lines.
     void stopLogging();
 

@@ -2,6 +2,7 @@
 #include "capture/StreamTable.h"
 
 #include "capture/AsyncProcessAttribution.h"
+#include "capture/NewStreamAnnouncement.h"
 #include "logging/StreamEventLog.h"
 #include "model/Stream.h"
 #include "model/StreamProtocol.h"
@@ -13,6 +14,19 @@
 #include <algorithm>
 
 namespace {
+const QString &closeReasonOf(bool wasReset)
+{
+    static const QString closedText = QStringLiteral("closed");
+    static const QString resetText = QStringLiteral("reset");
+    return wasReset ? resetText : closedText;
+}
+
+const QString &idleReason()
+{
+    static const QString idle = QStringLiteral("idle");
+    return idle;
+}
+
 qsizetype longestCommonPrefix(const QStringList &ownAddresses, const QString &endpoint)
 {
     qsizetype longest = 0;
@@ -44,6 +58,10 @@ void StreamTable::updateWithSummary(const PacketSummaryV2 &summary, StreamEventL
     const StreamKey key = StreamKey::conversation(source, destination, summary.ipProtocol);
     auto found = m_entries.find(key);
     if (found == m_entries.end()) {
+        if (isTail(key, summary)) {
+            countInTotals(summary);
+            return;
+        }
         if (m_order.size() >= m_streamLimit) {
             ++m_foldedRecords;
             count(otherEntry(), summary, isOwnAddress(summary.sourceAddress));
@@ -51,31 +69,95 @@ void StreamTable::updateWithSummary(const PacketSummaryV2 &summary, StreamEventL
         }
         found = m_entries.emplace(key, makeEntry(source, destination, summary.ipProtocol)).first;
         m_order.push_back(&*found);
-        const Entry &entry = found->second;
+        Entry &entry = found->second;
+        entry.tcp.openedBySyn = summary.syn;
         // Streams of other protocols ("*") are not announced, as the catch-all one is not.
         if (summary.ipProtocol == kProtocolTcp || summary.ipProtocol == kProtocolUdp) {
-            log.queueNewStream(*entry.stream);
-            askForProcess(entry.stream, entry.local, entry.local == source ? destination : source, summary.ipProtocol);
+            announceOverdue(entry.stream->openedTime(), log);
+            announce(entry, entry.local == source ? destination : source, summary.ipProtocol, log);
         }
     }
-    count(found->second, summary, found->second.local == source);
+    Entry &entry = found->second;
+    const bool up = entry.local == source;
+    count(entry, summary, up);
+    if (summary.fin)
+        (up ? entry.tcp.finUp : entry.tcp.finDown) = true;
+    entry.tcp.reset = entry.tcp.reset || summary.reset;
+}
+
+// Only TCP has ends to tell; a SYN begins a conversation anew.
+bool StreamTable::isTail(const StreamKey &key, const PacketSummaryV2 &summary)
+{
+    if (summary.ipProtocol != kProtocolTcp)
+        return false;
+    if (summary.syn) {
+        m_tails.erase(key);
+        return false;
+    }
+    if (summary.fin || summary.reset) {
+        if (m_tails.size() < m_streamLimit)
+            m_tails.emplace(key, m_lastCycle);
+        return true;
+    }
+    return m_tails.contains(key);
+}
+
+void StreamTable::forgetOldTails(double now)
+{
+    std::erase_if(m_tails, [now](const auto &tail) { return now - tail.second > kTailSeconds; });
+}
+
+void StreamTable::setTcpConnectionKeeping(bool keep, double idleLimit)
+{
+    m_keepTcpConnections = keep;
+    m_tcpIdleLimit = idleLimit;
+}
+
+// Without a question taken, or with no line to write, nothing waits.
+void StreamTable::announce(Entry &entry, const StreamEndpoint &remote, std::uint8_t protocol, StreamEventLog &log)
+{
+    // Allocated apart from its count, so that once it has been written the stream's weak
+    // reference keeps only the count alive.
+    std::shared_ptr<NewStreamAnnouncement> announcement;
+    if (m_attribution != nullptr && log.isLogging())
+        announcement.reset(new NewStreamAnnouncement(
+            *entry.stream, entry.stream->openedTime() + NewStreamAnnouncement::kProcessWaitSeconds));
+    if (!askForProcess(entry, remote, protocol, announcement, announcement ? &log : nullptr) || !announcement) {
+        log.queueNewStream(*entry.stream);
+        return;
+    }
+    entry.announcement = announcement;
+    m_announcements.push_back(std::move(announcement));
 }
 
 // The answer holds the stream weakly: a stream that expired before its answer came needs none.
-// No program found means nothing to tell.
-void StreamTable::askForProcess(const std::shared_ptr<Stream> &stream, const StreamEndpoint &local,
-                                const StreamEndpoint &remote, std::uint8_t protocol)
+// No program found means nothing to tell the stream; its line goes out all the same.
+bool StreamTable::askForProcess(const Entry &entry, const StreamEndpoint &remote, std::uint8_t protocol,
+                                const std::shared_ptr<NewStreamAnnouncement> &announcement, StreamEventLog *log)
 {
     if (m_attribution == nullptr)
-        return;
-    m_attribution->ask({protocol, local, remote}, [asked = std::weak_ptr<Stream>(stream)](const QString &process) {
-        if (process.isEmpty())
-            return;
-        MainThreadDelivery::post([asked, process] {
-            if (const std::shared_ptr<Stream> live = asked.lock())
-                live->setProcess(process);
-        });
-    });
+        return false;
+    return m_attribution->ask({protocol, entry.local, remote},
+                              [asked = std::weak_ptr<Stream>(entry.stream), announcement, log](const QString &process) {
+                                  if (announcement) {
+                                      announcement->announce(process, *log);
+                                      log->writeQueuedLines();
+                                  }
+                                  if (process.isEmpty())
+                                      return;
+                                  MainThreadDelivery::post([asked, process] {
+                                      if (const std::shared_ptr<Stream> live = asked.lock())
+                                          live->setProcess(process);
+                                  });
+                              });
+}
+
+void StreamTable::announceOverdue(double now, StreamEventLog &log)
+{
+    while (!m_announcements.empty() && m_announcements.front()->deadline() <= now) {
+        m_announcements.front()->announce({}, log);
+        m_announcements.pop_front();
+    }
 }
 
 StreamTable::Entry &StreamTable::otherEntry()
@@ -137,9 +219,18 @@ void StreamTable::count(const Entry &entry, const PacketSummaryV2 &summary, bool
     }
 }
 
+// Up as on the "other" stream: what one of this machine's own addresses sends.
+void StreamTable::countInTotals(const PacketSummaryV2 &summary)
+{
+    (isOwnAddress(summary.sourceAddress) ? m_upBytes : m_downBytes) += summary.packetBytes;
+}
+
 StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, StreamEventLog &log)
 {
     m_own = m_ownAddresses();
+    forgetOldTails(now);
+    m_lastCycle = now;
+    announceOverdue(now, log);
     Cycle cycle;
     cycle.expired = expire(now, removeInterval, log);
     cycle.copies.reserve(m_order.size());
@@ -168,10 +259,14 @@ std::vector<std::shared_ptr<const Stream>> StreamTable::expire(double now, doubl
     std::vector<std::shared_ptr<const Stream>> expired;
     for (auto it = m_order.rbegin(); it != m_order.rend(); ++it) {
         Entry &entry = (*it)->second;
-        if (now - entry.stream->lastUpdateTime() <= removeInterval)
+        if (!leaves(entry, now, removeInterval))
             continue;
-        expired.push_back(std::move(entry.stream));
         const StreamKey key = (*it)->first;
+        if (entry.tcp.reset || (entry.tcp.finUp && entry.tcp.finDown))
+            m_tails.emplace(key, now);
+        if (const auto announcement = entry.announcement.lock())
+            announcement->announce(entry.stream->process(), log);
+        expired.push_back(std::move(entry.stream));
         m_entries.erase(key);
         *it = nullptr;
     }
@@ -180,4 +275,24 @@ std::vector<std::shared_ptr<const Stream>> StreamTable::expire(double now, doubl
     std::erase(m_order, nullptr);
     log.queueRemovedStreams(expired);
     return expired;
+}
+
+// Whether the stream leaves this cycle; the reason is written in as it is decided. A kept
+// connection that has just ended is marked and stays one cycle.
+bool StreamTable::leaves(Entry &entry, double now, double removeInterval) const
+{
+    Stream &stream = *entry.stream;
+    if (stream.hasEnded())
+        return true;
+    const bool ended = entry.tcp.reset || (entry.tcp.finUp && entry.tcp.finDown);
+    const double idle = now - stream.lastUpdateTime();
+    const bool kept = m_keepTcpConnections && entry.protocol == kProtocolTcp && entry.tcp.openedBySyn;
+    if (kept && ended) {
+        stream.setCloseReason(closeReasonOf(entry.tcp.reset));
+        return false;
+    }
+    if (idle <= (kept ? m_tcpIdleLimit : removeInterval))
+        return false;
+    stream.setCloseReason(ended ? closeReasonOf(entry.tcp.reset) : idleReason());
+    return true;
 }

@@ -10,12 +10,14 @@
 #include <QString>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
 class AsyncProcessAttribution;
+class NewStreamAnnouncement;
 class Stream;
 class StreamEventLog;
 
@@ -34,6 +36,15 @@ class StreamEventLog;
 // - Bound: a flood of spoofed sources must not grow the table without end. Once it holds
 //   its limit of live streams, records of new conversations count on the "other" stream,
 //   and how many did is told with the totals.
+// - TCP ends: a stream notes the SYN it began with and the FIN of each side and any RST.
+//   The end of a conversation without a stream (a FIN or RST, and what follows it for a
+//   while) makes no new stream: it is the tail of one that left, or began before the
+//   capture; its bytes count in the totals only. A SYN always begins a stream.
+// - Expiry: a stream idle for longer than the remove interval leaves ("idle", or "closed"
+//   and "reset" when its end was seen). With TCP connections kept, a TCP stream that began
+//   with a SYN stays until FIN from both sides or an RST, or until idle for longer than the
+//   TCP idle limit: ended by FIN or RST it is marked so and stays for one more cycle, so a
+//   window can show it ended, and leaves at the next.
 class StreamTable
 {
 public:
@@ -54,9 +65,12 @@ public:
     StreamTable(const StreamTable &) = delete;
     StreamTable &operator=(const StreamTable &) = delete;
 
-    // Counts one record. A new conversation creates its stream and queues its new-stream line
-    // (streams with protocol "*" are not announced) before the first count. IPv4 and IPv6
-    // records alike.
+    // Counts one record. A new conversation creates its stream and, before the first count,
+    // takes the copy its new-stream line is made from (streams with protocol "*" are not
+    // announced). With a process attribution and logging on, the line waits for the
+    // program's answer, at most NewStreamAnnouncement::kProcessWaitSeconds (checked as
+    // streams are made and at every cycle); otherwise it is queued at once. The log must
+    // outlive the attribution's answers. IPv4 and IPv6 records alike.
     void updateWithSummary(const PacketSummaryV2 &summary, StreamEventLog &log);
 
     // The update cycle's work under the lock: streams idle for longer than removeInterval
@@ -69,16 +83,32 @@ public:
 
     static constexpr std::size_t kDefaultStreamLimit = 200'000;
     void setStreamLimit(std::size_t limit) { m_streamLimit = limit; }
+    // How long the end of a conversation without a stream is remembered: a TCP socket
+    // lingers as long after it closes (TIME_WAIT).
+    static constexpr double kTailSeconds = 60.0;
+    // Off: every stream leaves by the remove interval. Idle limit in seconds.
+    static constexpr double kDefaultTcpIdleLimit = 600.0;
+    void setTcpConnectionKeeping(bool keep, double idleLimit);
     // Asked, for every new TCP or UDP stream, which program on this machine owns it; the
-    // answer reaches the live stream later on the main thread. None: no programs are shown.
+    // answer reaches the live stream later on the main thread, and the stream's new-stream
+    // line on the attribution's worker. None: no programs are shown.
     void setProcessAttribution(AsyncProcessAttribution *attribution) { m_attribution = attribution; }
 
 private:
+    struct TcpState
+    {
+        bool openedBySyn = false;
+        bool finUp = false; // from the stream's source
+        bool finDown = false;
+        bool reset = false;
+    };
     struct Entry
     {
         std::shared_ptr<Stream> stream;
         StreamEndpoint local;      // the endpoint shown as source
         std::uint8_t protocol = 0; // 0 on the "other" stream
+        TcpState tcp;
+        std::weak_ptr<NewStreamAnnouncement> announcement; // while its line may wait
     };
     using Node = std::pair<const StreamKey, Entry>;
 
@@ -86,10 +116,16 @@ private:
     Entry makeOtherEntry();
     bool isOwnAddress(const PacketSummaryV2::Address &address);
     Entry &otherEntry();
-    void askForProcess(const std::shared_ptr<Stream> &stream, const StreamEndpoint &local, const StreamEndpoint &remote,
-                       std::uint8_t protocol);
+    void announce(Entry &entry, const StreamEndpoint &remote, std::uint8_t protocol, StreamEventLog &log);
+    bool askForProcess(const Entry &entry, const StreamEndpoint &remote, std::uint8_t protocol,
+                       const std::shared_ptr<NewStreamAnnouncement> &announcement, StreamEventLog *log);
+    void announceOverdue(double now, StreamEventLog &log);
     std::vector<std::shared_ptr<const Stream>> expire(double now, double removeInterval, StreamEventLog &log);
+    bool leaves(Entry &entry, double now, double removeInterval) const;
+    bool isTail(const StreamKey &key, const PacketSummaryV2 &summary);
+    void forgetOldTails(double now);
     void count(const Entry &entry, const PacketSummaryV2 &summary, bool up);
+    void countInTotals(const PacketSummaryV2 &summary);
 
     const bool m_performLookups;
     const OwnAddresses m_ownAddresses;
@@ -101,6 +137,13 @@ private:
     std::vector<Node *> m_order; // creation order; nodes of an unordered_map never move
     std::size_t m_streamLimit = kDefaultStreamLimit;
     AsyncProcessAttribution *m_attribution = nullptr;
+    // Lines waiting for their program, in creation order and so by deadline.
+    std::deque<std::shared_ptr<NewStreamAnnouncement>> m_announcements;
+    // Ends of conversations without a stream, with the time of the cycle before they were seen.
+    std::unordered_map<StreamKey, double, StreamKeyHash> m_tails;
+    double m_lastCycle = 0.0;
+    bool m_keepTcpConnections = false;
+    double m_tcpIdleLimit = kDefaultTcpIdleLimit;
     quint64 m_upBytes = 0;
     quint64 m_downBytes = 0;
     quint64 m_foldedRecords = 0;

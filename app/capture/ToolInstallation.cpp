@@ -149,7 +149,7 @@ bool ToolInstallation::runInstaller(const QStringList &arguments, const QString 
         return fail({},
                     tr("Installing the capture tool needs an administrator's approval, and there is no way to "
                        "ask for it here. Run Quillmere once as root, or start a polkit agent (for example "
-                       "pkttyagent) and try again."));
+                       "pkttyagent) and try again. Help explains both under \"When no password dialog appears\"."));
     case Elevation::Outcome::Dismissed:
         logInstallFailure(QStringLiteral("Couldn't authorize helper program."));
         return fail({}, refused);

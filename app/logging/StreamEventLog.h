@@ -19,9 +19,10 @@ class Stream;
 // A capture owns one and calls it as follows ("the capture's lock" is the lock over its
 // stream table):
 //
-// - queueNewStream: the reader thread, holding the capture's lock, inside the batch that
-//   creates the stream (before the stream's first packet is counted). It keeps a copy of
-//   the stream as it is then, all counters at 0.
+// - queueNewStream: with a stream as it was when first seen, all counters at 0: the reader
+//   thread, holding the capture's lock, inside the batch that creates the stream, or later
+//   with a copy taken then (a line that waited for the stream's program, see
+//   NewStreamAnnouncement), from any thread. It keeps a copy of what it is given.
 // - queueRemovedStreams: the main thread, holding the capture's lock, inside the update
 //   cycle, with the streams the table has just let go of (so their counters are final).
 // - writeQueuedLines: by either thread once it has released the capture's lock. Lines are

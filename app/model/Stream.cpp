@@ -23,6 +23,7 @@ struct KeyEntry
 
 // Sorted by name for binary search; a test checks that every key is found by its name.
 constexpr std::array<KeyEntry, Stream::kKeyCount> kKeysByName{{
+    {QLatin1StringView("closeReason"), Stream::Key::CloseReason},
     {QLatin1StringView("dateTime"), Stream::Key::DateTime},
     {QLatin1StringView("destination"), Stream::Key::Destination},
     {QLatin1StringView("downSpeed"), Stream::Key::DownSpeed},
@@ -192,6 +193,7 @@ std::shared_ptr<Stream> Stream::copy() const
     auto snapshot = std::make_shared<Stream>(m_source, m_destination, m_protocol);
     snapshot->m_process = m_process;
     guard.unlock();
+    snapshot->m_closeReason = m_closeReason;
     snapshot->m_serial = m_serial;
     snapshot->m_openedTime = m_openedTime;
     snapshot->m_startTime = m_startTime;
@@ -440,6 +442,8 @@ QVariant Stream::value(Key key) const
         return QVariant::fromValue(unixTime());
     case Key::Process:
         return process();
+    case Key::CloseReason:
+        return closeReason();
     }
     return {};
 }

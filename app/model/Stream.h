@@ -52,8 +52,9 @@ public:
         DateTime,
         UnixTime,
         Process,
+        CloseReason,
     };
-    static constexpr int kKeyCount = static_cast<int>(Key::Process) + 1;
+    static constexpr int kKeyCount = static_cast<int>(Key::CloseReason) + 1;
 
     // A live stream with lookups on: service names from the services table and host names
     // from the reverse-lookup service, as the preferences ask. A known host name may already
@@ -112,6 +113,12 @@ public:
     // none is known. Told once, when the stream is first seen; copies keep it.
     QString process() const;
     void setProcess(const QString &process);
+    // Why the stream ended: "idle", "closed" (FIN both ways) or "reset" (RST); empty while it
+    // lives. Set under the capture's lock before its closed-stream line; copies keep it, so
+    // a window can show an ended stream as such for the one cycle it stays.
+    const QString &closeReason() const { return m_closeReason; }
+    void setCloseReason(const QString &reason) { m_closeReason = reason; }
+    bool hasEnded() const { return !m_closeReason.isEmpty(); }
     const QString &protocol() const { return m_protocol; }
     double openedTime() const { return m_openedTime; }
     double startTime() const { return m_startTime; }
@@ -159,6 +166,7 @@ private:
     EndpointText m_source;
     EndpointText m_destination;
     QString m_process;
+    QString m_closeReason;
     const QString m_protocol;
     double m_openedTime;
     double m_startTime;

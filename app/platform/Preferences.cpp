@@ -13,11 +13,11 @@ namespace {
 // stands for. Keys outside this table take the type of their registered default.
 QMetaType typeOfKnownKey(QAnyStringView key)
 {
-    if (key == Preferences::UpdateInterval || key == Preferences::RemoveInterval)
+    if (key == Preferences::UpdateInterval || key == Preferences::RemoveInterval || key == Preferences::TcpIdleLimit)
         return QMetaType::fromType<double>();
     if (key == Preferences::LookupHostnames || key == Preferences::LookupServiceNames
         || key == Preferences::NewStreamLogEnabled || key == Preferences::StreamClosedLogEnabled
-        || key == Preferences::HistoryEnabled)
+        || key == Preferences::HistoryEnabled || key == Preferences::KeepTcpConnections)
         return QMetaType::fromType<bool>();
     if (key == Preferences::NewStreamLogString || key == Preferences::StreamClosedLogString
         || key == Preferences::HistoryPath)
@@ -97,6 +97,8 @@ QVariantMap Preferences::defaultValues()
         {HistoryEnabled, true},
         {HistoryRetentionDays, 30.0},
         {HistoryRetentionBytes, qlonglong{1} << 30},
+        {KeepTcpConnections, false},
+        {TcpIdleLimit, 600.0},
     };
 }
 

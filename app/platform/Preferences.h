@@ -50,6 +50,10 @@ public:
     static constexpr QLatin1StringView HistoryPath{"HistoryPath"};                     // QString, no default
     static constexpr QLatin1StringView HistoryRetentionDays{"HistoryRetentionDays"};   // double
     static constexpr QLatin1StringView HistoryRetentionBytes{"HistoryRetentionBytes"}; // integer
+    // Whether a TCP connection seen from its SYN stays until it closes, whatever the remove
+    // interval, and the idle time after which it leaves all the same.
+    static constexpr QLatin1StringView KeepTcpConnections{"KeepTcpConnections"}; // bool
+    static constexpr QLatin1StringView TcpIdleLimit{"TcpIdleLimit"};             // double, seconds
     // Saved toolbar configuration of the stream windows (written by the window layer).
     static constexpr QLatin1StringView StreamWindow{"StreamWindow"};
 
@@ -71,8 +75,8 @@ public:
     static QString defaultNewStreamLoggingString();
     static QString defaultStreamClosedLoggingString();
     // UpdateInterval 1.0, RemoveInterval 10.0, LookupHostnames true, the two templates,
-    // both events' lines on, a limit of 200,000 live streams, and history on, kept 30 days
-    // and 1 GiB at most.
+    // both events' lines on, a limit of 200,000 live streams, history on, kept 30 days and
+    // 1 GiB at most, and TCP connections not kept (idle limit 600 seconds).
     static QVariantMap defaultValues();
     // Start-up registration: defaultValues() become the initial values, then the
     // registered defaults. Called once by the application controller before any window

@@ -25,20 +25,36 @@ Elevation::Result SystemElevation::runAsRoot(const QString &program, const QStri
     const QByteArray line = purpose.toLocal8Bit() + '\n';
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
     std::fflush(stderr);
-    Result result = run(QLatin1StringView(kPkexecPath), QStringList{program} + arguments);
+    QByteArray said;
+    Result result = run(QLatin1StringView(kPkexecPath), QStringList{program} + arguments, &said);
     if (result.outcome == Outcome::Finished && result.exitStatus == kDialogDismissedStatus)
         result.outcome = Outcome::Dismissed;
     else if (result.outcome == Outcome::Finished && result.exitStatus == kNotAuthorizedStatus)
-        result.outcome = Outcome::NotAuthorized;
+        result.outcome = couldAsk(said) ? Outcome::NotAuthorized : Outcome::NoWayToBecomeRoot;
     return result;
 }
 
+// pkexec ends with the same status when nobody refused but nobody could be asked: polkit's
+// daemon is unreachable, or no agent shows the dialog. Only its words tell them apart (pkexec
+// does not translate them).
+bool SystemElevation::couldAsk(const QByteArray &said)
+{
+    return !said.contains(kNoAuthorityText) && !said.contains(kNoAgentText);
+}
+
 // Waits in a local event loop, reading the program's output until it closes: the installer
-// writes nothing there, so the end of its output is the end of its run.
-Elevation::Result SystemElevation::run(const QString &program, const QStringList &arguments)
+// writes nothing there, so the end of its output is the end of its run. What it says on
+// standard error is passed on to the application's as it comes, and kept in `said`.
+Elevation::Result SystemElevation::run(const QString &program, const QStringList &arguments, QByteArray *said)
 {
     QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QObject::connect(&process, &QProcess::readyReadStandardError, &process, [&process, said] {
+        const QByteArray chunk = process.readAllStandardError();
+        std::fwrite(chunk.constData(), 1, static_cast<std::size_t>(chunk.size()), stderr);
+        std::fflush(stderr);
+        if (said != nullptr)
+            said->append(chunk);
+    });
     // A terminal agent of polkit reads the password from the terminal the application has.
     process.setInputChannelMode(QProcess::ForwardedInputChannel);
     QEventLoop waiting;

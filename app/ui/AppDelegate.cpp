@@ -100,10 +100,15 @@ bool AppDelegate::watchInterfaceNamed(const QString &device, QString *failure)
         }
     }
     m_starting = true;
-    StreamWindowController *window = StreamWindowController::showControllerWithInterface(device, address, failure);
+    QString reason;
+    StreamWindowController *window = StreamWindowController::showControllerWithInterface(device, address, &reason);
     m_starting = false;
-    if (window == nullptr)
+    if (failure != nullptr)
+        *failure = reason;
+    if (window == nullptr) {
+        showStartFailureThenQuit(device, reason);
         return false;
+    }
     adoptStreamWindow(window);
     // Asked for while the capture started (a signal during the installation, say): this runs
     // before the event loop does, so the quit comes from there.
@@ -169,6 +174,17 @@ void AppDelegate::showStartFailure(const InterfaceList::Entry &entry, const QStr
         return;
     QMessageBox *alert = plainAlert(m_chooser.get(), QMessageBox::Warning,
                                     tr("Quillmere cannot watch %1.").arg(entry.formattedName), failure);
+    alert->open();
+}
+
+// Without a chooser to go back to, the answer to the alert ends the run.
+void AppDelegate::showStartFailureThenQuit(const QString &device, const QString &failure)
+{
+    if (failure.isEmpty())
+        return;
+    QMessageBox *alert
+        = plainAlert(nullptr, QMessageBox::Warning, tr("Quillmere cannot watch %1.").arg(device), failure);
+    connect(alert, &QDialog::finished, this, &AppDelegate::quit);
     alert->open();
 }
 

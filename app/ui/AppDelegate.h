@@ -44,7 +44,8 @@ public:
     void watchInterface();
     // A stream window on the device straight away, at its first IPv4 address (the command
     // line's --interface). False when the capture cannot start, with the reason in
-    // `failure` (empty when the person cancelled the password dialog).
+    // `failure` (empty when the person cancelled the password dialog) and in an alert whose
+    // answer quits.
     bool watchInterfaceNamed(const QString &device, QString *failure);
     void showHelp();
     void showPreferences();
@@ -56,6 +57,7 @@ private:
     void showChooser();
     void adoptStreamWindow(StreamWindowController *window);
     void showStartFailure(const InterfaceList::Entry &entry, const QString &failure);
+    void showStartFailureThenQuit(const QString &device, const QString &failure);
     void chooserClosed();
     void streamWindowGone(QObject *window);
     bool hasStreamWindows() const;

@@ -26,6 +26,11 @@ PreferencesWindow::PreferencesWindow(QWidget *parent)
     bindInterval(m_ui->updateIntervalBox, Preferences::UpdateInterval);
     bindInterval(m_ui->removeIntervalBox, Preferences::RemoveInterval);
     bindStreamLimit();
+    m_ui->tcpIdleLimitBox->setRange(StreamCapture::kMinimumRemoveInterval, StreamCapture::kMaximumInterval);
+    bindSwitch(m_ui->keepTcpConnectionsCheck, Preferences::KeepTcpConnections);
+    bindInterval(m_ui->tcpIdleLimitBox, Preferences::TcpIdleLimit);
+    Preferences::shared().bind(Preferences::KeepTcpConnections, this,
+                               [this](const QVariant &value) { m_ui->tcpIdleLimitBox->setEnabled(value.toBool()); });
     bindSwitch(m_ui->lookupHostnamesCheck, Preferences::LookupHostnames);
     bindSwitch(m_ui->lookupServiceNamesCheck, Preferences::LookupServiceNames);
     bindSwitch(m_ui->newStreamLogCheck, Preferences::NewStreamLogEnabled);

@@ -8,7 +8,9 @@
 #include "platform/Clock.h"
 
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QLocale>
+#include <QPalette>
 
 #include <algorithm>
 
@@ -204,6 +206,11 @@ QVariant StreamTableModel::data(const QModelIndex &index, int role) const
     case Qt::TextAlignmentRole:
         return isNumeric(index.column()) ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                          : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    // A connection that has ended shows for one more cycle, greyed, before it leaves.
+    case Qt::ForegroundRole:
+        if (m_streams[static_cast<std::size_t>(index.row())]->hasEnded())
+            return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+        return {};
     default:
         return {};
     }

@@ -363,12 +363,14 @@ void StreamWindowController::log()
     dialog->open();
 }
 
+// The folder and the system's reason: a guess at the cause would send the person looking in
+// the wrong place.
 void StreamWindowController::startLoggingTo(const QString &path)
 {
-    if (!m_capture->startLoggingToFile(path)) {
-        plainAlert(this, QMessageBox::Warning,
-                   tr("Logging could not be started to the file %1").arg(QFileInfo(path).fileName()),
-                   tr("The file may be write-protected or you may not have sufficient permissions to modify it."))
+    if (QString failure; !m_capture->startLoggingToFile(path, &failure)) {
+        const QFileInfo file(path);
+        plainAlert(this, QMessageBox::Warning, tr("Logging could not be started to the file %1").arg(file.fileName()),
+                   tr("Cannot log in the folder %1: %2").arg(file.absolutePath(), failure))
             ->open();
     }
     showLoggingLook();

@@ -154,13 +154,19 @@ TEST_F(CaptureToolTest, WhatTheToolSaysBeforeAnyRecordIsReportedOnceAndTrimmed)
     EXPECT_EQ(m_reports, QStringList{"pcap_open_live: qm0: No such device exists"});
 }
 
-TEST_F(CaptureToolTest, WhatTheToolSaysAfterRecordsIsOnlyLogged)
+// A tool that ends well after records has only remarked on something; one that ends badly
+// has ended the capture, so the person is told as well.
+TEST_F(CaptureToolTest, WhatTheToolSaysAfterRecordsIsLoggedAndReportedOnlyWhenItEndsBadly)
 {
-    useTool("printf '" + recordText(1) + "'; sleep 0.2; echo 'late trouble' >&2; exit 1");
-    auto capture = start();
-    EXPECT_TRUE(processEventsUntil([&] { return wasLogged(QStringLiteral("late trouble\n")); }));
+    useTool("printf '" + recordText(1) + "'; sleep 0.2; echo 'late remark' >&2; exit 0");
+    auto remarked = start();
+    useTool("printf '" + recordText(2) + "'; sleep 0.2; echo 'qm0: the interface has been removed' >&2; exit 1");
+    auto ended = start();
+    EXPECT_TRUE(processEventsUntil([&] { return wasLogged(QStringLiteral("late remark\n")); }));
+    EXPECT_TRUE(processEventsUntil([&] { return !m_reports.isEmpty(); }));
     processEventsUntil([] { return false; }, std::chrono::milliseconds(200));
-    EXPECT_TRUE(m_reports.isEmpty());
+    EXPECT_TRUE(wasLogged(QStringLiteral("qm0: the interface has been removed\n")));
+    EXPECT_EQ(m_reports, QStringList{"qm0: the interface has been removed"});
 }
 
 TEST_F(CaptureToolTest, AToolThatEndsSilentlyReportsNothingButOneThatDiesSaysHow)

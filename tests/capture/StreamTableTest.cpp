@@ -2,11 +2,19 @@
 #include "capture/StreamTable.h"
 
 #include "CaptureTestSupport.h"
+#include "capture/AsyncProcessAttribution.h"
+#include "capture/NewStreamAnnouncement.h"
 #include "logging/StreamEventLog.h"
 #include "model/Stream.h"
 #include "platform/Clock.h"
 
 #include <gtest/gtest.h>
+
+#include <netinet/in.h>
+
+#include <future>
+#include <string_view>
+#include <thread>
 
 namespace {
 
@@ -35,6 +43,19 @@ protected:
         return result;
     }
     QList<QByteArray> logLines() const { return fileLines(m_folder.filePath(QStringLiteral("log.txt"))); }
+    // A TCP segment between this machine's port 50000 and the remote's 80, with its flags.
+    void addTcp(bool fromHere, const char *flags, std::uint16_t packetBytes = 52)
+    {
+        PacketSummaryV2 segment
+            = PacketSummaryV2::widened(fromHere ? record(6, kLoopback, 50000, kRemote, 80, packetBytes, 0)
+                                                : record(6, kRemote, 80, kLoopback, 50000, packetBytes, 0));
+        const std::string_view set(flags);
+        segment.syn = set.find('S') != set.npos;
+        segment.fin = set.find('F') != set.npos;
+        segment.reset = set.find('R') != set.npos;
+        m_table.updateWithSummary(segment, m_log);
+        m_log.writeQueuedLines();
+    }
 
     QTemporaryDir m_folder;
     StreamEventLog m_log;
@@ -51,6 +72,27 @@ Counts countsOf(const Stream &stream)
 {
     return {stream.lifetimeUpBytes(), stream.lifetimeDownBytes(), stream.lifetimeUpDataBytes(),
             stream.lifetimeDownDataBytes()};
+}
+
+// One program, avahi (800), holding a UDP socket bound to port 5353 of every address; the
+// tables are read once `ready` is set.
+ProcessAttribution::Sources avahiOn5353(std::shared_future<void> ready)
+{
+    ProcessAttribution::Sources sources;
+    sources.sockets = [ready] {
+        ready.wait();
+        SocketTableEntry bound{.localAddress = PacketSummaryV2::ipv4Mapped(0),
+                               .remoteAddress = PacketSummaryV2::ipv4Mapped(0),
+                               .inode = 71,
+                               .localPort = 5353,
+                               .protocol = IPPROTO_UDP,
+                               .state = 7};
+        return std::vector{bound};
+    };
+    sources.processIds = [] { return std::vector{800}; };
+    sources.readProcess = [](int) { return std::optional(ProcessSockets{QStringLiteral("avahi"), {71}, true}); };
+    sources.userName = [](std::uint32_t) { return QString(); };
+    return sources;
 }
 
 } // namespace
@@ -227,4 +269,100 @@ TEST(StreamTableOwnAddresses, TheOtherStreamsDirectionFollowsTheAddressesOfEachC
     own = kOtherRemote;
     table.runCycle(Clock::now(), 10.0, log);
     EXPECT_EQ(countFromRemote(), (Counts{100, 100, 80, 80}));
+}
+
+// As today by default: a silent connection leaves by the remove interval. What comes after
+// it left, from the FIN on, is its tail and no new stream; a SYN begins one.
+TEST_F(StreamTableTest, TheTailOfATcpConnectionThatLeftIsNoNewStream)
+{
+    m_log.setLogFormatStreamClosed(QStringLiteral("closed __source__ __closeReason__"));
+    addTcp(true, "S");
+    addTcp(false, "SA");
+    Clock::advance(11.0);
+    EXPECT_TRUE(cycle().copies.empty());
+    for (const bool fromHere : {false, true})
+        addTcp(fromHere, "FA");
+    addTcp(false, "A");
+    const StreamTable::Cycle after = cycle();
+    EXPECT_TRUE(after.copies.empty());
+    EXPECT_EQ(after.totals.upBytes + after.totals.downBytes, 5u * 52);
+    EXPECT_EQ(logLines().mid(1), QList<QByteArray>{"closed 127.0.0.1:50000 idle"});
+    addTcp(true, "S");
+    EXPECT_EQ(cycle().copies.size(), 1u);
+}
+
+// Kept, a connection seen from its SYN outlasts the remove interval until its end, shows
+// ended for one cycle and then leaves, its line telling why; one seen only from its middle,
+// and UDP, leave by the remove interval as before.
+TEST_F(StreamTableTest, KeptTcpConnectionsStayUntilFinBothWaysResetOrTheIdleLimit)
+{
+    m_log.setLogFormatStreamClosed(QStringLiteral("closed __protocol__ __closeReason__"));
+    m_table.setTcpConnectionKeeping(true, 100.0);
+    struct Case
+    {
+        const char *name;
+        std::vector<std::pair<bool, const char *>> ending; // segments after 50 s of silence
+        double laterSilence;
+        QByteArray line;
+    };
+    const std::vector<Case> cases{
+        {"FIN both ways", {{true, "FA"}, {false, "FA"}, {true, "A"}}, 0.0, "closed TCP closed"},
+        {"reset", {{false, "R"}}, 0.0, "closed TCP reset"},
+        {"idle past the limit", {}, 51.0, "closed TCP idle"},
+    };
+    for (const Case &each : cases) {
+        SCOPED_TRACE(each.name);
+        const qsizetype linesBefore = logLines().size();
+        addTcp(true, "S");
+        Clock::advance(50.0);
+        ASSERT_EQ(cycle().copies.size(), 1u);
+        for (const auto &[fromHere, flags] : each.ending)
+            addTcp(fromHere, flags);
+        Clock::advance(each.laterSilence);
+        const auto copies = cycle().copies;
+        if (!each.ending.empty()) {
+            ASSERT_EQ(copies.size(), 1u);
+            EXPECT_TRUE(copies[0]->hasEnded());
+            EXPECT_EQ(logLines().size(), linesBefore + 1) << "left before it showed ended";
+            EXPECT_TRUE(cycle().copies.empty());
+        } else {
+            EXPECT_TRUE(copies.empty());
+        }
+        EXPECT_EQ(logLines().mid(linesBefore + 1), QList<QByteArray>{each.line});
+    }
+    addTcp(true, "A");
+    add(record(17, kLoopback, 5353, kRemote, 53, 40, 12));
+    Clock::advance(11.0);
+    EXPECT_TRUE(cycle().copies.empty());
+}
+
+// The new-stream line waits for the answer about the stream's program, but only so long: at
+// the deadline it goes out without one, and an answer after that writes nothing more.
+TEST_F(StreamTableTest, TheNewStreamLineWaitsBrieflyForTheStreamsProgram)
+{
+    m_log.setLogFormatNewStream(QStringLiteral("new __source__ __process__"));
+    std::promise<void> tablesReadable;
+    std::shared_future<void> ready = tablesReadable.get_future().share();
+    {
+        std::promise<void> at;
+        at.set_value();
+        AsyncProcessAttribution attribution(avahiOn5353(at.get_future().share()));
+        m_table.setProcessAttribution(&attribution);
+        add(record(17, kLoopback, 5353, kRemote, 53, 40, 12));
+        EXPECT_TRUE(processEventsUntil([&] { return logLines().size() == 1; }));
+        m_table.setProcessAttribution(nullptr);
+    }
+    AsyncProcessAttribution stalled(avahiOn5353(ready));
+    m_table.setProcessAttribution(&stalled);
+    add(record(17, kLoopback, 5354, kRemote, 53, 40, 12));
+    Clock::advance(NewStreamAnnouncement::kProcessWaitSeconds / 2);
+    cycle();
+    EXPECT_FALSE(processEventsUntil([&] { return logLines().size() > 1; }, std::chrono::milliseconds(200)))
+        << "went out before its deadline";
+    Clock::advance(NewStreamAnnouncement::kProcessWaitSeconds);
+    cycle();
+    tablesReadable.set_value();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    m_table.setProcessAttribution(nullptr);
+    EXPECT_EQ(logLines(), (QList<QByteArray>{"new 127.0.0.1:5353 avahi (800)", "new 127.0.0.1:5354 "}));
 }

@@ -59,6 +59,8 @@ bool fieldsAgree(const PacketSummaryV2 &summary)
         return false;
     if (!summary.hasPorts && (summary.sourcePort != 0 || summary.destinationPort != 0))
         return false;
+    if ((summary.syn || summary.fin || summary.reset) && (!summary.hasPorts || summary.ipProtocol != 6))
+        return false;
     if (summary.ipVersion == 4)
         return isIpv4Mapped(summary.sourceAddress) && isIpv4Mapped(summary.destinationAddress);
     if (summary.ipVersion == 0)

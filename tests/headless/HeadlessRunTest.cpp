@@ -45,7 +45,8 @@ protected:
     }
 
     // The window-less mode on lo every 0.3 s, or with `windowed` a window on lo drawn off screen.
-    QStringList commandLine(const QStringList &options, bool windowed = false) const
+    QStringList commandLine(const QStringList &options, bool windowed = false,
+                            const QString &interfaceName = QStringLiteral("lo")) const
     {
         const QStringList mode = windowed ? QStringList{QStringLiteral("QT_QPA_PLATFORM=offscreen"), kApplication}
                                           : QStringList{kApplication, QStringLiteral("--headless"),
@@ -58,12 +59,12 @@ protected:
                            QStringLiteral("QUILLMERE_SUPPORT_DIR=") + m_folder.filePath(QStringLiteral("support")),
                            QStringLiteral("XDG_CONFIG_HOME=") + m_folder.filePath(QStringLiteral("config")),
                            QStringLiteral("XDG_DATA_HOME=") + m_folder.filePath(QStringLiteral("data"))}
-        + mode + QStringList{QStringLiteral("--interface"), QStringLiteral("lo")} + options;
+        + mode + QStringList{QStringLiteral("--interface"), interfaceName} + options;
     }
 
-    void start(const QStringList &options, bool windowed = false)
+    void start(const QStringList &options, bool windowed = false, const QString &interfaceName = QStringLiteral("lo"))
     {
-        const QStringList line = commandLine(options, windowed);
+        const QStringList line = commandLine(options, windowed, interfaceName);
         m_run.start(line.first(), line.mid(1));
         ASSERT_TRUE(m_run.waitForStarted());
     }
@@ -84,6 +85,26 @@ protected:
         while (!deadline.hasExpired() && processesLeft().count('\n') < 2)
             QThread::msleep(50);
         return !deadline.hasExpired();
+    }
+
+    // Once the capture tool in the namespace holds a socket: it has opened its interface.
+    bool waitUntilToolOpened() const
+    {
+        const QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired()) {
+            for (const QByteArray &pid : processesLeft().split('\n')) {
+                QFile name(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(pid)));
+                if (pid.isEmpty() || !name.open(QIODevice::ReadOnly) || name.readAll() != "Netsiphon\n")
+                    continue;
+                const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(QString::fromLatin1(pid)));
+                for (const QFileInfo &descriptor : descriptors.entryInfoList(QDir::System)) {
+                    if (descriptor.symLinkTarget().contains(QStringLiteral("socket:")))
+                        return true;
+                }
+            }
+            QThread::msleep(50);
+        }
+        return false;
     }
 
     // Reads lines until one satisfies `wanted`, or the time is up; `nudge` runs meanwhile (to
@@ -208,6 +229,22 @@ TEST_F(HeadlessRunTest, TheTableHasAHeaderAndTheStreamsAndAClosedReaderEndsIt)
     const QByteArray first = piped.readAllStandardOutput();
     EXPECT_TRUE(first.contains("  lo  Streams: ")) << first.toStdString();
     EXPECT_FALSE(first.contains('\x1b'));
+}
+
+// The tool notices the interface is gone and says so; the run ends with its reason.
+TEST_F(HeadlessRunTest, ARemovedInterfaceEndsTheRunWithStatusOneAndTheReason)
+{
+    ASSERT_TRUE(m_network.run("ip link add qmv0 type veth peer name qmv1"));
+    ASSERT_TRUE(m_network.run("ip link set qmv0 up"));
+    start({}, false, QStringLiteral("qmv0"));
+    ASSERT_TRUE(waitUntilToolOpened()) << m_run.readAllStandardError().toStdString();
+    ASSERT_TRUE(m_network.run("ip link del qmv0"));
+    ASSERT_TRUE(m_run.waitForFinished(2000)) << "still running on a removed interface";
+    EXPECT_EQ(m_run.exitCode(), 1);
+    const QByteArray said = m_run.readAllStandardError();
+    EXPECT_TRUE(said.endsWith("quillmere: qmv0: the interface has been removed; the capture has ended\n"))
+        << said.toStdString();
+    EXPECT_EQ(processesLeft(), "") << "a process was left in the namespace";
 }
 
 // A person's own copy of the application asks no administrator to run the installer beside
@@ -349,5 +386,25 @@ TEST(WindowMode, WithoutTheWindowProgramItSaysHowToRunWithoutOne)
     EXPECT_EQ(run.exitCode(), 2);
     const QByteArray said = run.readAllStandardError();
     EXPECT_TRUE(said.startsWith("quillmere: This installation of Quillmere has no windows (")) << said.toStdString();
+    EXPECT_TRUE(said.contains("quillmere --headless --interface NAME")) << said.toStdString();
+}
+
+// At a console or over ssh: Qt would abort, so the window mode says how to run without one.
+TEST(WindowMode, WithoutADisplayItSaysHowToRunWithoutOne)
+{
+    if (!QUILLMERE_HAS_WINDOWS)
+        GTEST_SKIP() << "built without windows";
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &name :
+         {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("QT_QPA_PLATFORM")})
+        environment.remove(name);
+    run.setProcessEnvironment(environment);
+    run.start(kApplication, {QStringLiteral("--interface"), QStringLiteral("lo")});
+    ASSERT_TRUE(run.waitForFinished(5000));
+    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode(), 2);
+    const QByteArray said = run.readAllStandardError();
+    EXPECT_TRUE(said.startsWith("quillmere: There is no display to open a window on")) << said.toStdString();
     EXPECT_TRUE(said.contains("quillmere --headless --interface NAME")) << said.toStdString();
 }

@@ -172,3 +172,20 @@ TEST_F(WatchWithoutApprovalTest, RefusedApprovalIsExplainedOverTheChooser)
     EXPECT_EQ(alerts.front()->textFormat(), Qt::PlainText);
     EXPECT_EQ(alerts.front()->informativeText(), QStringLiteral("Installing the capture tool was not authorized."));
 }
+
+// With --interface there is no chooser to come back to: the reason is an alert all the same.
+TEST_F(WatchWithoutApprovalTest, OnTheCommandLineARefusedApprovalIsAnAlertToo)
+{
+    AppDelegate delegate(&interfaces);
+    AnsweringElevation elevation(Elevation::Outcome::NotAuthorized);
+    Elevation::setSharedForTesting(&elevation);
+    QString failure;
+    EXPECT_FALSE(delegate.watchInterfaceNamed(QStringLiteral("lo"), &failure));
+    Elevation::setSharedForTesting(nullptr);
+    EXPECT_EQ(failure, QStringLiteral("Installing the capture tool was not authorized."));
+    const QList<QMessageBox *> alerts = openWindows<QMessageBox>();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts.front()->text(), QStringLiteral("Quillmere cannot watch lo."));
+    EXPECT_EQ(alerts.front()->informativeText(), failure);
+    delete alerts.front();
+}

@@ -33,7 +33,8 @@ protected:
         for (const QLatin1StringView key :
              {Preferences::UpdateInterval, Preferences::RemoveInterval, Preferences::LookupHostnames,
               Preferences::LookupServiceNames, Preferences::NewStreamLogString, Preferences::StreamClosedLogString,
-              Preferences::NewStreamLogEnabled, Preferences::StreamClosedLogEnabled})
+              Preferences::NewStreamLogEnabled, Preferences::StreamClosedLogEnabled, Preferences::KeepTcpConnections,
+              Preferences::TcpIdleLimit})
             Preferences::shared().removeValue(key);
     }
 
@@ -130,4 +131,17 @@ TEST_F(PreferencesWindowTest, EscapeAndControlWCloseTheWindow)
         QTest::keySequence(m_window.get(), keys);
         EXPECT_FALSE(m_window->isVisible()) << keys.toString().toStdString();
     }
+}
+
+// Off by default, the idle limit then has nothing to limit.
+TEST_F(PreferencesWindowTest, KeepingTcpConnectionsIsOffByDefaultAndEnablesItsIdleLimit)
+{
+    auto *keep = control<QCheckBox>("keepTcpConnectionsCheck");
+    auto *idleLimit = control<QDoubleSpinBox>("tcpIdleLimitBox");
+    EXPECT_EQ(keep->isChecked(), Preferences::defaultValues().value(Preferences::KeepTcpConnections).toBool());
+    EXPECT_EQ(idleLimit->value(), Preferences::defaultValues().value(Preferences::TcpIdleLimit).toDouble());
+    EXPECT_FALSE(idleLimit->isEnabled());
+    keep->click();
+    EXPECT_TRUE(Preferences::shared().boolValue(Preferences::KeepTcpConnections));
+    EXPECT_TRUE(idleLimit->isEnabled());
 }

@@ -11,8 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QPalette>
 
 #include <functional>
 
@@ -164,4 +166,15 @@ TEST(SummaryDrawer, CountsSayWhatTheyCountAndTheGraphHasALegendAndATimeAxis)
     EXPECT_GT(count(0, line, [](const QColor &c) { return c.blue() > 180 && c.red() < 100; }), 4);
     const QColor text = graph.palette().color(QPalette::WindowText);
     EXPECT_GT(count(drawn.height() - line, drawn.height(), [&](const QColor &c) { return c == text; }), 10);
+}
+
+TEST_F(StreamTableModelTest, AnEndedConnectionShowsGreyedForItsLastCycle)
+{
+    const auto first = live(1, 10);
+    const auto second = live(2, 10);
+    second->setCloseReason(QStringLiteral("closed"));
+    m_model.setStreams(copies({first, second}));
+    const QColor greyed = QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+    EXPECT_FALSE(m_model.index(0, StreamTableModel::SourceColumn).data(Qt::ForegroundRole).isValid());
+    EXPECT_EQ(m_model.index(1, StreamTableModel::SourceColumn).data(Qt::ForegroundRole).value<QColor>(), greyed);
 }

@@ -228,8 +228,10 @@ TEST_F(StreamWindowTest, LoggingCancelledStartedRefusedAndStoppedWithoutADialog)
     QMessageBox *alert = openDialog<QMessageBox>(window);
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->text(), "Logging could not be started to the file capture.txt");
-    EXPECT_EQ(alert->informativeText(),
-              "The file may be write-protected or you may not have sufficient permissions to modify it.");
+    EXPECT_TRUE(alert->informativeText().startsWith("Cannot log in the folder /"))
+        << alert->informativeText().toStdString();
+    EXPECT_TRUE(alert->informativeText().endsWith("/missing-folder: No such file or directory"))
+        << alert->informativeText().toStdString();
     EXPECT_EQ(alert->textFormat(), Qt::PlainText);
     alert->accept();
     processEventsUntil([&] { return window->findChild<QMessageBox *>() == nullptr; });

@@ -13,11 +13,13 @@ constexpr int kWaitMilliseconds = 200;
 constexpr int kEveryReadyPacket = -1;
 } // namespace
 
-CaptureLoop::CaptureLoop(pcap_t *capture, std::size_t linkHeaderLength, RecordVersion version, RecordWriter &writer)
+CaptureLoop::CaptureLoop(pcap_t *capture, std::size_t linkHeaderLength, RecordVersion version, RecordWriter &writer,
+                         const InterfaceWatch &interface)
     : m_capture(capture)
     , m_linkHeaderLength(linkHeaderLength)
     , m_handler(version == RecordVersion::Two ? handlePacketV2 : handlePacket)
     , m_writer(writer)
+    , m_interface(interface)
 {
 }
 
@@ -31,27 +33,39 @@ int CaptureLoop::run()
 // stay readable; waiting for time alone keeps the loop from spinning on it.
 bool CaptureLoop::runPass()
 {
-    if (!wait(Wait::ForFrames))
+    const Waited waited = wait(Wait::ForFrames);
+    if (waited == Waited::ReaderGone || (waited == Waited::TimedOut && checkInterfaceGone()))
         return false;
     const int handled = pcap_dispatch(m_capture, kEveryReadyPacket, m_handler, reinterpret_cast<u_char *>(this));
     if (!m_writer.flush()) {
         m_writeError = m_writer.writeError() == EPIPE ? 0 : m_writer.writeError();
         return false;
     }
-    return handled >= 0 || wait(Wait::ForTimeOnly);
+    if (handled >= 0)
+        return true;
+    return !checkInterfaceGone() && wait(Wait::ForTimeOnly) != Waited::ReaderGone;
+}
+
+bool CaptureLoop::checkInterfaceGone()
+{
+    m_interfaceGone = m_interface.gone();
+    return m_interfaceGone;
 }
 
 // A pipe's write end reports POLLERR once its reader has gone, whatever events were asked
 // for; a file or /dev/null never does. Otherwise the outcome does not matter: a time-out,
 // an interruption or readiness all lead to a non-blocking dispatch that returns at once
 // when nothing is waiting. poll skips a negative descriptor.
-bool CaptureLoop::wait(Wait what)
+CaptureLoop::Waited CaptureLoop::wait(Wait what)
 {
     const int frames = what == Wait::ForFrames ? pcap_get_selectable_fd(m_capture) : -1;
     std::array<pollfd, 2> watched{{{m_writer.fileDescriptor(), 0, 0}, {frames, POLLIN, 0}}};
-    if (poll(watched.data(), watched.size(), kWaitMilliseconds) <= 0)
-        return true;
-    return (watched[0].revents & (POLLERR | POLLHUP)) == 0;
+    const int ready = poll(watched.data(), watched.size(), kWaitMilliseconds);
+    if (ready == 0)
+        return Waited::TimedOut;
+    if (ready < 0)
+        return Waited::Ready;
+    return (watched[0].revents & (POLLERR | POLLHUP)) == 0 ? Waited::Ready : Waited::ReaderGone;
 }
 
 // libpcap hands over the captured bytes and their length; nothing past caplen is read.

@@ -45,6 +45,10 @@ constexpr std::uint8_t kProtocolTcp = 6;
 constexpr std::uint8_t kProtocolUdp = 17;
 constexpr std::size_t kPortFieldsLength = 4;
 constexpr std::size_t kTcpHeaderLengthOffset = 12;
+constexpr std::size_t kTcpFlagsOffset = 13;
+constexpr std::uint8_t kTcpFin = 0x01;
+constexpr std::uint8_t kTcpSyn = 0x02;
+constexpr std::uint8_t kTcpReset = 0x04;
 constexpr std::size_t kUdpHeaderLength = 8;
 
 // Whether count bytes from offset lie inside bytes; never overflows.
@@ -112,13 +116,25 @@ NetworkLayer findNetworkLayer(Bytes frame, std::size_t linkHeaderLength)
     return layer;
 }
 
+// A segment cut right after the header-length byte has ports but no flags.
+void addTcpFlags(PacketSummaryV2 &summary, Bytes transport)
+{
+    if (transport.size() <= kTcpFlagsOffset)
+        return;
+    const std::uint8_t flags = transport[kTcpFlagsOffset];
+    summary.syn = (flags & kTcpSyn) != 0;
+    summary.fin = (flags & kTcpFin) != 0;
+    summary.reset = (flags & kTcpReset) != 0;
+}
+
 // The transport header's length when its ports could be read, else 0.
 std::size_t addPorts(PacketSummaryV2 &summary, Bytes transport)
 {
     std::size_t headerLength = 0;
-    if (summary.ipProtocol == kProtocolTcp && transport.size() > kTcpHeaderLengthOffset)
+    if (summary.ipProtocol == kProtocolTcp && transport.size() > kTcpHeaderLengthOffset) {
         headerLength = std::size_t{transport[kTcpHeaderLengthOffset]} >> 4 << 2;
-    else if (summary.ipProtocol == kProtocolUdp && transport.size() >= kPortFieldsLength)
+        addTcpFlags(summary, transport);
+    } else if (summary.ipProtocol == kProtocolUdp && transport.size() >= kPortFieldsLength)
         headerLength = kUdpHeaderLength;
     else
         return 0;

@@ -31,7 +31,8 @@
 //   same for IPv6's fragment header.
 // - Ports: TCP (6) and UDP (17) carry ports when the bytes read for them lie inside the
 //   captured datagram: both port fields, and for TCP the header-length byte. A later
-//   fragment (offset above zero) never has ports: its payload continues the datagram.
+//   fragment (offset above zero) never has ports: its payload continues the datagram. A TCP
+//   segment with ports has its SYN, FIN and RST flags when the flags byte is inside too.
 //   dataBytes = packetBytes - IP headers - transport header (TCP's data offset, 8 for UDP,
 //   nothing without ports).
 
@@ -43,8 +44,8 @@
 
 inline constexpr std::size_t kMostExtensionHeaders = 8;
 
-// What the tool captures of each frame for version 2. The longest prefix read is 75 bytes
-// plus extension headers: 14 link, 8 for two VLAN tags, 40 IPv6 and 13 TCP; 181 bytes are
+// What the tool captures of each frame for version 2. The longest prefix read is 76 bytes
+// plus extension headers: 14 link, 8 for two VLAN tags, 40 IPv6 and 14 TCP; 180 bytes are
 // left for extension headers, room for the bound's worth at their smallest (8 bytes each)
 // or a routing header with ten segments. A longer chain is cut and recorded without ports.
 inline constexpr int kSnapshotLengthV2 = 256;

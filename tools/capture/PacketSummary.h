@@ -100,20 +100,25 @@ struct PacketSummary
 // (offloaded segments on loopback) are counted like any other.
 //
 // Pipe image, every multi-byte field big-endian, records back to back:
-//   0 version (2) | 1 flags: bit 0 hasPorts, bit 1 fragment, others zero | 2 ipProtocol |
+//   0 version (2) | 1 flags: bit 0 hasPorts, bit 1 fragment, bit 2 SYN, bit 3 FIN, bit 4 RST,
+//   others zero | 2 ipProtocol |
 //   3 ipVersion | 4-19 sourceAddress | 20-35 destinationAddress | 36-37 sourcePort |
 //   38-39 destinationPort | 40-43 packetBytes | 44-47 dataBytes
 // ipVersion is 4 or 6 for an IP packet and 0 for a frame without a decodable IP header
 // (whose addresses, protocol and ports are then zero), so a reader never guesses the family
 // from the addresses. Addresses are the 16 bytes of an IPv6 address in network order; an
 // IPv4 address is IPv4-mapped (::ffff:a.b.c.d). A fragment is part of a datagram its sender
-// split; only the first one carries ports.
+// split; only the first one carries ports. SYN, FIN and RST are the TCP header's flags of a
+// TCP segment with ports (zero otherwise): they tell where a connection begins and ends.
 struct PacketSummaryV2
 {
     static constexpr std::size_t kWireSize = 48;
     static constexpr std::uint8_t kVersion = 2;
     static constexpr std::uint8_t kHasPortsFlag = 0x01;
     static constexpr std::uint8_t kFragmentFlag = 0x02;
+    static constexpr std::uint8_t kSynFlag = 0x04;
+    static constexpr std::uint8_t kFinFlag = 0x08;
+    static constexpr std::uint8_t kResetFlag = 0x10;
     using Address = std::array<std::uint8_t, 16>;
 
     // A reader checks this to know it is in step with a version-2 stream.
@@ -121,6 +126,9 @@ struct PacketSummaryV2
     std::uint8_t ipVersion = 0;
     bool hasPorts = false;
     bool fragment = false;
+    bool syn = false;
+    bool fin = false;
+    bool reset = false;
     std::uint8_t ipProtocol = 0;
     Address sourceAddress{};
     Address destinationAddress{};
@@ -164,7 +172,8 @@ struct PacketSummaryV2
     constexpr void encode(std::span<std::uint8_t, kWireSize> out) const
     {
         out[0] = version;
-        out[1] = static_cast<std::uint8_t>((hasPorts ? kHasPortsFlag : 0) | (fragment ? kFragmentFlag : 0));
+        out[1] = static_cast<std::uint8_t>((hasPorts ? kHasPortsFlag : 0) | (fragment ? kFragmentFlag : 0)
+                                           | (syn ? kSynFlag : 0) | (fin ? kFinFlag : 0) | (reset ? kResetFlag : 0));
         out[2] = ipProtocol;
         out[3] = ipVersion;
         // Pointers rather than span iterators: the copies then become block moves.
@@ -176,14 +185,16 @@ struct PacketSummaryV2
         PacketSummary::putBigEndian32(out.subspan<44, 4>(), dataBytes);
     }
 
-    // Reads exactly the 48 bytes it is given; flag bits other than the two known ones are
-    // ignored.
+    // Reads exactly the 48 bytes it is given; flag bits other than the known ones are ignored.
     static constexpr PacketSummaryV2 decode(std::span<const std::uint8_t, kWireSize> in)
     {
         PacketSummaryV2 summary;
         summary.version = in[0];
         summary.hasPorts = (in[1] & kHasPortsFlag) != 0;
         summary.fragment = (in[1] & kFragmentFlag) != 0;
+        summary.syn = (in[1] & kSynFlag) != 0;
+        summary.fin = (in[1] & kFinFlag) != 0;
+        summary.reset = (in[1] & kResetFlag) != 0;
         summary.ipProtocol = in[2];
         summary.ipVersion = in[3];
         std::copy_n(in.subspan<4, 16>().data(), 16, summary.sourceAddress.data());

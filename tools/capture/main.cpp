@@ -3,7 +3,8 @@
 //
 // The setuid capture helper. It opens one interface for capture, gives up root, and then
 // writes one record per frame to standard output until the reader closes the pipe (SIGPIPE
-// ends it with status 0): `Netsiphon <interface>` writes the 20-byte PacketSummary,
+// ends it with status 0), or until the interface is removed (a line on standard error and
+// status 1): `Netsiphon <interface>` writes the 20-byte PacketSummary,
 // `Netsiphon --records=2 <interface>` the 48-byte PacketSummaryV2. Set-up failures are one
 // line on standard error and status 1. Everything it reads from the wire is decoded only
 // within captured bytes.
@@ -11,6 +12,7 @@
 #include "tools/capture/CaptureLoop.h"
 #include "tools/capture/FrameDecoderV2.h"
 #include "tools/capture/InterfaceName.h"
+#include "tools/capture/InterfaceWatch.h"
 #include "tools/capture/LinkTypes.h"
 #include "tools/capture/PrivilegeDrop.h"
 #include "tools/capture/ProcessHygiene.h"
@@ -171,11 +173,18 @@ int main(int argc, char *argv[])
     forbidInspection();
 
     static RecordWriter writer(STDOUT_FILENO);
-    const int writeError = CaptureLoop(capture, linkHeaderLength, invocation.version, writer).run();
+    const InterfaceWatch interface(invocation.interfaceName);
+    CaptureLoop loop(capture, linkHeaderLength, invocation.version, writer, interface);
+    const int writeError = loop.run();
     // Closing the capture also takes the interface out of promiscuous mode right away.
     pcap_close(capture);
     if (writeError != 0) {
         std::fprintf(stderr, "write: %s\n", std::strerror(writeError));
+        return 1;
+    }
+    // The name passed refuseAnythingButAnInterface, so it is safe to echo.
+    if (loop.interfaceGone()) {
+        std::fprintf(stderr, "%s: the interface has been removed; the capture has ended\n", interface.name());
         return 1;
     }
     return 0;

@@ -204,6 +204,29 @@ TEST(FrameDecoderV2, Ipv4IsMappedAndOnlyTheFirstFragmentHasPorts)
     });
 }
 
+// The flags byte is the 14th of the TCP header: at 47 in an Ethernet frame with IPv4.
+TEST(FrameDecoderV2, TcpSegmentsCarryTheirSynFinAndResetFlags)
+{
+    const std::vector<std::uint8_t> segment
+        = FrameBuilder().ethernet().ipv4(kTcp, kSource4, kDestination4, 40).tcp(50000, 443).bytes();
+    const PacketSummaryV2 plain = withPorts(ipRecord(4, kTcp, 40, 0), 50000, 443);
+    const auto flagged = [&](bool syn, bool fin, bool reset) {
+        PacketSummaryV2 summary = plain;
+        summary.syn = syn;
+        summary.fin = fin;
+        summary.reset = reset;
+        return summary;
+    };
+    expectDecodes({
+        {"ACK alone", segment, plain},
+        {"SYN", withByte(segment, 47, 0x02), flagged(true, false, false)},
+        {"FIN and ACK", withByte(segment, 47, 0x11), flagged(false, true, false)},
+        {"RST", withByte(segment, 47, 0x04), flagged(false, false, true)},
+        {"every flag", withByte(segment, 47, 0xFF), flagged(true, true, true)},
+        {"cut before the flags byte", {segment.begin(), segment.begin() + 47}, plain, 14, 54},
+    });
+}
+
 // A small frame on Ethernet is padded to 60 bytes: the padding was never sent.
 TEST(FrameDecoderV2, LengthsComeFromTheIpHeaderAndNothingIsReadFromThePadding)
 {

@@ -130,6 +130,21 @@ std::string statusLine(pid_t pid, const std::string &key)
     }
     return {};
 }
+
+// The tool has opened its capture once a socket is among its descriptors.
+bool waitUntilSocketOpen(pid_t pid)
+{
+    const std::filesystem::path descriptors = "/proc/" + std::to_string(pid) + "/fd";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::error_code error;
+        for (const auto &entry : std::filesystem::directory_iterator(descriptors, error)) {
+            if (std::filesystem::read_symlink(entry.path(), error).string().starts_with("socket:"))
+                return true;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    return false;
+}
 } // namespace
 
 TEST_F(NetsiphonLive, LoopbackRecordsMatchTheUdpTcpAndIcmpPacketsSent)
@@ -324,4 +339,26 @@ TEST_F(NetsiphonLive, AnOutputThatRefusesRecordsEndsTheToolWithTheReason)
     ASSERT_TRUE(status) << "still capturing with nowhere to write";
     EXPECT_EQ(WEXITSTATUS(*status), 1);
     EXPECT_EQ(tool.standardError(), "write: Bad file descriptor\n");
+}
+
+// Removed at once, libpcap's read fails; taken down first, the capture only falls silent. A
+// link that is only down may come back, so the tool waits for it.
+TEST_F(NetsiphonLive, ARemovedInterfaceEndsTheToolWithStatusOneAndSaysSo)
+{
+    for (const bool downFirst : {false, true}) {
+        SCOPED_TRACE(downFirst ? "taken down, then removed" : "removed");
+        ASSERT_TRUE(m_network.run("ip link add qmv0 type veth peer name qmv1"));
+        ASSERT_TRUE(m_network.run("ip link set qmv0 up"));
+        ToolProcess tool(m_network.commandLine({kTool, "qmv0"}));
+        ASSERT_TRUE(waitUntilSocketOpen(tool.pid()));
+        if (downFirst) {
+            ASSERT_TRUE(m_network.run("ip link set qmv0 down"));
+            EXPECT_FALSE(tool.waitForExit(600ms)) << tool.standardError();
+        }
+        ASSERT_TRUE(m_network.run("ip link del qmv0"));
+        const std::optional<int> status = tool.waitForExit(1s);
+        ASSERT_TRUE(status) << "still capturing on a removed interface";
+        EXPECT_EQ(WEXITSTATUS(*status), 1);
+        EXPECT_EQ(tool.standardError(), "qmv0: the interface has been removed; the capture has ended\n");
+    }
 }

@@ -98,6 +98,8 @@ struct TcpTally
     std::size_t upData = 0;
     std::size_t downData = 0;
     std::uint32_t largestPacket = 0;
+    std::size_t synUp = 0;
+    std::size_t synDown = 0;
 };
 
 TcpTally tallyTcp6(const std::vector<PacketSummaryV2> &segments, std::uint16_t clientPort, std::uint16_t serverPort)
@@ -107,10 +109,14 @@ TcpTally tallyTcp6(const std::vector<PacketSummaryV2> &segments, std::uint16_t c
         const bool up = segment.sourcePort == clientPort && segment.destinationPort == serverPort;
         const bool down = segment.sourcePort == serverPort && segment.destinationPort == clientPort;
         EXPECT_TRUE(up || down) << testing::PrintToString(segment);
-        EXPECT_EQ(segment,
-                  withPorts(loopbackRecord(6, kTcp, segment.packetBytes, segment.dataBytes), segment.sourcePort,
-                            segment.destinationPort));
+        PacketSummaryV2 expected = withPorts(loopbackRecord(6, kTcp, segment.packetBytes, segment.dataBytes),
+                                             segment.sourcePort, segment.destinationPort);
+        expected.syn = segment.syn;
+        expected.fin = segment.fin;
+        expected.reset = segment.reset;
+        EXPECT_EQ(segment, expected);
         (up ? tally.upData : tally.downData) += segment.dataBytes;
+        (up ? tally.synUp : tally.synDown) += segment.syn ? 1 : 0;
         tally.largestPacket = std::max(tally.largestPacket, segment.packetBytes);
     }
     return tally;
@@ -184,6 +190,9 @@ TEST_F(NetsiphonRecordsV2Live, Ipv6AndIpv4AreCountedExactlyWhileAVersionOneReade
     const TcpTally tally = tallyTcp6(segments, clientPort, 40004);
     EXPECT_EQ(tally.upData, 500u);
     EXPECT_EQ(tally.downData, 300u);
+    // The handshake: SYN from the client, SYN and ACK from the server.
+    EXPECT_EQ(tally.synUp, 1u);
+    EXPECT_EQ(tally.synDown, 1u);
     for (const PacketSummaryV2 &segment : segments) {
         const std::uint32_t headers = segment.packetBytes - segment.dataBytes;
         EXPECT_TRUE(headers >= 60 && headers <= 100 && headers % 4 == 0) << headers;

@@ -14,6 +14,8 @@ constexpr std::array<std::uint8_t, 20> kKnownImage{0x01, 0x06, 0x00, 0x00, 0x0A,
 constexpr PacketSummaryV2 kKnownV2{.ipVersion = 6,
                                    .hasPorts = true,
                                    .fragment = true,
+                                   .syn = true,
+                                   .reset = true,
                                    .ipProtocol = 17,
                                    .sourceAddress = {0x20, 0x01, 0x0D, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01},
                                    .destinationAddress = PacketSummaryV2::ipv4Mapped(0xC0A8FE02),
@@ -22,7 +24,7 @@ constexpr PacketSummaryV2 kKnownV2{.ipVersion = 6,
                                    .packetBytes = 0x00012345,
                                    .dataBytes = 0x89ABCDEF};
 constexpr std::array<std::uint8_t, 48> kKnownImageV2{
-    0x02, 0x03, 0x11, 0x06, 0x20, 0x01, 0x0D, 0xB8, 0,    0,    0,    0,    0,    0,    0,    0,
+    0x02, 0x17, 0x11, 0x06, 0x20, 0x01, 0x0D, 0xB8, 0,    0,    0,    0,    0,    0,    0,    0,
     0,    0,    0,    0x01, 0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0xFF, 0xFF,
     0xC0, 0xA8, 0xFE, 0x02, 0x00, 0x50, 0xC3, 0x50, 0x00, 0x01, 0x23, 0x45, 0x89, 0xAB, 0xCD, 0xEF};
 } // namespace
@@ -61,7 +63,7 @@ TEST(PacketSummaryV2, DecodesKnownBytesAndIgnoresUnknownFlags)
 {
     auto exact = std::make_unique<std::uint8_t[]>(48);
     std::copy(kKnownImageV2.begin(), kKnownImageV2.end(), exact.get());
-    exact[1] = 0xFF;
+    exact[1] = 0xF7; // FIN off, the three unknown bits on
     EXPECT_EQ(PacketSummaryV2::decode(std::span<const std::uint8_t, 48>(exact.get(), 48)), kKnownV2);
 
     std::array<char, 48> asChars;
@@ -70,6 +72,8 @@ TEST(PacketSummaryV2, DecodesKnownBytesAndIgnoresUnknownFlags)
     PacketSummaryV2 withoutFlags = kKnownV2;
     withoutFlags.hasPorts = false;
     withoutFlags.fragment = false;
+    withoutFlags.syn = false;
+    withoutFlags.reset = false;
     EXPECT_EQ(PacketSummaryV2::decode(std::span<const char, 48>(asChars)), withoutFlags);
 }
 

@@ -15,7 +15,8 @@ inline void PrintTo(const PacketSummaryV2 &summary, std::ostream *out)
             *out << (i == 0 ? "" : ":") << std::hex << (bytes[i] << 8 | bytes[i + 1]) << std::dec;
     };
     *out << "{v" << int{summary.version} << " ip" << int{summary.ipVersion} << " proto " << int{summary.ipProtocol}
-         << (summary.hasPorts ? " ports" : "") << (summary.fragment ? " fragment" : "") << " ";
+         << (summary.hasPorts ? " ports" : "") << (summary.fragment ? " fragment" : "") << (summary.syn ? " SYN" : "")
+         << (summary.fin ? " FIN" : "") << (summary.reset ? " RST" : "") << " ";
     address(summary.sourceAddress);
     *out << " port " << summary.sourcePort << " -> ";
     address(summary.destinationAddress);
