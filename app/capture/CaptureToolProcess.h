@@ -4,6 +4,7 @@
 #include "tools/common/OwnedDescriptor.h"
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -18,6 +19,9 @@
 class CaptureToolProcess
 {
 public:
+    // What the output pipe is asked to hold (the kernel may give less).
+    static constexpr std::size_t kOutputPipeBytes = 1024 * 1024;
+
     CaptureToolProcess() = default;
     // Ends and reaps a tool still running (the capture's last owner is going).
     ~CaptureToolProcess();

@@ -38,7 +38,8 @@ public:
     // Told, on the reader thread, what went wrong with the tool; it must not block.
     using ErrorReport = std::function<void(const QString &message)>;
     static constexpr std::chrono::milliseconds kToolGrace{300};
-    static constexpr std::size_t kReadChunkBytes = 64 * 1024;
+    // One read can take all the pipe holds.
+    static constexpr std::size_t kReadChunkBytes = CaptureToolProcess::kOutputPipeBytes;
 
     explicit StreamCaptureCore(bool performLookups = true,
                                StreamTable::OwnAddresses ownAddresses = &CurrentHost::snapshot);
