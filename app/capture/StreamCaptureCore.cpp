@@ -52,6 +52,13 @@ Ready waitFor(int data, int wake)
     return watched[0].revents != 0 ? Ready::Wake : Ready::Data;
 }
 
+// True once a stop has been asked for, waiting at most `time` for it.
+bool stopAskedWithin(int wake, std::chrono::milliseconds time)
+{
+    pollfd watched{wake, POLLIN, 0};
+    return poll(&watched, 1, static_cast<int>(time.count())) > 0;
+}
+
 QString endOfTool(int waitStatus)
 {
     if (WIFSIGNALED(waitStatus)) {
@@ -157,15 +164,20 @@ void StreamCaptureCore::readInThread(std::shared_ptr<StreamCaptureCore> self, QS
     MainThreadDelivery::post([joinable] { joinable->joinReader(); });
 }
 
+// A read that filled the buffer left more in the pipe, so the next one takes it at once.
 void StreamCaptureCore::readUntilOutputEnds()
 {
     std::vector<std::byte> buffer(kReadChunkBytes);
+    bool filled = false;
     while (waitFor(m_tool.output(), m_wake.get()) == Ready::Data) {
+        if (!filled && stopAskedWithin(m_wake.get(), kGatherTime))
+            return;
         const ssize_t got = read(m_tool.output(), buffer.data(), buffer.size());
         if (got < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (got <= 0)
             return;
+        filled = static_cast<std::size_t>(got) == buffer.size();
         if (!dataAvailable(std::span(buffer).first(static_cast<std::size_t>(got)))) {
             m_outOfStep = true;
             return;
