@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "capture/StreamCaptureCore.h"
 
+#include "platform/Clock.h"
 #include "platform/MainThreadDelivery.h"
 #include "platform/SystemLog.h"
 
@@ -21,6 +22,7 @@
 namespace {
 constexpr std::size_t kErrorReadBytes = 4096;
 constexpr std::size_t kThreadNameLength = 15;
+constexpr std::size_t kFoldRunRecords = 256;
 
 struct Registry
 {
@@ -190,16 +192,24 @@ bool StreamCaptureCore::dataAvailable(std::span<const std::byte> chunk)
     return m_records.feed(chunk, [this](std::span<const std::byte> whole) { return foldRecords(whole); });
 }
 
+// Decoded a run at a time, so the table can fetch a run's streams ahead; one clock reading
+// serves the chunk, which the reader took from the pipe at one moment.
 bool StreamCaptureCore::foldRecords(std::span<const std::byte> whole)
 {
+    std::array<PacketSummaryV2, kFoldRunRecords> run;
+    const std::size_t records = whole.size() / RecordReader::kRecordBytes;
+    const double now = Clock::now();
     bool inStep = true;
     {
         const std::lock_guard lock(m_lock);
-        for (std::size_t index = 0; inStep && index < whole.size() / RecordReader::kRecordBytes; ++index) {
-            const PacketSummaryV2 summary = RecordReader::decodeAt(whole, index);
-            inStep = summary.version == PacketSummaryV2::kVersion;
-            if (inStep)
-                m_table.updateWithSummary(summary, m_eventLog);
+        for (std::size_t index = 0; inStep && index < records;) {
+            std::size_t decoded = 0;
+            for (; inStep && decoded < run.size() && index < records; ++index) {
+                run[decoded] = RecordReader::decodeAt(whole, index);
+                inStep = run[decoded].version == PacketSummaryV2::kVersion;
+                decoded += inStep ? 1 : 0;
+            }
+            m_table.updateWithSummaries(std::span(run).first(decoded), now, m_eventLog);
         }
     }
     m_receivedRecords = true;

@@ -10,10 +10,24 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 constexpr std::uint8_t kProtocolTcp = 6;
 constexpr std::uint8_t kProtocolUdp = 17;
+
+// Records counted together after fetching their memory ahead: enough to overlap many
+// fetches, few enough that the first is still near when the last is counted.
+constexpr std::size_t kFetchAhead = 32;
+
+// Stream keeps its counters last (see Stream.h), so the object's end is what counting touches.
+void prefetchCounters(const Stream &stream)
+{
+    constexpr std::size_t kCounterBytes = 48;
+    const char *end = reinterpret_cast<const char *>(&stream) + sizeof(Stream);
+    __builtin_prefetch(end - kCounterBytes, 1);
+    __builtin_prefetch(end - 1, 1);
+}
 
 const QString &protocolText(std::uint8_t protocol)
 {
@@ -43,24 +57,79 @@ StreamTable::StreamTable(bool performLookups, OwnAddresses ownAddresses)
 
 StreamTable::~StreamTable() = default;
 
-void StreamTable::updateWithSummary(const PacketSummaryV2 &summary, StreamEventLog &log)
+void StreamTable::updateWithSummary(const PacketSummaryV2 &summary, double now, StreamEventLog &log)
 {
-    if (!summary.hasPorts) {
-        count(otherEntry(), summary, isOwnAddress(summary.sourceAddress));
-        return;
+    updateWithSummaries(std::span(&summary, 1), now, log);
+}
+
+// Three passes over each run: find every record's slot and fetch it, then fetch the counters
+// of the streams found there, then count; the memory of a run is on its way all at once.
+void StreamTable::updateWithSummaries(std::span<const PacketSummaryV2> summaries, double now, StreamEventLog &log)
+{
+    std::array<Lookup, kFetchAhead> lookups;
+    for (std::size_t first = 0; first < summaries.size(); first += kFetchAhead) {
+        const auto run = summaries.subspan(first, std::min(kFetchAhead, summaries.size() - first));
+        for (std::size_t i = 0; i < run.size(); ++i) {
+            if (!run[i].hasPorts)
+                continue;
+            lookups[i] = Lookup::of(run[i]);
+            m_cache.prefetch(lookups[i].hash);
+        }
+        for (std::size_t i = 0; i < run.size(); ++i) {
+            if (!run[i].hasPorts)
+                continue;
+            const StreamLookupCache::Slot &slot = m_cache.slot(lookups[i].hash);
+            if (slot.stream != nullptr && slot.key == lookups[i].key)
+                prefetchCounters(*slot.stream);
+        }
+        for (std::size_t i = 0; i < run.size(); ++i)
+            countRecord(run[i], lookups[i], now, log);
     }
+}
+
+StreamTable::Lookup StreamTable::Lookup::of(const PacketSummaryV2 &summary)
+{
     const StreamEndpoint source = StreamEndpoint::fromBytes(summary.sourceAddress, summary.sourcePort);
     const StreamEndpoint destination = StreamEndpoint::fromBytes(summary.destinationAddress, summary.destinationPort);
-    const StreamKey key = StreamKey::conversation(source, destination, summary.ipProtocol);
-    auto found = m_entries.find(key);
+    Lookup lookup;
+    lookup.key = StreamKey::conversation(source, destination, summary.ipProtocol);
+    lookup.hash = lookup.key.hash();
+    lookup.sourceIsLesser = !(destination < source);
+    return lookup;
+}
+
+// A conversation of an endpoint with itself has both sides lesser, so it counts up.
+void StreamTable::countRecord(const PacketSummaryV2 &summary, const Lookup &lookup, double now, StreamEventLog &log)
+{
+    if (!summary.hasPorts) {
+        count(*otherEntry().stream, summary, isOwnAddress(summary.sourceAddress), now);
+        return;
+    }
+    const StreamLookupCache::Slot *slot = &m_cache.slot(lookup.hash);
+    if (slot->stream == nullptr || !(slot->key == lookup.key))
+        slot = cacheConversation(summary, lookup, log);
+    if (slot == nullptr) {
+        ++m_foldedRecords;
+        count(*otherEntry().stream, summary, isOwnAddress(summary.sourceAddress), now);
+        return;
+    }
+    count(*slot->stream, summary, slot->localIsLesser == lookup.sourceIsLesser, now);
+}
+
+// The conversation's slot, filled from the map, or from a new stream. None once the table is
+// full and the conversation is new.
+const StreamLookupCache::Slot *StreamTable::cacheConversation(const PacketSummaryV2 &summary, const Lookup &lookup,
+                                                              StreamEventLog &log)
+{
+    const StreamEndpoint source = StreamEndpoint::fromBytes(summary.sourceAddress, summary.sourcePort);
+    const StreamEndpoint destination = StreamEndpoint::fromBytes(summary.destinationAddress, summary.destinationPort);
+    auto found = m_entries.find(lookup.key);
     if (found == m_entries.end()) {
-        if (m_order.size() >= m_streamLimit) {
-            ++m_foldedRecords;
-            count(otherEntry(), summary, isOwnAddress(summary.sourceAddress));
-            return;
-        }
-        found = m_entries.emplace(key, makeEntry(source, destination, summary.ipProtocol)).first;
+        if (m_order.size() >= m_streamLimit)
+            return nullptr;
+        found = m_entries.emplace(lookup.key, makeEntry(source, destination, summary.ipProtocol)).first;
         m_order.push_back(&*found);
+        m_cache.fitTo(m_order.size());
         const Entry &entry = found->second;
         // Streams of other protocols ("*") are not announced, as the catch-all one is not.
         if (summary.ipProtocol == kProtocolTcp || summary.ipProtocol == kProtocolUdp) {
@@ -68,7 +137,11 @@ void StreamTable::updateWithSummary(const PacketSummaryV2 &summary, StreamEventL
             askForProcess(entry.stream, entry.local, entry.local == source ? destination : source, summary.ipProtocol);
         }
     }
-    count(found->second, summary, found->second.local == source);
+    const Entry &entry = found->second;
+    const bool sourceIsLocal = entry.local == source;
+    StreamLookupCache::Slot &slot = m_cache.slot(lookup.hash);
+    slot = {lookup.key, entry.stream.get(), sourceIsLocal == lookup.sourceIsLesser};
+    return &slot;
 }
 
 // The answer holds the stream weakly: a stream that expired before its answer came needs none.
@@ -133,15 +206,14 @@ bool StreamTable::isOwnAddress(const PacketSummaryV2::Address &address)
 }
 
 // Whole-packet bytes first, then payload, both the same way.
-void StreamTable::count(const Entry &entry, const PacketSummaryV2 &summary, bool up)
+void StreamTable::count(Stream &stream, const PacketSummaryV2 &summary, bool up, double now)
 {
-    Stream &stream = *entry.stream;
     if (up) {
-        stream.addUpBytes(summary.packetBytes);
+        stream.addUpBytes(summary.packetBytes, now);
         stream.addUpDataBytes(summary.dataBytes);
         m_upBytes += summary.packetBytes;
     } else {
-        stream.addDownBytes(summary.packetBytes);
+        stream.addDownBytes(summary.packetBytes, now);
         stream.addDownDataBytes(summary.dataBytes);
         m_downBytes += summary.packetBytes;
     }
@@ -182,6 +254,7 @@ void StreamTable::expire(double now, double removeInterval, StreamEventLog &log)
             continue;
         expired.push_back(std::move(entry.stream));
         const StreamKey key = (*it)->first;
+        m_cache.forget(key, key.hash());
         m_entries.erase(key);
         *it = nullptr;
     }

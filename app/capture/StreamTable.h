@@ -3,6 +3,7 @@
 
 #include "capture/CaptureTotals.h"
 #include "capture/StreamKey.h"
+#include "capture/StreamLookupCache.h"
 #include "model/StreamEndpoint.h"
 #include "platform/CurrentHost.h"
 #include "tools/capture/PacketSummary.h"
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -53,10 +55,12 @@ public:
     StreamTable(const StreamTable &) = delete;
     StreamTable &operator=(const StreamTable &) = delete;
 
-    // Counts one record. A new conversation creates its stream and queues its new-stream line
-    // (streams with protocol "*" are not announced) before the first count. IPv4 and IPv6
-    // records alike.
-    void updateWithSummary(const PacketSummaryV2 &summary, StreamEventLog &log);
+    // Counts one record, which arrived at `now` (one clock reading serves a whole batch). A
+    // new conversation creates its stream and queues its new-stream line (streams with
+    // protocol "*" are not announced) before the first count. IPv4 and IPv6 records alike.
+    void updateWithSummary(const PacketSummaryV2 &summary, double now, StreamEventLog &log);
+    // The same for a run of records, in order: the reader's way.
+    void updateWithSummaries(std::span<const PacketSummaryV2> summaries, double now, StreamEventLog &log);
 
     // The update cycle's work under the lock: streams idle for longer than removeInterval
     // (strictly) leave, from the last down, each queueing its closed-stream line while its
@@ -80,6 +84,18 @@ private:
         std::uint8_t protocol = 0; // 0 on the "other" stream
     };
     using Node = std::pair<const StreamKey, Entry>;
+    // What a record with ports is looked up by.
+    struct Lookup
+    {
+        StreamKey key;
+        std::size_t hash = 0;
+        bool sourceIsLesser = false; // the record's source is the key's lesser endpoint
+        static Lookup of(const PacketSummaryV2 &summary);
+    };
+
+    void countRecord(const PacketSummaryV2 &summary, const Lookup &lookup, double now, StreamEventLog &log);
+    const StreamLookupCache::Slot *cacheConversation(const PacketSummaryV2 &summary, const Lookup &lookup,
+                                                     StreamEventLog &log);
 
     Entry makeEntry(const StreamEndpoint &source, const StreamEndpoint &destination, std::uint8_t protocol);
     Entry makeOtherEntry();
@@ -88,7 +104,7 @@ private:
     void askForProcess(const std::shared_ptr<Stream> &stream, const StreamEndpoint &local, const StreamEndpoint &remote,
                        std::uint8_t protocol);
     void expire(double now, double removeInterval, StreamEventLog &log);
-    void count(const Entry &entry, const PacketSummaryV2 &summary, bool up);
+    void count(Stream &stream, const PacketSummaryV2 &summary, bool up, double now);
 
     const bool m_performLookups;
     const OwnAddresses m_ownAddresses;
@@ -98,6 +114,7 @@ private:
     const QString m_otherText;
     std::unordered_map<StreamKey, Entry, StreamKeyHash> m_entries;
     std::vector<Node *> m_order; // creation order; nodes of an unordered_map never move
+    StreamLookupCache m_cache;   // of m_entries
     std::size_t m_streamLimit = kDefaultStreamLimit;
     AsyncProcessAttribution *m_attribution = nullptr;
     quint64 m_upBytes = 0;
