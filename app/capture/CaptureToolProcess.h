@@ -38,7 +38,7 @@ public:
     bool running() const { return m_pid > 0; }
     int output() const { return m_output.get(); }
     int error() const { return m_error.get(); }
-    // The tool sees its reader gone at its next wait (within 0.2 s) and ends by itself.
+    // The tool's wait watches its output, so it sees its reader gone at once and ends by itself.
     void closeOutput() { m_output.reset(); }
 
     // Waits at most `timeout` for the tool to end and reaps it: its wait status, or nothing

@@ -30,7 +30,7 @@
 // The reader waits on the tool's output and on a wake-up descriptor, so shutdown ends it
 // even on an idle interface (and while records gather), and only the reader ever closes the
 // descriptors it reads: a number cannot be reused under it. On the way out it closes the
-// output first (the tool notices within its 0.2 s wait and ends by itself), gives the tool a
+// output first (the tool notices at once in its wait and ends by itself), gives the tool a
 // grace period, then SIGTERM, and reaps it.
 class StreamCaptureCore : public std::enable_shared_from_this<StreamCaptureCore>
 {
