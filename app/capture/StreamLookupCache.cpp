@@ -25,3 +25,8 @@ void StreamLookupCache::fitTo(std::size_t streams)
     m_slots.assign(wanted, Slot{});
     m_mask = wanted - 1;
 }
+
+void StreamLookupCache::clear()
+{
+    std::fill(m_slots.begin(), m_slots.end(), Slot{});
+}

@@ -40,6 +40,7 @@ public:
     void forget(const StreamKey &key, std::size_t hash);
     // Grows, emptying every slot, when the table has outgrown it.
     void fitTo(std::size_t streams);
+    void clear();
 
 private:
     std::vector<Slot> m_slots;

@@ -244,22 +244,45 @@ StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, Stre
 }
 
 // From the last stream down, so closed-stream lines come in reverse creation order; the
-// survivors then close ranks in one pass, keeping their order.
+// survivors then close ranks in one pass, keeping their order. When most streams leave at
+// once (a flood of conversations ending together), the map lets go of them wholesale instead
+// of looking each one up.
 void StreamTable::expire(double now, double removeInterval, StreamEventLog &log)
 {
     std::vector<std::shared_ptr<const Stream>> expired;
+    std::vector<const Node *> leaving;
     for (auto it = m_order.rbegin(); it != m_order.rend(); ++it) {
         Entry &entry = (*it)->second;
         if (now - entry.stream->lastUpdateTime() <= removeInterval)
             continue;
         expired.push_back(std::move(entry.stream));
-        const StreamKey key = (*it)->first;
-        m_cache.forget(key, key.hash());
-        m_entries.erase(key);
+        leaving.push_back(*it);
         *it = nullptr;
     }
     if (expired.empty())
         return;
     std::erase(m_order, nullptr);
+    if (leaving.size() > m_order.size()) {
+        keepOnlySurvivors();
+    } else {
+        for (const Node *node : leaving) {
+            const StreamKey key = node->first;
+            m_cache.forget(key, key.hash());
+            m_entries.erase(key);
+        }
+    }
     log.queueRemovedStreams(std::move(expired));
+}
+
+// The survivors' nodes are taken out and put back whole, so m_order's pointers to them hold.
+void StreamTable::keepOnlySurvivors()
+{
+    std::vector<decltype(m_entries)::node_type> survivors;
+    survivors.reserve(m_order.size());
+    for (const Node *node : m_order)
+        survivors.push_back(m_entries.extract(node->first));
+    m_entries.clear();
+    for (auto &survivor : survivors)
+        m_entries.insert(std::move(survivor));
+    m_cache.clear();
 }

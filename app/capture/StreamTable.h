@@ -104,6 +104,7 @@ private:
     void askForProcess(const std::shared_ptr<Stream> &stream, const StreamEndpoint &local, const StreamEndpoint &remote,
                        std::uint8_t protocol);
     void expire(double now, double removeInterval, StreamEventLog &log);
+    void keepOnlySurvivors();
     void count(Stream &stream, const PacketSummaryV2 &summary, bool up, double now);
 
     const bool m_performLookups;
