@@ -15,6 +15,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <system_error>
 #include <unistd.h>
@@ -23,6 +24,8 @@ namespace {
 constexpr std::size_t kErrorReadBytes = 4096;
 constexpr std::size_t kThreadNameLength = 15;
 constexpr std::size_t kFoldRunRecords = 256;
+// As much as a default pipe holds: over a thousand records.
+constexpr int kLargePieceBytes = 64 * 1024;
 
 struct Registry
 {
@@ -166,20 +169,21 @@ void StreamCaptureCore::readInThread(std::shared_ptr<StreamCaptureCore> self, QS
     MainThreadDelivery::post([joinable] { joinable->joinReader(); });
 }
 
-// A read that filled the buffer left more in the pipe, so the next one takes it at once.
+// A pipe that already holds a large piece is read at once: waiting would gain nothing, and a
+// writer faster than a full pipe per gathering time must not be held back by it.
 void StreamCaptureCore::readUntilOutputEnds()
 {
     std::vector<std::byte> buffer(kReadChunkBytes);
-    bool filled = false;
     while (waitFor(m_tool.output(), m_wake.get()) == Ready::Data) {
-        if (!filled && stopAskedWithin(m_wake.get(), kGatherTime))
+        int waiting = 0;
+        const bool large = ioctl(m_tool.output(), FIONREAD, &waiting) == 0 && waiting >= kLargePieceBytes;
+        if (!large && stopAskedWithin(m_wake.get(), kGatherTime))
             return;
         const ssize_t got = read(m_tool.output(), buffer.data(), buffer.size());
         if (got < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (got <= 0)
             return;
-        filled = static_cast<std::size_t>(got) == buffer.size();
         if (!dataAvailable(std::span(buffer).first(static_cast<std::size_t>(got)))) {
             m_outOfStep = true;
             return;

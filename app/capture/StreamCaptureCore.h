@@ -40,10 +40,10 @@ public:
     static constexpr std::chrono::milliseconds kToolGrace{300};
     // One read can take all the pipe holds.
     static constexpr std::size_t kReadChunkBytes = CaptureToolProcess::kOutputPipeBytes;
-    // How long the reader lets records gather in the pipe once it finds some there, so that a
-    // busy interface is read in a few large pieces a second rather than many small ones: a
-    // record reaches the table at most this long (and one read) after it reached the pipe,
-    // and a lone packet, with the tool's own hand-over time, within a few tens of
+    // How long the reader lets records gather in the pipe once it finds a small piece there,
+    // so that a busy interface is read in a few large pieces a second rather than many small
+    // ones: a record reaches the table at most this long (and one read) after it reached the
+    // pipe, and a lone packet, with the tool's own hand-over time, within a few tens of
     // milliseconds. The display refreshes at most ten times a second; the delay never shows.
     static constexpr std::chrono::milliseconds kGatherTime{20};
 
