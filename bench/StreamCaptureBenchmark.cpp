@@ -196,7 +196,7 @@ void BM_UpdateCycleUnderLock(benchmark::State &state)
     StreamTable table(false);
     StreamEventLog log;
     for (std::uint32_t n = 0; n < streams; ++n)
-        table.updateWithSummary(PacketSummaryV2::widened(conversationRecord(n, false)), log);
+        table.updateWithSummary(PacketSummaryV2::widened(conversationRecord(n, false)), Clock::now(), log);
     for (auto _ : state)
         benchmark::DoNotOptimize(table.runCycle(Clock::now(), 10.0, log));
 }
@@ -221,7 +221,7 @@ void BM_ExpireStreams(benchmark::State &state)
         state.PauseTiming();
         StreamTable table(false);
         for (std::uint32_t n = 0; n < streams; ++n)
-            table.updateWithSummary(PacketSummaryV2::widened(conversationRecord(n, false)), log);
+            table.updateWithSummary(PacketSummaryV2::widened(conversationRecord(n, false)), Clock::now(), log);
         state.ResumeTiming();
         const auto start = std::chrono::steady_clock::now();
         table.runCycle(Clock::now() + 3600.0, 10.0, log);
@@ -359,7 +359,7 @@ void BM_RecordsForNewStreamsWithProcesses(benchmark::State &state)
             state.ResumeTiming();
         }
         for (std::size_t n = 0; n < kChunkRecords; ++n, ++next)
-            table->updateWithSummary(PacketSummaryV2::widened(conversationRecord(next * 2, false)), log);
+            table->updateWithSummary(PacketSummaryV2::widened(conversationRecord(next * 2, false)), Clock::now(), log);
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kChunkRecords));
 }

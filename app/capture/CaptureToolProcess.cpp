@@ -13,6 +13,15 @@
 namespace {
 constexpr auto kExitPollInterval = std::chrono::milliseconds(5);
 
+// A busy interface's records come in bursts of thousands; a pipe that holds a good part of a
+// second of them lets the reader take them in a few large reads rather than many small ones.
+// An ordinary user may ask for up to fs.pipe-max-size; a refusal keeps the default pipe, which
+// works the same with more wake-ups.
+void enlargePipe(int descriptor)
+{
+    static_cast<void>(fcntl(descriptor, F_SETPIPE_SZ, static_cast<int>(CaptureToolProcess::kOutputPipeBytes)));
+}
+
 // The child of a threaded process may only make async-signal-safe calls until it execs:
 // no stdio, no allocation. strerrordesc_np only looks the text up in a table.
 void writeFailure(const char *call)
@@ -81,6 +90,7 @@ bool CaptureToolProcess::start(const std::string &program, const std::vector<std
         std::perror("pipe");
         return false;
     }
+    enlargePipe(outputPipe.readEnd.get());
     // Everything the child needs is made before fork.
     std::vector<std::string> argumentCopies{program};
     argumentCopies.insert(argumentCopies.end(), arguments.begin(), arguments.end());

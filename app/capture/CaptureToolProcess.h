@@ -4,6 +4,7 @@
 #include "tools/common/OwnedDescriptor.h"
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -18,6 +19,9 @@
 class CaptureToolProcess
 {
 public:
+    // What the output pipe is asked to hold (the kernel may give less).
+    static constexpr std::size_t kOutputPipeBytes = 1024 * 1024;
+
     CaptureToolProcess() = default;
     // Ends and reaps a tool still running (the capture's last owner is going).
     ~CaptureToolProcess();
@@ -34,7 +38,7 @@ public:
     bool running() const { return m_pid > 0; }
     int output() const { return m_output.get(); }
     int error() const { return m_error.get(); }
-    // The tool sees its reader gone at its next wait (within 0.2 s) and ends by itself.
+    // The tool's wait watches its output, so it sees its reader gone at once and ends by itself.
     void closeOutput() { m_output.reset(); }
 
     // Waits at most `timeout` for the tool to end and reaps it: its wait status, or nothing

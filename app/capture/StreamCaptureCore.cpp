@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "capture/StreamCaptureCore.h"
 
+#include "platform/Clock.h"
 #include "platform/MainThreadDelivery.h"
 #include "platform/SystemLog.h"
 
@@ -14,6 +15,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <system_error>
 #include <unistd.h>
@@ -21,6 +23,9 @@
 namespace {
 constexpr std::size_t kErrorReadBytes = 4096;
 constexpr std::size_t kThreadNameLength = 15;
+constexpr std::size_t kFoldRunRecords = 256;
+// As much as a default pipe holds: over a thousand records.
+constexpr int kLargePieceBytes = 64 * 1024;
 
 struct Registry
 {
@@ -50,6 +55,13 @@ Ready waitFor(int data, int wake)
     std::array<pollfd, 2> watched{{{wake, POLLIN, 0}, {data, POLLIN, 0}}};
     while (poll(watched.data(), watched.size(), -1) < 0 && errno == EINTR) { }
     return watched[0].revents != 0 ? Ready::Wake : Ready::Data;
+}
+
+// True once a stop has been asked for, waiting at most `time` for it.
+bool stopAskedWithin(int wake, std::chrono::milliseconds time)
+{
+    pollfd watched{wake, POLLIN, 0};
+    return poll(&watched, 1, static_cast<int>(time.count())) > 0;
 }
 
 QString endOfTool(int waitStatus)
@@ -157,10 +169,16 @@ void StreamCaptureCore::readInThread(std::shared_ptr<StreamCaptureCore> self, QS
     MainThreadDelivery::post([joinable] { joinable->joinReader(); });
 }
 
+// A pipe that already holds a large piece is read at once: waiting would gain nothing, and a
+// writer faster than a full pipe per gathering time must not be held back by it.
 void StreamCaptureCore::readUntilOutputEnds()
 {
     std::vector<std::byte> buffer(kReadChunkBytes);
     while (waitFor(m_tool.output(), m_wake.get()) == Ready::Data) {
+        int waiting = 0;
+        const bool large = ioctl(m_tool.output(), FIONREAD, &waiting) == 0 && waiting >= kLargePieceBytes;
+        if (!large && stopAskedWithin(m_wake.get(), kGatherTime))
+            return;
         const ssize_t got = read(m_tool.output(), buffer.data(), buffer.size());
         if (got < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
@@ -178,16 +196,24 @@ bool StreamCaptureCore::dataAvailable(std::span<const std::byte> chunk)
     return m_records.feed(chunk, [this](std::span<const std::byte> whole) { return foldRecords(whole); });
 }
 
+// Decoded a run at a time, so the table can fetch a run's streams ahead; one clock reading
+// serves the chunk, which the reader took from the pipe at one moment.
 bool StreamCaptureCore::foldRecords(std::span<const std::byte> whole)
 {
+    std::array<PacketSummaryV2, kFoldRunRecords> run;
+    const std::size_t records = whole.size() / RecordReader::kRecordBytes;
+    const double now = Clock::now();
     bool inStep = true;
     {
         const std::lock_guard lock(m_lock);
-        for (std::size_t index = 0; inStep && index < whole.size() / RecordReader::kRecordBytes; ++index) {
-            const PacketSummaryV2 summary = RecordReader::decodeAt(whole, index);
-            inStep = summary.version == PacketSummaryV2::kVersion;
-            if (inStep)
-                m_table.updateWithSummary(summary, m_eventLog);
+        for (std::size_t index = 0; inStep && index < records;) {
+            std::size_t decoded = 0;
+            for (; inStep && decoded < run.size() && index < records; ++index) {
+                run[decoded] = RecordReader::decodeAt(whole, index);
+                inStep = run[decoded].version == PacketSummaryV2::kVersion;
+                decoded += inStep ? 1 : 0;
+            }
+            m_table.updateWithSummaries(std::span(run).first(decoded), now, m_eventLog);
         }
     }
     m_receivedRecords = true;

@@ -12,8 +12,22 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <array>
 
 namespace {
+// Records counted together after fetching their memory ahead: enough to overlap many
+// fetches, few enough that the first is still near when the last is counted.
+constexpr std::size_t kFetchAhead = 32;
+
+// Stream keeps its counters last (see Stream.h), so the object's end is what counting touches.
+void prefetchCounters(const Stream &stream)
+{
+    constexpr std::size_t kCounterBytes = 48;
+    const char *end = reinterpret_cast<const char *>(&stream) + sizeof(Stream);
+    __builtin_prefetch(end - kCounterBytes, 1);
+    __builtin_prefetch(end - 1, 1);
+}
+
 const QString &closeReasonOf(bool wasReset)
 {
     static const QString closedText = QStringLiteral("closed");
@@ -47,28 +61,102 @@ StreamTable::StreamTable(bool performLookups, OwnAddresses ownAddresses)
 
 StreamTable::~StreamTable() = default;
 
-void StreamTable::updateWithSummary(const PacketSummaryV2 &summary, StreamEventLog &log)
+void StreamTable::updateWithSummary(const PacketSummaryV2 &summary, double now, StreamEventLog &log)
 {
-    if (!summary.hasPorts) {
-        count(otherEntry(), summary, isOwnAddress(summary.sourceAddress));
-        return;
+    updateWithSummaries(std::span(&summary, 1), now, log);
+}
+
+// Three passes over each run: find every record's slot and fetch it, then fetch the counters
+// of the streams found there, then count; the memory of a run is on its way all at once.
+void StreamTable::updateWithSummaries(std::span<const PacketSummaryV2> summaries, double now, StreamEventLog &log)
+{
+    std::array<Lookup, kFetchAhead> lookups;
+    for (std::size_t first = 0; first < summaries.size(); first += kFetchAhead) {
+        const auto run = summaries.subspan(first, std::min(kFetchAhead, summaries.size() - first));
+        for (std::size_t i = 0; i < run.size(); ++i) {
+            if (!run[i].hasPorts)
+                continue;
+            lookups[i] = Lookup::of(run[i]);
+            m_cache.prefetch(lookups[i].hash);
+        }
+        for (std::size_t i = 0; i < run.size(); ++i) {
+            if (!run[i].hasPorts)
+                continue;
+            const StreamLookupCache::Slot &slot = m_cache.slot(lookups[i].hash);
+            if (slot.stream != nullptr && slot.key == lookups[i].key)
+                prefetchCounters(*slot.stream);
+        }
+        for (std::size_t i = 0; i < run.size(); ++i)
+            countRecord(run[i], lookups[i], now, log);
     }
+}
+
+StreamTable::Lookup StreamTable::Lookup::of(const PacketSummaryV2 &summary)
+{
     const StreamEndpoint source = StreamEndpoint::fromBytes(summary.sourceAddress, summary.sourcePort);
     const StreamEndpoint destination = StreamEndpoint::fromBytes(summary.destinationAddress, summary.destinationPort);
-    const StreamKey key = StreamKey::conversation(source, destination, summary.ipProtocol);
-    auto found = m_entries.find(key);
-    if (found == m_entries.end()) {
-        if (isTail(key, summary)) {
+    Lookup lookup;
+    lookup.key = StreamKey::conversation(source, destination, summary.ipProtocol);
+    lookup.hash = lookup.key.hash();
+    lookup.sourceIsLesser = !(destination < source);
+    return lookup;
+}
+
+// A conversation of an endpoint with itself has both sides lesser, so it counts up. The end
+// of a TCP connection (FIN, RST) is rare enough to be noted through the map.
+void StreamTable::countRecord(const PacketSummaryV2 &summary, const Lookup &lookup, double now, StreamEventLog &log)
+{
+    if (!summary.hasPorts) {
+        count(*otherEntry().stream, summary, isOwnAddress(summary.sourceAddress), now);
+        return;
+    }
+    const StreamLookupCache::Slot *slot = &m_cache.slot(lookup.hash);
+    if (slot->stream == nullptr || !(slot->key == lookup.key)) {
+        const Found found = cacheConversation(summary, lookup, log);
+        if (found.tail) {
             countInTotals(summary);
             return;
         }
-        if (m_order.size() >= m_streamLimit) {
-            ++m_foldedRecords;
-            count(otherEntry(), summary, isOwnAddress(summary.sourceAddress));
-            return;
-        }
-        found = m_entries.emplace(key, makeEntry(source, destination, summary.ipProtocol)).first;
+        slot = found.slot;
+    }
+    if (slot == nullptr) {
+        ++m_foldedRecords;
+        count(*otherEntry().stream, summary, isOwnAddress(summary.sourceAddress), now);
+        return;
+    }
+    const bool up = slot->localIsLesser == lookup.sourceIsLesser;
+    count(*slot->stream, summary, up, now);
+    if (summary.fin || summary.reset)
+        noteTcpEnd(lookup.key, summary, up);
+}
+
+void StreamTable::noteTcpEnd(const StreamKey &key, const PacketSummaryV2 &summary, bool up)
+{
+    const auto found = m_entries.find(key);
+    if (found == m_entries.end())
+        return;
+    TcpState &tcp = found->second.tcp;
+    if (summary.fin)
+        (up ? tcp.finUp : tcp.finDown) = true;
+    tcp.reset = tcp.reset || summary.reset;
+}
+
+// The conversation's slot, filled from the map, or from a new stream; no slot once the table
+// is full and the conversation is new, and none either for the tail of a connection that left.
+StreamTable::Found StreamTable::cacheConversation(const PacketSummaryV2 &summary, const Lookup &lookup,
+                                                  StreamEventLog &log)
+{
+    const StreamEndpoint source = StreamEndpoint::fromBytes(summary.sourceAddress, summary.sourcePort);
+    const StreamEndpoint destination = StreamEndpoint::fromBytes(summary.destinationAddress, summary.destinationPort);
+    auto found = m_entries.find(lookup.key);
+    if (found == m_entries.end()) {
+        if (isTail(lookup.key, summary))
+            return {nullptr, true};
+        if (m_order.size() >= m_streamLimit)
+            return {};
+        found = m_entries.emplace(lookup.key, makeEntry(source, destination, summary.ipProtocol)).first;
         m_order.push_back(&*found);
+        m_cache.fitTo(m_order.size());
         Entry &entry = found->second;
         entry.tcp.openedBySyn = summary.syn;
         // Streams of other protocols ("*") are not announced, as the catch-all one is not.
@@ -77,12 +165,11 @@ void StreamTable::updateWithSummary(const PacketSummaryV2 &summary, StreamEventL
             announce(entry, entry.local == source ? destination : source, summary.ipProtocol, log);
         }
     }
-    Entry &entry = found->second;
-    const bool up = entry.local == source;
-    count(entry, summary, up);
-    if (summary.fin)
-        (up ? entry.tcp.finUp : entry.tcp.finDown) = true;
-    entry.tcp.reset = entry.tcp.reset || summary.reset;
+    const Entry &entry = found->second;
+    const bool sourceIsLocal = entry.local == source;
+    StreamLookupCache::Slot &slot = m_cache.slot(lookup.hash);
+    slot = {lookup.key, entry.stream.get(), sourceIsLocal == lookup.sourceIsLesser};
+    return {&slot, false};
 }
 
 // Only TCP has ends to tell; a SYN begins a conversation anew.
@@ -205,15 +292,14 @@ bool StreamTable::isOwnAddress(const PacketSummaryV2::Address &address)
 }
 
 // Whole-packet bytes first, then payload, both the same way.
-void StreamTable::count(const Entry &entry, const PacketSummaryV2 &summary, bool up)
+void StreamTable::count(Stream &stream, const PacketSummaryV2 &summary, bool up, double now)
 {
-    Stream &stream = *entry.stream;
     if (up) {
-        stream.addUpBytes(summary.packetBytes);
+        stream.addUpBytes(summary.packetBytes, now);
         stream.addUpDataBytes(summary.dataBytes);
         m_upBytes += summary.packetBytes;
     } else {
-        stream.addDownBytes(summary.packetBytes);
+        stream.addDownBytes(summary.packetBytes, now);
         stream.addDownDataBytes(summary.dataBytes);
         m_downBytes += summary.packetBytes;
     }
@@ -253,26 +339,37 @@ StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, Stre
 }
 
 // From the last stream down, so closed-stream lines come in reverse creation order; the
-// survivors then close ranks in one pass, keeping their order.
+// survivors then close ranks in one pass, keeping their order. When most streams leave at
+// once (a flood of conversations ending together), the map lets go of them wholesale instead
+// of looking each one up.
 std::vector<std::shared_ptr<const Stream>> StreamTable::expire(double now, double removeInterval, StreamEventLog &log)
 {
     std::vector<std::shared_ptr<const Stream>> expired;
+    std::vector<const Node *> leaving;
     for (auto it = m_order.rbegin(); it != m_order.rend(); ++it) {
         Entry &entry = (*it)->second;
         if (!leaves(entry, now, removeInterval))
             continue;
-        const StreamKey key = (*it)->first;
         if (entry.tcp.reset || (entry.tcp.finUp && entry.tcp.finDown))
-            m_tails.emplace(key, now);
+            m_tails.emplace((*it)->first, now);
         if (const auto announcement = entry.announcement.lock())
             announcement->announce(entry.stream->process(), log);
         expired.push_back(std::move(entry.stream));
-        m_entries.erase(key);
+        leaving.push_back(*it);
         *it = nullptr;
     }
     if (expired.empty())
         return expired;
     std::erase(m_order, nullptr);
+    if (leaving.size() > m_order.size()) {
+        keepOnlySurvivors();
+    } else {
+        for (const Node *node : leaving) {
+            const StreamKey key = node->first;
+            m_cache.forget(key, key.hash());
+            m_entries.erase(key);
+        }
+    }
     log.queueRemovedStreams(expired);
     return expired;
 }
@@ -295,4 +392,17 @@ bool StreamTable::leaves(Entry &entry, double now, double removeInterval) const
         return false;
     stream.setCloseReason(ended ? closeReasonOf(entry.tcp.reset) : idleReason());
     return true;
+}
+
+// The survivors' nodes are taken out and put back whole, so m_order's pointers to them hold.
+void StreamTable::keepOnlySurvivors()
+{
+    std::vector<decltype(m_entries)::node_type> survivors;
+    survivors.reserve(m_order.size());
+    for (const Node *node : m_order)
+        survivors.push_back(m_entries.extract(node->first));
+    m_entries.clear();
+    for (auto &survivor : survivors)
+        m_entries.insert(std::move(survivor));
+    m_cache.clear();
 }

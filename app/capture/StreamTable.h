@@ -3,6 +3,7 @@
 
 #include "capture/CaptureTotals.h"
 #include "capture/StreamKey.h"
+#include "capture/StreamLookupCache.h"
 #include "model/StreamEndpoint.h"
 #include "platform/CurrentHost.h"
 #include "tools/capture/PacketSummary.h"
@@ -13,6 +14,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -70,8 +72,11 @@ public:
     // announced). With a process attribution and logging on, the line waits for the
     // program's answer, at most NewStreamAnnouncement::kProcessWaitSeconds (checked as
     // streams are made and at every cycle); otherwise it is queued at once. The log must
-    // outlive the attribution's answers. IPv4 and IPv6 records alike.
-    void updateWithSummary(const PacketSummaryV2 &summary, StreamEventLog &log);
+    // outlive the attribution's answers. The record arrived at `now` (one clock reading serves
+    // a whole batch). IPv4 and IPv6 records alike.
+    void updateWithSummary(const PacketSummaryV2 &summary, double now, StreamEventLog &log);
+    // The same for a run of records, in order: the reader's way.
+    void updateWithSummaries(std::span<const PacketSummaryV2> summaries, double now, StreamEventLog &log);
 
     // The update cycle's work under the lock: streams idle for longer than removeInterval
     // (strictly) leave, from the last down, each queueing its closed-stream line while its
@@ -111,6 +116,24 @@ private:
         std::weak_ptr<NewStreamAnnouncement> announcement; // while its line may wait
     };
     using Node = std::pair<const StreamKey, Entry>;
+    // What a record with ports is looked up by.
+    struct Lookup
+    {
+        StreamKey key;
+        std::size_t hash = 0;
+        bool sourceIsLesser = false; // the record's source is the key's lesser endpoint
+        static Lookup of(const PacketSummaryV2 &summary);
+    };
+    // A conversation's slot; none for a new one past the limit, or for a tail.
+    struct Found
+    {
+        const StreamLookupCache::Slot *slot = nullptr;
+        bool tail = false;
+    };
+
+    void countRecord(const PacketSummaryV2 &summary, const Lookup &lookup, double now, StreamEventLog &log);
+    Found cacheConversation(const PacketSummaryV2 &summary, const Lookup &lookup, StreamEventLog &log);
+    void noteTcpEnd(const StreamKey &key, const PacketSummaryV2 &summary, bool up);
 
     Entry makeEntry(const StreamEndpoint &source, const StreamEndpoint &destination, std::uint8_t protocol);
     Entry makeOtherEntry();
@@ -124,7 +147,8 @@ private:
     bool leaves(Entry &entry, double now, double removeInterval) const;
     bool isTail(const StreamKey &key, const PacketSummaryV2 &summary);
     void forgetOldTails(double now);
-    void count(const Entry &entry, const PacketSummaryV2 &summary, bool up);
+    void keepOnlySurvivors();
+    void count(Stream &stream, const PacketSummaryV2 &summary, bool up, double now);
     void countInTotals(const PacketSummaryV2 &summary);
 
     const bool m_performLookups;
@@ -135,6 +159,7 @@ private:
     const QString m_otherText;
     std::unordered_map<StreamKey, Entry, StreamKeyHash> m_entries;
     std::vector<Node *> m_order; // creation order; nodes of an unordered_map never move
+    StreamLookupCache m_cache;   // of m_entries
     std::size_t m_streamLimit = kDefaultStreamLimit;
     AsyncProcessAttribution *m_attribution = nullptr;
     // Lines waiting for their program, in creation order and so by deadline.

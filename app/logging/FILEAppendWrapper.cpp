@@ -147,6 +147,16 @@ bool FILEAppendWrapper::appendLine(QByteArrayView line)
     return m_writer.append(line);
 }
 
+void FILEAppendWrapper::expectLines(qsizetype count)
+{
+    m_writer.expectLines(count);
+}
+
+bool FILEAppendWrapper::appendExpectedLines(QByteArrayView lines, qsizetype count)
+{
+    return m_writer.appendExpected(lines, count);
+}
+
 bool FILEAppendWrapper::waitUntilWritten(std::chrono::milliseconds timeout)
 {
     return m_writer.waitUntilWritten(timeout);

@@ -48,6 +48,10 @@ public:
     // queued before by any holder, so lines of captures sharing the file never mix. Returns
     // at once. False when the file has fallen so far behind that the lines were dropped.
     bool appendLine(QByteArrayView line);
+    // For lines made on another thread: announced first, so that waiting for the file waits
+    // for them too, then appended as appendLine does (see QueuedWriter).
+    void expectLines(qsizetype count);
+    bool appendExpectedLines(QByteArrayView lines, qsizetype count);
     // Waits, at most `timeout`, until what was queued has been handed to the kernel.
     bool waitUntilWritten(std::chrono::milliseconds timeout);
 

@@ -19,13 +19,14 @@ struct QueuedWriter::State
     {
     }
 
-    bool isIdle() const { return queued.isEmpty() && !writing; }
+    bool isIdle() const { return queued.isEmpty() && !writing && expected == 0; }
 
     const OwnedDescriptor descriptor;
     const FailureReport report;
     bool failed = false; // the thread's own
-    std::mutex mutex;    // guards the three below
+    std::mutex mutex;    // guards the four below
     QByteArray queued;
+    qsizetype expected = 0; // lines announced, still being made
     bool writing = false;
     bool closing = false;
     std::condition_variable changed; // something was queued, written, or closing began
@@ -75,11 +76,23 @@ QueuedWriter::~QueuedWriter()
 
 bool QueuedWriter::append(QByteArrayView lines)
 {
+    return appendExpected(lines, 0);
+}
+
+void QueuedWriter::expectLines(qsizetype count)
+{
     const std::lock_guard lock(m_state->mutex);
+    m_state->expected += count;
+}
+
+bool QueuedWriter::appendExpected(QByteArrayView lines, qsizetype count)
+{
+    const std::lock_guard lock(m_state->mutex);
+    m_state->expected -= count;
+    m_state->changed.notify_all();
     if (m_state->queued.size() + lines.size() > kQueueBytes)
         return false;
     m_state->queued.append(lines);
-    m_state->changed.notify_all();
     return true;
 }
 

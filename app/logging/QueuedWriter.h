@@ -45,6 +45,11 @@ public:
     // Queues bytes made of whole lines; any thread. False when they were dropped because the
     // queue is full.
     bool append(QByteArrayView lines);
+    // Lines another thread is still making count as queued, for the waits below, from the
+    // moment they are announced here until they are appended with appendExpected (taken or
+    // dropped alike).
+    void expectLines(qsizetype count);
+    bool appendExpected(QByteArrayView lines, qsizetype count);
 
     // Waits, at most `timeout`, until everything queued so far has been handed to the kernel
     // or has failed; whether it has.

@@ -7,6 +7,11 @@
 #include "model/ValueText.h"
 #include "platform/SystemLog.h"
 
+#include <pthread.h>
+
+#include <system_error>
+#include <utility>
+
 namespace {
 
 QString textForKey(const Stream &stream, const QString &keyName, std::optional<int> key)
@@ -38,6 +43,17 @@ template <typename Template> QByteArray logLine(const Template &parsed, const St
 
 } // namespace
 
+StreamEventLog::~StreamEventLog()
+{
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_closing = true;
+    }
+    m_linesQueued.notify_one();
+    if (m_maker.joinable())
+        m_maker.join();
+}
+
 bool StreamEventLog::startLoggingToFile(const QString &path, QString *failure)
 {
     if (isLogging())
@@ -48,6 +64,14 @@ bool StreamEventLog::startLoggingToFile(const QString &path, QString *failure)
     std::lock_guard lock(m_stateMutex);
     if (m_logfileWrapper)
         return false;
+    try {
+        if (!m_maker.joinable())
+            m_maker = std::thread(&StreamEventLog::makeInThread, this);
+    } catch (const std::system_error &error) {
+        if (failure != nullptr)
+            *failure = QString::fromLocal8Bit(error.what());
+        return false;
+    }
     m_logfileWrapper = std::move(wrapper);
     return true;
 }
@@ -89,30 +113,45 @@ void StreamEventLog::queueRemovedStreams(std::vector<std::shared_ptr<const Strea
     queue(std::move(lines));
 }
 
-// A failed write is not reported: the event has happened and logging goes on. Consecutive
-// lines for one file go to it together, in pieces of whole lines.
 void StreamEventLog::writeQueuedLines()
 {
-    constexpr qsizetype kPieceBytes = 64 * 1024;
     {
         std::lock_guard lock(m_stateMutex);
         if (m_queued.empty())
             return;
     }
-    // Taken before the queue is, so that two threads' batches go out in the order queued.
-    std::lock_guard writing(m_writeMutex);
-    std::vector<QueuedLine> queued;
-    {
-        std::lock_guard lock(m_stateMutex);
-        queued.swap(m_queued);
+    m_linesQueued.notify_one();
+}
+
+// The queue is taken whole each time, so lines keep the order in which they were queued.
+void StreamEventLog::makeInThread()
+{
+    pthread_setname_np(pthread_self(), "qm-log-lines");
+    std::unique_lock lock(m_stateMutex);
+    for (;;) {
+        m_linesQueued.wait(lock, [this] { return !m_queued.empty() || m_closing; });
+        if (m_queued.empty())
+            return;
+        const std::vector<QueuedLine> queued = std::exchange(m_queued, {});
+        lock.unlock();
+        makeLines(queued);
+        lock.lock();
     }
+}
+
+// A failed write is not reported: the event has happened and logging goes on. Consecutive
+// lines for one file go to it together, in pieces of whole lines.
+void StreamEventLog::makeLines(const std::vector<QueuedLine> &queued)
+{
+    constexpr qsizetype kPieceBytes = 64 * 1024;
+    std::lock_guard writing(m_writeMutex);
     QByteArray piece;
     quint64 lines = 0;
     for (std::size_t i = 0; i < queued.size(); ++i) {
         piece += logLine(*queued[i].format, *queued[i].stream);
         ++lines;
         if (i + 1 == queued.size() || queued[i + 1].file != queued[i].file || piece.size() >= kPieceBytes) {
-            deliver(*queued[i].file, piece, lines);
+            deliver(*queued[i].file, piece, lines, Announced::Yes);
             piece.clear();
             lines = 0;
         }
@@ -140,14 +179,16 @@ void StreamEventLog::logNow(const FormatPointer &slot, const Stream &stream)
     if (!line.file)
         return;
     std::lock_guard writing(m_writeMutex);
-    deliver(*line.file, logLine(*line.format, stream), 1);
+    deliver(*line.file, logLine(*line.format, stream), 1, Announced::No);
 }
 
 // The system log hears once when lines start being dropped and once, with their number, when
 // the file takes them again, however many come in between.
-void StreamEventLog::deliver(FILEAppendWrapper &file, const QByteArray &lines, quint64 count)
+void StreamEventLog::deliver(FILEAppendWrapper &file, const QByteArray &lines, quint64 count, Announced announced)
 {
-    if (!file.appendLine(lines)) {
+    const bool taken = announced == Announced::Yes ? file.appendExpectedLines(lines, static_cast<qsizetype>(count))
+                                                   : file.appendLine(lines);
+    if (!taken) {
         if (m_droppedInARow == 0)
             systemLog(QStringLiteral("Lines for the log file %1 are being dropped: it takes them more slowly than "
                                      "they come")
@@ -216,9 +257,16 @@ StreamEventLog::QueuedLine StreamEventLog::lineFor(const FormatPointer &slot)
     return {m_logfileWrapper, slot, nullptr};
 }
 
+// Every line of one call goes to the same file; it hears of them now, so that waiting for it
+// waits for them too.
 void StreamEventLog::queue(std::vector<QueuedLine> lines)
 {
     std::lock_guard lock(m_stateMutex);
+    if (m_queued.size() + lines.size() > kMaximumQueuedLines) {
+        m_droppedLines += lines.size();
+        return;
+    }
+    lines.front().file->expectLines(static_cast<qsizetype>(lines.size()));
     if (m_queued.empty())
         m_queued = std::move(lines);
     else

@@ -6,9 +6,12 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 class FILEAppendWrapper;
@@ -25,11 +28,13 @@ class Stream;
 //   NewStreamAnnouncement), from any thread. It keeps a copy of what it is given.
 // - queueRemovedStreams: the main thread, holding the capture's lock, inside the update
 //   cycle, with the streams the table has just let go of (so their counters are final).
-// - writeQueuedLines: by either thread once it has released the capture's lock. Lines are
-//   made here, while the values (the time, the speeds) are those of the moment, and handed
-//   to the file's writer thread: a log destination may block (a named pipe with a slow
-//   reader, a stopped terminal), and thousands of streams may close in one cycle, and the
-//   other thread must wait for neither. It returns at once when nothing is queued.
+// - writeQueuedLines: by either thread once it has released the capture's lock. It hands
+//   what is queued to the log's own thread, which makes the lines (the time, the speeds are
+//   those of that moment) and hands them to the file's writer thread, and returns at once: a
+//   log destination may block (a named pipe with a slow reader, a stopped terminal), and a
+//   hundred thousand streams may close in one cycle, and neither the reader nor the window
+//   must wait for that. Waiting for the file (FILEAppendWrapper, QueuedWriter) also waits
+//   for lines still being made.
 // - stopLogging: the main thread, holding the capture's lock, so it never falls between
 //   two lines of this capture. Lines already queued still go to the file they were meant for.
 // - startLoggingToFile, isLogging, the template setters and readers: the main thread; the
@@ -44,11 +49,17 @@ class Stream;
 // writer thread within moments of writeQueuedLines (or logNewStream) returning. A file that
 // stops taking lines holds a bounded queue of them (QueuedWriter); lines beyond it are
 // dropped, counted in droppedLines, and told to the system log when dropping begins and, with
-// their number, when the file takes lines again.
+// their number, when the file takes lines again. Lines queued beyond kMaximumQueuedLines
+// before they are made are dropped too, and counted the same way.
 class StreamEventLog
 {
 public:
+    // Twice the streams a table may hold: every stream closing while as many new ones come.
+    static constexpr std::size_t kMaximumQueuedLines = 400'000;
+
     StreamEventLog() = default;
+    // Lines already queued are made and handed to their files first.
+    ~StreamEventLog();
     StreamEventLog(const StreamEventLog &) = delete;
     StreamEventLog &operator=(const StreamEventLog &) = delete;
 
@@ -100,17 +111,26 @@ private:
     // The file and template a line of this event would use now; no file when it makes none.
     QueuedLine lineFor(const FormatPointer &slot);
     void queue(std::vector<QueuedLine> lines);
+    void makeInThread();
+    void makeLines(const std::vector<QueuedLine> &queued);
     void logNow(const FormatPointer &slot, const Stream &stream);
     // Hands count whole lines to their file, counting them when dropped; with m_writeMutex held.
-    void deliver(FILEAppendWrapper &file, const QByteArray &lines, quint64 count);
+    // Announced: the file heard of them when they were queued.
+    enum class Announced { No, Yes };
+    void deliver(FILEAppendWrapper &file, const QByteArray &lines, quint64 count, Announced announced);
 
-    mutable std::mutex m_stateMutex;                     // guards the four members below; never held while writing
+    mutable std::mutex m_stateMutex;                     // guards the six members below; never held while writing
     std::shared_ptr<FILEAppendWrapper> m_logfileWrapper; // set exactly while logging
     FormatPointer m_logFormatNewStream;
     FormatPointer m_logFormatStreamClosed;
     std::vector<QueuedLine> m_queued;
-    // One maker of lines at a time, so queued lines keep their order; held while lines are
-    // made and queued, never while a file is written.
+    std::condition_variable m_linesQueued;
+    bool m_closing = false;
+    // Makes the queued lines, in order; started with the first log file, ended by the
+    // destructor once it has made every line queued.
+    std::thread m_maker;
+    // Held while lines are made and handed over (by the maker, or logNow), never while a
+    // file is written.
     std::mutex m_writeMutex;
     quint64 m_droppedInARow = 0; // guarded by m_writeMutex
     std::atomic<quint64> m_droppedLines{0};

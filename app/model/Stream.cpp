@@ -220,16 +220,26 @@ void Stream::resetTime(double now)
 
 void Stream::addUpBytes(quint32 bytes)
 {
-    m_totalUpBytes += bytes;
-    m_lifetimeUpBytes += bytes;
-    m_lastUpdateTime = Clock::now();
+    addUpBytes(bytes, Clock::now());
 }
 
 void Stream::addDownBytes(quint32 bytes)
 {
+    addDownBytes(bytes, Clock::now());
+}
+
+void Stream::addUpBytes(quint32 bytes, double now)
+{
+    m_totalUpBytes += bytes;
+    m_lifetimeUpBytes += bytes;
+    m_lastUpdateTime = now;
+}
+
+void Stream::addDownBytes(quint32 bytes, double now)
+{
     m_totalDownBytes += bytes;
     m_lifetimeDownBytes += bytes;
-    m_lastUpdateTime = Clock::now();
+    m_lastUpdateTime = now;
 }
 
 void Stream::addUpDataBytes(quint32 bytes)

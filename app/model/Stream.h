@@ -85,6 +85,9 @@ public:
     // Whole-packet bytes of one packet (interval counters wrap at 2^32, lifetime at 2^64).
     void addUpBytes(quint32 bytes);
     void addDownBytes(quint32 bytes);
+    // The same with the clock already read, as the reader does once for a batch of records.
+    void addUpBytes(quint32 bytes, double now);
+    void addDownBytes(quint32 bytes, double now);
     // Payload bytes of one packet; no time is touched.
     void addUpDataBytes(quint32 bytes);
     void addDownDataBytes(quint32 bytes);
@@ -170,6 +173,8 @@ private:
     const QString m_protocol;
     double m_openedTime;
     double m_startTime;
+    // The counters a record touches stay last and together: the record path fetches them
+    // ahead by the object's end (StreamTable).
     double m_lastUpdateTime = 0.0;
     quint32 m_totalUpBytes = 0;
     quint32 m_totalDownBytes = 0;

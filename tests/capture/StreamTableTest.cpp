@@ -33,7 +33,7 @@ protected:
 
     void add(const PacketSummary &summary)
     {
-        m_table.updateWithSummary(PacketSummaryV2::widened(summary), m_log);
+        m_table.updateWithSummary(PacketSummaryV2::widened(summary), Clock::now(), m_log);
         m_log.writeQueuedLines();
     }
     StreamTable::Cycle cycle(double removeInterval = 10.0)
@@ -53,7 +53,7 @@ protected:
         segment.syn = set.find('S') != set.npos;
         segment.fin = set.find('F') != set.npos;
         segment.reset = set.find('R') != set.npos;
-        m_table.updateWithSummary(segment, m_log);
+        m_table.updateWithSummary(segment, Clock::now(), m_log);
         m_log.writeQueuedLines();
     }
 
@@ -177,9 +177,12 @@ TEST_F(StreamTableTest, IdleStreamsLeaveLastFirstAfterStrictlyMoreThanTheRemoveI
     EXPECT_EQ(logLines().mid(3), (QList<QByteArray>{"closed 10.9.8.7:2", "closed 10.9.8.7:1"}));
     // Expired streams still count in the totals; a returning conversation is new again.
     EXPECT_EQ(result.totals.upBytes, 90u);
+    add(record(17, kRemote, 3, kOtherRemote, 7, 30, 2));
     add(record(17, kRemote, 1, kOtherRemote, 7, 30, 2));
     EXPECT_EQ(logLines().size(), 6);
-    EXPECT_EQ(cycle(10.0).copies.size(), 2u);
+    const auto after = cycle(10.0).copies;
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0]->lifetimeUpBytes(), 60u);
 }
 
 TEST_F(StreamTableTest, CopiesCarryTheIntervalThatEndedAndTheLiveStreamsStartANewOne)
@@ -231,13 +234,13 @@ TEST_F(StreamTableTest, IPv6ConversationsAreStreamsOfTheirOwnShownInBrackets)
     reply.destinationPort = 50000;
     reply.packetBytes = 70000;
     reply.dataBytes = 69940;
-    m_table.updateWithSummary(reply, m_log);
+    m_table.updateWithSummary(reply, Clock::now(), m_log);
     PacketSummaryV2 request = reply;
     std::swap(request.sourceAddress, request.destinationAddress);
     std::swap(request.sourcePort, request.destinationPort);
     request.packetBytes = 80;
     request.dataBytes = 20;
-    m_table.updateWithSummary(request, m_log);
+    m_table.updateWithSummary(request, Clock::now(), m_log);
     add(record(6, kLoopback, 50000, kRemote, 443, 40, 0));
     m_log.writeQueuedLines();
 
@@ -248,6 +251,41 @@ TEST_F(StreamTableTest, IPv6ConversationsAreStreamsOfTheirOwnShownInBrackets)
     EXPECT_EQ(countsOf(*copies[0]), (Counts{80, 70000, 20, 69940}));
     EXPECT_TRUE(copies[0]->matchesFilter(u"2001:db8"));
     EXPECT_EQ(logLines().first(), "new [::1]:50000 [2001:db8::5]:443 TCP 0");
+}
+
+// A run of many conversations, each once each way and interleaved as a busy link delivers
+// them: every record counts on its own stream in its own direction however the table finds
+// it, also once some streams have left and a conversation comes back.
+TEST_F(StreamTableTest, InterleavedConversationsCountOnTheirOwnStreamsAlsoAfterSomeLeftAndOneCameBack)
+{
+    constexpr std::uint16_t kConversations = 3000;
+    std::vector<PacketSummaryV2> run;
+    for (int round = 0; round < 2; ++round)
+        for (std::uint16_t port = 1; port <= kConversations; ++port)
+            run.push_back(PacketSummaryV2::widened((port + round) % 2 == 1
+                                                       ? record(17, kRemote, 53, kLoopback, port, 100, 72)
+                                                       : record(17, kLoopback, port, kRemote, 53, 60, 32)));
+    m_table.updateWithSummaries(run, Clock::now(), m_log);
+    const auto copies = cycle().copies;
+    ASSERT_EQ(copies.size(), kConversations);
+    for (const auto &stream : copies) {
+        SCOPED_TRACE(stream->source().toStdString());
+        EXPECT_EQ(stream->destination(), "10.9.8.7:53");
+        EXPECT_EQ(countsOf(*stream), (Counts{60, 100, 32, 72}));
+    }
+
+    // Half of them go on, the other half fall idle and leave, and one of those comes back.
+    constexpr std::size_t kHalf = kConversations / 2;
+    Clock::advance(6.0);
+    m_table.updateWithSummaries(std::span(run).first(kHalf), Clock::now(), m_log);
+    Clock::advance(6.0);
+    EXPECT_EQ(cycle().copies.size(), kHalf);
+    m_table.updateWithSummaries(std::span(run).subspan(kHalf, 1), Clock::now(), m_log);
+    const auto later = cycle().copies;
+    ASSERT_EQ(later.size(), kHalf + 1);
+    EXPECT_EQ(countsOf(*later.front()), (Counts{60, 200, 32, 144}));
+    EXPECT_EQ(later.back()->source(), "127.0.0.1:1501");
+    EXPECT_EQ(countsOf(*later.back()), (Counts{0, 100, 0, 72}));
 }
 
 // A machine's addresses change (a new lease, an interface coming up) between cycles.
@@ -262,7 +300,8 @@ TEST(StreamTableOwnAddresses, TheOtherStreamsDirectionFollowsTheAddressesOfEachC
     });
     StreamEventLog log;
     const auto countFromRemote = [&] {
-        table.updateWithSummary(PacketSummaryV2::widened(record(1, kRemote, 0, kOtherRemote, 0, 100, 80)), log);
+        table.updateWithSummary(PacketSummaryV2::widened(record(1, kRemote, 0, kOtherRemote, 0, 100, 80)), Clock::now(),
+                                log);
         return countsOf(*table.runCycle(Clock::now(), 10.0, log).copies.at(0));
     };
     EXPECT_EQ(countFromRemote(), (Counts{100, 0, 80, 0}));

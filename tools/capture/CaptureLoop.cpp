@@ -9,7 +9,9 @@
 #include <poll.h>
 
 namespace {
-constexpr int kWaitMilliseconds = 200;
+// A closed reader ends the wait at once (see wait), so the time-out only bounds how often an
+// idle interface wakes the tool: no more often than the application's display refreshes.
+constexpr int kWaitMilliseconds = 1000;
 constexpr int kEveryReadyPacket = -1;
 } // namespace
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The capture loop: wait at most 0.2 s for the capture descriptor, hand out every packet
+// The capture loop: wait at most 1 s for the capture descriptor, hand out every packet
 // libpcap has ready, and write their records with one write at the end of the pass.
 // Nothing is held back past the pass that captured it, so an idle interface costs nothing
 // and a flooded one is drained in large batches. The wait also watches the output, so the

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: MIT
+#include "capture/StreamLookupCache.h"
+
+#include <algorithm>
+#include <bit>
+
+StreamLookupCache::StreamLookupCache()
+    : m_slots(kMinimumSlots)
+    , m_mask(kMinimumSlots - 1)
+{
+}
+
+void StreamLookupCache::forget(const StreamKey &key, std::size_t hash)
+{
+    Slot &held = slot(hash);
+    if (held.stream != nullptr && held.key == key)
+        held = Slot{};
+}
+
+void StreamLookupCache::fitTo(std::size_t streams)
+{
+    const std::size_t wanted = std::min(kMaximumSlots, std::bit_ceil(streams * kSlotsPerStream));
+    if (wanted <= m_slots.size())
+        return;
+    m_slots.assign(wanted, Slot{});
+    m_mask = wanted - 1;
+}
+
+void StreamLookupCache::clear()
+{
+    std::fill(m_slots.begin(), m_slots.end(), Slot{});
+}

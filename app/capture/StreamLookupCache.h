@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "capture/StreamKey.h"
+
+#include <cstddef>
+#include <vector>
+
+class Stream;
+
+// A direct-mapped cache in front of the stream table's map, for the record path. A slot
+// holds one conversation's key and its live stream, so a record of a known conversation
+// touches one slot and the stream's counters instead of the map's bucket and nodes, and a
+// run of records can fetch both ahead before counting. The map stays the truth: a slot only
+// ever copies one of its entries and is forgotten before that entry leaves the map; a
+// conversation that loses its slot to another is found in the map again. Not locked: it is
+// used with the table, under the capture's lock.
+class StreamLookupCache
+{
+public:
+    // One cache line each, so fetching a slot ahead is one fetch.
+    struct alignas(64) Slot
+    {
+        StreamKey key;
+        Stream *stream = nullptr;   // none: the slot is empty
+        bool localIsLesser = false; // the stream's source is the key's lesser endpoint
+    };
+
+    // About four slots per live stream keep two conversations from sharing one, up to a
+    // bound on the memory (64 bytes a slot).
+    static constexpr std::size_t kMinimumSlots = 1024;
+    static constexpr std::size_t kMaximumSlots = 64 * 1024;
+    static constexpr std::size_t kSlotsPerStream = 4;
+
+    StreamLookupCache();
+
+    Slot &slot(std::size_t hash) { return m_slots[hash & m_mask]; }
+    void prefetch(std::size_t hash) const { __builtin_prefetch(&m_slots[hash & m_mask]); }
+    // Empties the key's slot if it holds that key.
+    void forget(const StreamKey &key, std::size_t hash);
+    // Grows, emptying every slot, when the table has outgrown it.
+    void fitTo(std::size_t streams);
+    void clear();
+
+private:
+    std::vector<Slot> m_slots;
+    std::size_t m_mask;
+};
