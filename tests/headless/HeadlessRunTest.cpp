@@ -198,7 +198,7 @@ TEST_F(HeadlessRunTest, HistoryGoesToTheFileNamedOrNowhere)
     EXPECT_TRUE(history.readAllStandardOutput().contains(":7101\"")) << history.readAllStandardError().toStdString();
 
     start({QStringLiteral("--no-history")});
-    EXPECT_FALSE(lineWhere([](const QByteArray &line) { return line.contains(":7101\t"); },
+    EXPECT_FALSE(lineWhere([](const QByteArray &line) { return line.contains(":7101 "); },
                            [&] { sendUdp(m_sender, kLoopback, 7102, 10); })
                      .isEmpty());
     EXPECT_EQ(endWithSignal(), 0);

@@ -45,6 +45,7 @@ constexpr std::uint8_t kProtocolTcp = 6;
 constexpr std::uint8_t kProtocolUdp = 17;
 constexpr std::size_t kPortFieldsLength = 4;
 constexpr std::size_t kTcpHeaderLengthOffset = 12;
+constexpr std::size_t kMinimumTcpHeaderLength = 20;
 constexpr std::size_t kTcpFlagsOffset = 13;
 constexpr std::uint8_t kTcpFin = 0x01;
 constexpr std::uint8_t kTcpSyn = 0x02;
@@ -132,7 +133,8 @@ std::size_t addPorts(PacketSummaryV2 &summary, Bytes transport)
 {
     std::size_t headerLength = 0;
     if (summary.ipProtocol == kProtocolTcp && transport.size() > kTcpHeaderLengthOffset) {
-        headerLength = std::size_t{transport[kTcpHeaderLengthOffset]} >> 4 << 2;
+        // A data offset below five words is no header at all; its first 20 bytes still are.
+        headerLength = std::max(kMinimumTcpHeaderLength, std::size_t{transport[kTcpHeaderLengthOffset]} >> 4 << 2);
         addTcpFlags(summary, transport);
     } else if (summary.ipProtocol == kProtocolUdp && transport.size() >= kPortFieldsLength)
         headerLength = kUdpHeaderLength;

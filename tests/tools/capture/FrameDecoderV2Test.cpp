@@ -192,6 +192,9 @@ TEST(FrameDecoderV2, Ipv4IsMappedAndOnlyTheFirstFragmentHasPorts)
         {"header lengths beyond the frame leave no data",
          FrameBuilder().ethernet().ipv4(kTcp, kSource4, kDestination4, 40).tcp(443, 50000, 15).bytes(),
          withPorts(ipRecord(4, kTcp, 40, 0), 443, 50000)},
+        {"a TCP header length below the smallest header counts as the smallest",
+         FrameBuilder().ethernet().ipv4(kTcp, kSource4, kDestination4, 50).tcp(443, 50000, 1).zeros(10).bytes(),
+         withPorts(ipRecord(4, kTcp, 50, 10), 443, 50000)},
         {"TCP behind an Authentication Header",
          FrameBuilder()
              .ethernet()
