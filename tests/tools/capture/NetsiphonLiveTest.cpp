@@ -17,6 +17,7 @@
 #include <numeric>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -131,17 +132,21 @@ std::string statusLine(pid_t pid, const std::string &key)
     return {};
 }
 
-// The tool has opened its capture once a socket is among its descriptors.
-bool waitUntilSocketOpen(pid_t pid)
+// The tool has finished opening its capture once it sleeps in poll: a socket alone may not
+// be bound to its interface yet.
+bool waitUntilPolling(pid_t pid)
 {
-    const std::filesystem::path descriptors = "/proc/" + std::to_string(pid) + "/fd";
+    const std::string syscallFile = "/proc/" + std::to_string(pid) + "/syscall";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::error_code error;
-        for (const auto &entry : std::filesystem::directory_iterator(descriptors, error)) {
-            if (std::filesystem::read_symlink(entry.path(), error).string().starts_with("socket:"))
-                return true;
-        }
-        std::this_thread::sleep_for(50ms);
+        long number = -1;
+        std::ifstream(syscallFile) >> number;
+#ifdef SYS_poll
+        if (number == SYS_poll)
+            return true;
+#endif
+        if (number == SYS_ppoll)
+            return true;
+        std::this_thread::sleep_for(20ms);
     }
     return false;
 }
@@ -350,13 +355,14 @@ TEST_F(NetsiphonLive, ARemovedInterfaceEndsTheToolWithStatusOneAndSaysSo)
         ASSERT_TRUE(m_network.run("ip link add qmv0 type veth peer name qmv1"));
         ASSERT_TRUE(m_network.run("ip link set qmv0 up"));
         ToolProcess tool(m_network.commandLine({kTool, "qmv0"}));
-        ASSERT_TRUE(waitUntilSocketOpen(tool.pid()));
+        ASSERT_TRUE(waitUntilPolling(tool.pid()));
         if (downFirst) {
             ASSERT_TRUE(m_network.run("ip link set qmv0 down"));
             EXPECT_FALSE(tool.waitForExit(600ms)) << tool.standardError();
         }
         ASSERT_TRUE(m_network.run("ip link del qmv0"));
-        const std::optional<int> status = tool.waitForExit(1s);
+        // The tool asks at the end of its wait (a second when idle); the rest is margin.
+        const std::optional<int> status = tool.waitForExit(3s);
         ASSERT_TRUE(status) << "still capturing on a removed interface";
         EXPECT_EQ(WEXITSTATUS(*status), 1);
         EXPECT_EQ(tool.standardError(), "qmv0: the interface has been removed; the capture has ended\n");
