@@ -144,12 +144,15 @@ bool ToolInstallation::runInstaller(const QStringList &arguments, const QString 
     const Elevation::Result result = m_elevation.runAsRoot(installer, arguments, purpose);
     const QString refused = m_asksToAllow ? notAllowedText(QFileInfo(installedPath).groupId()) : QString();
     switch (result.outcome) {
-    case Elevation::Outcome::NoWayToBecomeRoot:
+    case Elevation::Outcome::NoWayToBecomeRoot: {
         logInstallFailure(QStringLiteral("Couldn't create AuthorizationRef"));
-        return fail({},
-                    tr("Installing the capture tool needs an administrator's approval, and there is no way to "
-                       "ask for it here. Run Quillmere once as root, or start a polkit agent (for example "
-                       "pkttyagent) and try again. Help explains both under \"When no password dialog appears\"."));
+        const QString noWayToAsk
+            = tr("Installing the capture tool needs an administrator's approval, and there is no way to "
+                 "ask for it here. Run Quillmere once as root, or start a polkit agent (for example "
+                 "pkttyagent) and try again. Help explains both under \"When no password dialog appears\".");
+        // Someone not yet allowed also learns how an administrator allows them without asking.
+        return fail({}, m_asksToAllow ? refused + u' ' + noWayToAsk : noWayToAsk);
+    }
     case Elevation::Outcome::Dismissed:
         logInstallFailure(QStringLiteral("Couldn't authorize helper program."));
         return fail({}, refused);
