@@ -27,10 +27,10 @@ double Clock::unixTimeFromReference(double referenceTime)
     return referenceTime + kReferenceDateUnixOffset;
 }
 
-QDateTime Clock::dateTimeFromReference(double referenceTime, Qt::TimeSpec spec)
+QDateTime Clock::dateTimeFromReference(double referenceTime, Qt::TimeSpec zone)
 {
     const double unixMilliseconds = std::floor(unixTimeFromReference(referenceTime) * 1000.0);
-    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(unixMilliseconds), spec);
+    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(unixMilliseconds), zone);
 }
 
 void Clock::freezeAt(double referenceTime)

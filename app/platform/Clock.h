@@ -16,7 +16,7 @@ public:
     static double unixTimeFromReference(double referenceTime);
     // The moment as a date, to the millisecond (rounded down), in local time unless told
     // otherwise.
-    static QDateTime dateTimeFromReference(double referenceTime, Qt::TimeSpec spec = Qt::LocalTime);
+    static QDateTime dateTimeFromReference(double referenceTime, Qt::TimeSpec zone = Qt::LocalTime);
 
     // Test seam. Safe to call while other threads read now().
     static void freezeAt(double referenceTime);
