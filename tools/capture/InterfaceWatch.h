@@ -8,17 +8,35 @@
 // index, never reused for another interface in the same namespace, so that index is what
 // is asked about: a renamed interface is still the one captured, and a link that is only
 // down keeps its index and may come up again.
+//
+// The watch is made before the capture is opened and keeps the socket it asks through from
+// the start: a question that needed a new descriptor each time would fail, and the loss go
+// unnoticed, once whoever started the tool lowered its descriptor limit.
 class InterfaceWatch
 {
 public:
     // Notes the index the name has now. "any" (no index) is never gone.
     explicit InterfaceWatch(const char *interfaceName);
+    ~InterfaceWatch();
+    InterfaceWatch(const InterfaceWatch &) = delete;
+    InterfaceWatch &operator=(const InterfaceWatch &) = delete;
 
+    // False when no socket could be had to ask through; socketError() then tells why.
+    bool ready() const { return m_socket >= 0; }
+    int socketError() const { return m_socketError; }
+
+    // Whether the capture socket is bound to the interface the name had when the watch was
+    // made: between the two, the interface may have been removed and another made under
+    // its name, which the watch would otherwise take for gone, or never see go.
+    bool isBoundTo(int captureDescriptor) const;
     // Asks the kernel; a failure other than "no such device" does not count as gone.
     bool gone() const;
     const char *name() const { return m_name; }
 
 private:
     const char *m_name;
+    bool m_any;
     unsigned int m_index;
+    int m_socket;
+    int m_socketError = 0;
 };

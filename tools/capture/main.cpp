@@ -141,6 +141,28 @@ std::size_t acceptedLinkHeaderLength(pcap_t *capture)
     std::exit(1);
 }
 
+void refuseAnUnwatchableInterface(const InterfaceWatch &interface)
+{
+    if (interface.ready())
+        return;
+    std::fprintf(stderr, "socket: %s\n", std::strerror(interface.socketError()));
+    std::exit(1);
+}
+
+// The name passed refuseAnythingButAnInterface, so it is safe to echo.
+void reportTheInterfaceGone(const InterfaceWatch &interface)
+{
+    std::fprintf(stderr, "%s: the interface has been removed; the capture has ended\n", interface.name());
+}
+
+void refuseAReplacedInterface(pcap_t *capture, const InterfaceWatch &interface)
+{
+    if (interface.isBoundTo(pcap_fileno(capture)))
+        return;
+    reportTheInterfaceGone(interface);
+    std::exit(1);
+}
+
 void dropPrivileges()
 {
     const PrivilegeDrop drop = PrivilegeDrop::toRealIds();
@@ -166,14 +188,16 @@ int main(int argc, char *argv[])
 
     refuseAnythingButAnInterface(invocation.interfaceName);
 
+    const InterfaceWatch interface(invocation.interfaceName);
+    refuseAnUnwatchableInterface(interface);
     ErrorBuffer errorBuffer{};
     pcap_t *capture = openInterface(invocation, errorBuffer);
+    refuseAReplacedInterface(capture, interface);
     const std::size_t linkHeaderLength = acceptedLinkHeaderLength(capture);
     dropPrivileges();
     forbidInspection();
 
     static RecordWriter writer(STDOUT_FILENO);
-    const InterfaceWatch interface(invocation.interfaceName);
     CaptureLoop loop(capture, linkHeaderLength, invocation.version, writer, interface);
     const int writeError = loop.run();
     // Closing the capture also takes the interface out of promiscuous mode right away.
@@ -182,9 +206,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "write: %s\n", std::strerror(writeError));
         return 1;
     }
-    // The name passed refuseAnythingButAnInterface, so it is safe to echo.
     if (loop.interfaceGone()) {
-        std::fprintf(stderr, "%s: the interface has been removed; the capture has ended\n", interface.name());
+        reportTheInterfaceGone(interface);
         return 1;
     }
     return 0;

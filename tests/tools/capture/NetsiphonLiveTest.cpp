@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <netinet/in.h>
 #include <numeric>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -347,18 +349,24 @@ TEST_F(NetsiphonLive, AnOutputThatRefusesRecordsEndsTheToolWithTheReason)
 }
 
 // Removed at once, libpcap's read fails; taken down first, the capture only falls silent. A
-// link that is only down may come back, so the tool waits for it.
+// link that is only down may come back, so the tool waits for it. Whoever started the tool
+// may lower its descriptor limit meanwhile; it must still notice.
 TEST_F(NetsiphonLive, ARemovedInterfaceEndsTheToolWithStatusOneAndSaysSo)
 {
-    for (const bool downFirst : {false, true}) {
-        SCOPED_TRACE(downFirst ? "taken down, then removed" : "removed");
+    enum class Before { Nothing, TakenDown, DescriptorsLimited };
+    for (const Before before : {Before::Nothing, Before::TakenDown, Before::DescriptorsLimited}) {
+        SCOPED_TRACE(static_cast<int>(before));
         ASSERT_TRUE(m_network.run("ip link add qmv0 type veth peer name qmv1"));
         ASSERT_TRUE(m_network.run("ip link set qmv0 up"));
         ToolProcess tool(m_network.commandLine({kTool, "qmv0"}));
         ASSERT_TRUE(waitUntilPolling(tool.pid()));
-        if (downFirst) {
+        if (before == Before::TakenDown) {
             ASSERT_TRUE(m_network.run("ip link set qmv0 down"));
             EXPECT_FALSE(tool.waitForExit(600ms)) << tool.standardError();
+        }
+        if (before == Before::DescriptorsLimited) {
+            const rlimit none{0, 0};
+            ASSERT_EQ(prlimit(tool.pid(), RLIMIT_NOFILE, &none, nullptr), 0) << std::strerror(errno);
         }
         ASSERT_TRUE(m_network.run("ip link del qmv0"));
         // The tool asks at the end of its wait (a second when idle); the rest is margin.
