@@ -50,7 +50,7 @@ bool CaptureLoop::runPass()
 
 bool CaptureLoop::checkInterfaceGone()
 {
-    m_interfaceGone = m_interface.gone();
+    m_interfaceGone = m_interface.gone(pcap_fileno(m_capture));
     return m_interfaceGone;
 }
 

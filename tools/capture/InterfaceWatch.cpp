@@ -47,11 +47,11 @@ bool InterfaceWatch::isBoundTo(int captureDescriptor) const
     return m_index != 0 && static_cast<unsigned int>(address.sll_ifindex) == m_index;
 }
 
-bool InterfaceWatch::gone() const
+bool InterfaceWatch::gone(int captureDescriptor) const
 {
     if (m_any || m_index == 0)
         return false;
     ifreq request{};
     request.ifr_ifindex = static_cast<int>(m_index);
-    return ioctl(m_socket, SIOCGIFNAME, &request) != 0 && errno == ENODEV;
+    return (ioctl(m_socket, SIOCGIFNAME, &request) != 0 && errno == ENODEV) || !isBoundTo(captureDescriptor);
 }

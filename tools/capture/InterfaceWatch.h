@@ -5,9 +5,10 @@
 // to libpcap at most once, as a failed read, and not at all when it went down first: the
 // kernel then stops handing the capture frames and the capture just falls silent. So the
 // loop asks the kernel whenever it is idle. The kernel binds a capture to the interface's
-// index, never reused for another interface in the same namespace, so that index is what
-// is asked about: a renamed interface is still the one captured, and a link that is only
-// down keeps its index and may come up again.
+// index and unbinds it when that interface leaves the namespace, so a renamed interface is
+// still the one captured and a link that is only down keeps its binding and may come up
+// again. An index can be given again (explicitly, or to an interface moved in), so the
+// binding is asked about too, not only whether the index still names an interface.
 //
 // The watch is made before the capture is opened and keeps the socket it asks through from
 // the start: a question that needed a new descriptor each time would fail, and the loss go
@@ -29,8 +30,9 @@ public:
     // made: between the two, the interface may have been removed and another made under
     // its name, which the watch would otherwise take for gone, or never see go.
     bool isBoundTo(int captureDescriptor) const;
-    // Asks the kernel; a failure other than "no such device" does not count as gone.
-    bool gone() const;
+    // Asks the kernel whether the index still names an interface and the capture is still
+    // bound to it; a failure other than "no such device" does not count as gone.
+    bool gone(int captureDescriptor) const;
     const char *name() const { return m_name; }
 
 private:

@@ -24,8 +24,11 @@ void refuseDumpableDrops()
     if (getuid() == 0)
         return;
     std::FILE *setting = std::fopen("/proc/sys/fs/suid_dumpable", "re");
-    if (setting == nullptr)
-        return;
+    if (setting == nullptr) {
+        std::fprintf(stderr, "fs.suid_dumpable cannot be read (%s): the capture tool will not run without it\n",
+                     std::strerror(errno));
+        std::exit(1);
+    }
     const int mode = std::fgetc(setting);
     std::fclose(setting);
     if (mode == '1') {

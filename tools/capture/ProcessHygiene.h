@@ -15,7 +15,8 @@ void forbidInspection();
 
 // Changing ids makes a process dumpable again when the system's fs.suid_dumpable is 1. In the
 // moment between dropping root and forbidding it again the starting user could then trace
-// the tool and take its capture socket, so on such a system only root may capture.
+// the tool and take its capture socket, so on such a system only root may capture, and so
+// may only root where the setting cannot be read.
 void refuseDumpableDrops();
 
 // With standard output closed the capture socket could take descriptor 1, and records would

@@ -350,17 +350,18 @@ TEST_F(NetsiphonLive, AnOutputThatRefusesRecordsEndsTheToolWithTheReason)
 
 // Removed at once, libpcap's read fails; taken down first, the capture only falls silent. A
 // link that is only down may come back, so the tool waits for it. Whoever started the tool
-// may lower its descriptor limit meanwhile; it must still notice.
+// may lower its descriptor limit meanwhile; it must still notice. The index of a removed
+// interface may be given to another, to which the capture is not bound.
 TEST_F(NetsiphonLive, ARemovedInterfaceEndsTheToolWithStatusOneAndSaysSo)
 {
-    enum class Before { Nothing, TakenDown, DescriptorsLimited };
-    for (const Before before : {Before::Nothing, Before::TakenDown, Before::DescriptorsLimited}) {
+    enum class Before { Nothing, TakenDown, DescriptorsLimited, IndexReused };
+    for (const Before before : {Before::Nothing, Before::TakenDown, Before::DescriptorsLimited, Before::IndexReused}) {
         SCOPED_TRACE(static_cast<int>(before));
-        ASSERT_TRUE(m_network.run("ip link add qmv0 type veth peer name qmv1"));
+        ASSERT_TRUE(m_network.run("ip link add qmv0 index 4242 type veth peer name qmv1"));
         ASSERT_TRUE(m_network.run("ip link set qmv0 up"));
         ToolProcess tool(m_network.commandLine({kTool, "qmv0"}));
         ASSERT_TRUE(waitUntilPolling(tool.pid()));
-        if (before == Before::TakenDown) {
+        if (before == Before::TakenDown || before == Before::IndexReused) {
             ASSERT_TRUE(m_network.run("ip link set qmv0 down"));
             EXPECT_FALSE(tool.waitForExit(600ms)) << tool.standardError();
         }
@@ -369,10 +370,16 @@ TEST_F(NetsiphonLive, ARemovedInterfaceEndsTheToolWithStatusOneAndSaysSo)
             ASSERT_EQ(prlimit(tool.pid(), RLIMIT_NOFILE, &none, nullptr), 0) << std::strerror(errno);
         }
         ASSERT_TRUE(m_network.run("ip link del qmv0"));
+        if (before == Before::IndexReused) {
+            ASSERT_TRUE(m_network.run("ip link add qmx0 index 4242 type veth peer name qmx1"));
+        }
         // The tool asks at the end of its wait (a second when idle); the rest is margin.
         const std::optional<int> status = tool.waitForExit(3s);
         ASSERT_TRUE(status) << "still capturing on a removed interface";
         EXPECT_EQ(WEXITSTATUS(*status), 1);
         EXPECT_EQ(tool.standardError(), "qmv0: the interface has been removed; the capture has ended\n");
+        if (before == Before::IndexReused) {
+            ASSERT_TRUE(m_network.run("ip link del qmx0"));
+        }
     }
 }
