@@ -158,12 +158,13 @@ unshare -m bash -euo pipefail -c '
   usermod --append --groups quillmere nobody
   runner="$nobody --init-groups" captures /usr/bin/quillmere
 
-  setfacl --modify user:12345:rwx,mask::r-x $tool
+  setfacl --modify user:12345:r-x,mask::r-- $tool
   PKEXEC_UID=65534 dpkg -i "$common_deb" >/dev/null
-  getfacl --omit-header $tool 2>/dev/null | grep -q "^user:12345:rwx" ||
+  getfacl --omit-header $tool 2>/dev/null | grep -q "^user:12345:r-x" ||
     fail "an upgrade dropped the access an administrator granted: $(getfacl --omit-header $tool 2>&1)"
-  getfacl --omit-header $tool 2>/dev/null | grep -qx "mask::r-x" ||
-    fail "an upgrade widened the mask an administrator set: $(getfacl --omit-header $tool 2>&1)"
+  getfacl --omit-header $tool 2>/dev/null | grep -qx "mask::r--" ||
+    fail "an upgrade widened the mask an administrator narrowed: $(getfacl --omit-header $tool 2>&1)"
+  setfacl --modify mask::r-x $tool
   getfacl --omit-header $tool 2>/dev/null | grep -q "^user:65534:" &&
     fail "an upgrade run through an approval granted access to the approving user"
   [[ $(stat -c "%U %G %a" $tool) == "root quillmere 4750" ]] ||
