@@ -60,7 +60,6 @@ HistoryWindow::HistoryWindow(QWidget *parent)
     m_ui->tableView->setModel(m_model);
     m_ui->tableView->verticalHeader()->hide();
     m_ui->tableView->verticalHeader()->setDefaultSectionSize(m_ui->tableView->fontMetrics().height() + 6);
-    m_ui->tableView->horizontalHeader()->setStretchLastSection(true);
     m_ui->splitter->setStretchFactor(0, 3);
     m_ui->splitter->setStretchFactor(1, 1);
     setUpQuestion();
