@@ -15,12 +15,15 @@ HistoryLookup::HistoryLookup(QObject *parent)
 {
 }
 
-// Answers still on their way are dropped with the object.
+// A question being answered is interrupted, and answers still on their way are dropped with
+// the object.
 HistoryLookup::~HistoryLookup()
 {
     {
         const std::lock_guard lock(m_lock);
         m_stopping = true;
+        if (m_running != nullptr)
+            m_running->interrupt();
     }
     m_changed.notify_one();
     m_worker.join();
@@ -31,6 +34,8 @@ void HistoryLookup::ask(const QString &path, Question question)
     {
         const std::lock_guard lock(m_lock);
         m_pending = Pending{++m_asked, path, std::move(question)};
+        if (m_running != nullptr)
+            m_running->interrupt();
     }
     m_changed.notify_one();
 }
@@ -46,18 +51,37 @@ void HistoryLookup::run()
         Pending pending = std::move(*m_pending);
         m_pending.reset();
         lock.unlock();
-        try {
-            HistoryQuery query(pending.path);
-            auto answer = std::make_shared<Answer>(pending.question(query));
-            finish(pending.number, [this, answer] { emit answered(*answer); });
-        } catch (const SqliteError &error) {
-            // A missing file says so in its own words; any other failure names the file.
-            const QString message = QFileInfo::exists(pending.path)
-                ? tr("The history at %1 cannot be read: %2").arg(pending.path, error.message())
-                : error.message();
-            finish(pending.number, [this, message] { emit failed(message); });
-        }
+        answer(std::move(pending));
     }
+}
+
+// The query is known as running only while it is open, so an interrupt never reaches a
+// connection that is gone.
+void HistoryLookup::answer(Pending pending)
+{
+    try {
+        HistoryQuery query(pending.path);
+        setRunning(&query);
+        const struct Done
+        {
+            HistoryLookup *lookup;
+            ~Done() { lookup->setRunning(nullptr); }
+        } done{this};
+        auto given = std::make_shared<Answer>(pending.question(query));
+        finish(pending.number, [this, given] { emit answered(*given); });
+    } catch (const SqliteError &error) {
+        // A missing file says so in its own words; any other failure names the file.
+        const QString message = QFileInfo::exists(pending.path)
+            ? tr("The history at %1 cannot be read: %2").arg(pending.path, error.message())
+            : error.message();
+        finish(pending.number, [this, message] { emit failed(message); });
+    }
+}
+
+void HistoryLookup::setRunning(const HistoryQuery *query)
+{
+    const std::lock_guard lock(m_lock);
+    m_running = query;
 }
 
 void HistoryLookup::finish(quint64 number, const std::function<void()> &tell)

@@ -17,7 +17,7 @@
 // Each question gets a read-only connection of its own: a capture may be writing the file
 // meanwhile, or may have moved a damaged one aside and started anew since the last question.
 // A newer question supersedes an older one: of those waiting only the newest is asked, and
-// the answer to one still running when a newer came is dropped. Answers and failures (no
+// one still running is interrupted, its answer dropped. Answers and failures (no
 // history yet, a damaged file) come as signals on the thread the lookup belongs to, failures
 // with a message for people.
 class HistoryLookup : public QObject
@@ -53,15 +53,18 @@ private:
     };
 
     void run();
+    void answer(Pending pending);
+    void setRunning(const HistoryQuery *query);
     void finish(quint64 number, const std::function<void()> &tell);
 
     // The thread the lookup belongs to alone:
     quint64 m_asked = 0;
     quint64 m_answered = 0;
 
-    std::mutex m_lock; // guards the two below
+    std::mutex m_lock; // guards the three below
     std::condition_variable m_changed;
     std::optional<Pending> m_pending;
+    const HistoryQuery *m_running = nullptr;
     bool m_stopping = false;
 
     std::thread m_worker; // last: starts once everything it uses exists
