@@ -298,7 +298,7 @@
 <context>
     <name>HistoryLookup</name>
     <message>
-        <location filename="../app/history/HistoryLookup.cpp" line="56"/>
+        <location filename="../app/history/HistoryLookup.cpp" line="75"/>
         <source>The history at %1 cannot be read: %2</source>
         <translation>Der Verlauf unter %1 kann nicht gelesen werden: %2</translation>
     </message>
@@ -521,52 +521,52 @@
         <translation>&amp;Exportieren…</translation>
     </message>
     <message>
-        <location filename="../app/ui/HistoryWindow.cpp" line="44"/>
+        <location filename="../app/ui/HistoryWindow.cpp" line="53"/>
         <source>%1 s</source>
         <translation>%1 s</translation>
     </message>
     <message>
-        <location filename="../app/ui/HistoryWindow.cpp" line="46"/>
+        <location filename="../app/ui/HistoryWindow.cpp" line="55"/>
         <source>%1 min</source>
         <translation>%1 min</translation>
     </message>
     <message>
-        <location filename="../app/ui/HistoryWindow.cpp" line="47"/>
+        <location filename="../app/ui/HistoryWindow.cpp" line="56"/>
         <source>%1 h</source>
         <translation>%1 h</translation>
     </message>
     <message>
-        <location filename="../app/ui/HistoryWindow.cpp" line="163"/>
+        <location filename="../app/ui/HistoryWindow.cpp" line="178"/>
         <source>The start of the range must come before its end.</source>
         <translation>Der Anfang des Zeitraums muss vor seinem Ende liegen.</translation>
     </message>
     <message>
-        <location filename="../app/ui/HistoryWindow.cpp" line="213"/>
-        <source>%1 listed</source>
-        <translation>%1 gelistet</translation>
+        <location filename="../app/ui/HistoryWindow.cpp" line="228"/>
+        <source>%1 listed.</source>
+        <translation>%1 gelistet.</translation>
     </message>
     <message>
-        <location filename="../app/ui/HistoryWindow.cpp" line="214"/>
-        <source>%1 of %2 listed</source>
-        <translation>%1 von %2 gelistet</translation>
+        <location filename="../app/ui/HistoryWindow.cpp" line="229"/>
+        <source>%1 of %2 listed.</source>
+        <translation>%1 von %2 gelistet.</translation>
     </message>
     <message>
-        <location filename="../app/ui/HistoryWindow.cpp" line="217"/>
+        <location filename="../app/ui/HistoryWindow.cpp" line="232"/>
         <source>Only the %1 with the most bytes are listed; the range holds more.</source>
         <translation>Nur die %1 mit den meisten Bytes sind gelistet; der Zeitraum enthält mehr.</translation>
     </message>
     <message>
-        <location filename="../app/ui/HistoryWindow.cpp" line="227"/>
+        <location filename="../app/ui/HistoryWindow.cpp" line="242"/>
         <source>all streams</source>
         <translation>alle Verbindungen</translation>
     </message>
     <message>
-        <location filename="../app/ui/HistoryWindow.cpp" line="228"/>
+        <location filename="../app/ui/HistoryWindow.cpp" line="243"/>
         <source>Bytes every %1: %2</source>
         <translation>Bytes je %1: %2</translation>
     </message>
     <message>
-        <location filename="../app/ui/HistoryWindow.cpp" line="275"/>
+        <location filename="../app/ui/HistoryWindow.cpp" line="290"/>
         <source>The history could not be exported to the file %1</source>
         <translation>Der Verlauf konnte nicht in die Datei %1 exportiert werden</translation>
     </message>

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -37,6 +38,14 @@ std::optional<HistoryQuery::Grouping> groupingAt(int index)
     return kGroupings[static_cast<std::size_t>(index)];
 }
 
+// About kChartBuckets buckets; from an hour on, whole hours, since the roll-up counts each
+// hour in the bucket it starts in and a bucket of an hour and a half would alternate.
+double bucketSeconds(double span)
+{
+    const double seconds = span / HistoryWindow::kChartBuckets;
+    return seconds < 3600.0 ? seconds : std::ceil(seconds / 3600.0) * 3600.0;
+}
+
 QString bucketText(double seconds)
 {
     const QLocale locale;
@@ -44,7 +53,7 @@ QString bucketText(double seconds)
         return HistoryWindow::tr("%1 s").arg(locale.toString(seconds, 'f', 0));
     if (seconds < 2 * 3600.0)
         return HistoryWindow::tr("%1 min").arg(locale.toString(seconds / 60.0, 'f', 0));
-    return HistoryWindow::tr("%1 h").arg(locale.toString(seconds / 3600.0, 'f', 1));
+    return HistoryWindow::tr("%1 h").arg(locale.toString(seconds / 3600.0, 'f', 0));
 }
 
 } // namespace
@@ -125,9 +134,16 @@ void HistoryWindow::setUpShortcuts()
     connect(find, &QShortcut::activated, this, [this] { m_ui->searchField->setFocus(Qt::ShortcutFocusReason); });
     auto *again = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
     connect(again, &QShortcut::activated, this, &HistoryWindow::refresh);
-    auto *closeShortcut = new QShortcut(this);
-    closeShortcut->setKeys({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    auto *closeShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this);
     connect(closeShortcut, &QShortcut::activated, this, &QWidget::close);
+    // As in the stream window, Escape clears a search being typed; anywhere else it closes.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (m_ui->searchField->hasFocus() && !m_ui->searchField->text().isEmpty())
+            m_ui->searchField->clear();
+        else
+            close();
+    });
 }
 
 void HistoryWindow::rangeChosen()
@@ -162,7 +178,7 @@ void HistoryWindow::refresh()
         showFailure(tr("The start of the range must come before its end."));
         return;
     }
-    m_bucketSeconds = (m_range.until - m_range.since) / kChartBuckets;
+    m_bucketSeconds = bucketSeconds(m_range.until - m_range.since);
     const HistoryQuery::Range asked = m_range;
     const std::optional<HistoryQuery::Grouping> grouping = groupingAt(m_ui->groupingBox->currentIndex());
     // One more than is shown tells whether there are more.
@@ -209,8 +225,8 @@ void HistoryWindow::showStatus()
 {
     const QLocale locale;
     QString text = m_model->rowCount() == m_model->allRowCount()
-        ? tr("%1 listed").arg(locale.toString(m_model->rowCount()))
-        : tr("%1 of %2 listed").arg(locale.toString(m_model->rowCount()), locale.toString(m_model->allRowCount()));
+        ? tr("%1 listed.").arg(locale.toString(m_model->rowCount()))
+        : tr("%1 of %2 listed.").arg(locale.toString(m_model->rowCount()), locale.toString(m_model->allRowCount()));
     if (m_cut)
         text += u' '
             + tr("Only the %1 with the most bytes are listed; the range holds more.")

@@ -32,7 +32,7 @@ class HistoryWindow : public QWidget
 
 public:
     static constexpr std::size_t kGroupLimit = 1000;
-    static constexpr int kChartBuckets = 120;
+    static constexpr int kChartBuckets = 120; // about as many; longer ranges take whole hours
 
     explicit HistoryWindow(QWidget *parent = nullptr);
     ~HistoryWindow() override;
