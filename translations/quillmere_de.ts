@@ -4,8 +4,8 @@
 <context>
     <name>AppDelegate</name>
     <message>
-        <location filename="../app/ui/AppDelegate.cpp" line="176"/>
-        <location filename="../app/ui/AppDelegate.cpp" line="186"/>
+        <location filename="../app/ui/AppDelegate.cpp" line="185"/>
+        <location filename="../app/ui/AppDelegate.cpp" line="195"/>
         <source>Quillmere cannot watch %1.</source>
         <translation>Quillmere kann %1 nicht überwachen.</translation>
     </message>
@@ -194,103 +194,111 @@
 <context>
     <name>HistoryCommand</name>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="23"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="21"/>
         <source>Show this help and exit.</source>
         <translation>Diese Hilfe anzeigen und beenden.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="25"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="23"/>
         <source>From WHEN on: a span back from now (30m, 1h, 7d, 2w) or a local date or time (2026-12-01, 2026-12-01T18:00). Default: 1d.</source>
         <translation>Ab WANN: eine Spanne zurück von jetzt (30m, 1h, 7d, 2w) oder ein lokales Datum oder eine Uhrzeit (2026-12-01, 2026-12-01T18:00). Vorgabe: 1d.</translation>
     </message>
     <message>
+        <location filename="../app/headless/HistoryCommand.cpp" line="25"/>
         <location filename="../app/headless/HistoryCommand.cpp" line="27"/>
-        <location filename="../app/headless/HistoryCommand.cpp" line="29"/>
         <source>WHEN</source>
         <translation>WANN</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="28"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="26"/>
         <source>Up to WHEN. Default: now.</source>
         <translation>Bis WANN. Vorgabe: jetzt.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="31"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="29"/>
         <source>Group by host, program, service or stream. Default: host.</source>
         <translation>Gruppieren nach host, program, service oder stream. Vorgabe: host.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="32"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="30"/>
         <source>GROUP</source>
         <translation>GRUPPE</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="33"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="31"/>
         <source>List the N with the most bytes. Default: 20.</source>
         <translation>Die N mit den meisten Bytes auflisten. Vorgabe: 20.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="35"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="33"/>
         <source>Print one JSON object per line.</source>
         <translation>Ein JSON-Objekt je Zeile ausgeben.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="36"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="34"/>
         <source>Print comma-separated values.</source>
         <translation>Durch Kommas getrennte Werte ausgeben.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="38"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="36"/>
         <source>Read this history file instead of the usual one.</source>
         <translation>Diese Verlaufsdatei statt der üblichen lesen.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="39"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="37"/>
         <source>FILE</source>
         <translation>DATEI</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="43"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="41"/>
         <source>What the history of Quillmere kept, by bytes.</source>
         <translation>Was der Verlauf von Quillmere aufbewahrt hat, nach Bytes.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="124"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="114"/>
         <source>Unexpected argument: %1</source>
         <translation>Unerwartetes Argument: %1</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="132"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="122"/>
         <source>--since and --until take a span such as 1h or 7d, or a date such as 2026-12-01.</source>
         <translation>--since und --until nehmen eine Spanne wie 1h oder 7d oder ein Datum wie 2026-12-01.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="134"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="124"/>
         <source>--since must come before --until.</source>
         <translation>--since muss vor --until liegen.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="139"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="129"/>
         <source>--by takes host, program, service or stream.</source>
         <translation>--by nimmt host, program, service oder stream.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="145"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="135"/>
         <source>--top takes a number from 1 to %1.</source>
         <translation>--top nimmt eine Zahl von 1 bis %1.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="149"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="139"/>
         <source>--json and --csv cannot go together.</source>
         <translation>--json und --csv gehen nicht zusammen.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="176"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="166"/>
         <source>There is no history at %1.</source>
         <translation>Unter %1 gibt es keinen Verlauf.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HistoryCommand.cpp" line="188"/>
+        <location filename="../app/headless/HistoryCommand.cpp" line="178"/>
+        <source>The history at %1 cannot be read: %2</source>
+        <translation>Der Verlauf unter %1 kann nicht gelesen werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryLookup</name>
+    <message>
+        <location filename="../app/history/HistoryLookup.cpp" line="75"/>
         <source>The history at %1 cannot be read: %2</source>
         <translation>Der Verlauf unter %1 kann nicht gelesen werden: %2</translation>
     </message>
@@ -306,6 +314,100 @@
         <location filename="../app/history/HistoryQuery.cpp" line="114"/>
         <source>%1 is a history file of version %2; this program reads version %3.</source>
         <translation>%1 ist eine Verlaufsdatei der Version %2; dieses Programm liest Version %3.</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryReport</name>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="94"/>
+        <source>Up</source>
+        <translation>Upload</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="95"/>
+        <source>Down</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="96"/>
+        <source>Payload Up</source>
+        <translation>Nutzdaten Upload</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="97"/>
+        <source>Payload Down</source>
+        <translation>Nutzdaten Download</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="111"/>
+        <source>Remote Host</source>
+        <translation>Entfernter Rechner</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="112"/>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="115"/>
+        <source>Program</source>
+        <translation>Programm</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="118"/>
+        <source>Service</source>
+        <translation>Dienst</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="119"/>
+        <location filename="../app/history/HistoryReport.cpp" line="176"/>
+        <source>Protocol</source>
+        <translation>Protokoll</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="120"/>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="123"/>
+        <source>Streams</source>
+        <translation>Verbindungen</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="173"/>
+        <source>Opened</source>
+        <translation>Geöffnet</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="174"/>
+        <source>Last Seen</source>
+        <translation>Zuletzt gesehen</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="175"/>
+        <source>Interface</source>
+        <translation>Schnittstelle</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="177"/>
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="178"/>
+        <source>Destination</source>
+        <translation>Ziel</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="182"/>
+        <source>Ended</source>
+        <translation>Beendet</translation>
+    </message>
+    <message>
+        <location filename="../app/history/HistoryReport.cpp" line="183"/>
+        <source>Process</source>
+        <translation>Prozess</translation>
     </message>
 </context>
 <context>
@@ -339,6 +441,134 @@
         <location filename="../app/history/HistoryStore.cpp" line="282"/>
         <source>History: %1 records could not be written to %2.</source>
         <translation>Verlauf: %1 Einträge konnten nicht in %2 geschrieben werden.</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="15"/>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="23"/>
+        <source>&amp;Time:</source>
+        <translation>&amp;Zeit:</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="34"/>
+        <source>Last hour</source>
+        <translation>Letzte Stunde</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="39"/>
+        <source>Last day</source>
+        <translation>Letzter Tag</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="44"/>
+        <source>Last week</source>
+        <translation>Letzte Woche</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="49"/>
+        <source>Custom…</source>
+        <translation>Eigener…</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="57"/>
+        <source>From</source>
+        <translation>Von</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="67"/>
+        <source>Until</source>
+        <translation>Bis</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="77"/>
+        <source>&amp;By:</source>
+        <translation>&amp;Nach:</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="88"/>
+        <source>Remote Host</source>
+        <translation>Entfernter Rechner</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="93"/>
+        <source>Program</source>
+        <translation>Programm</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="98"/>
+        <source>Service</source>
+        <translation>Dienst</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="103"/>
+        <source>Stream</source>
+        <translation>Verbindung</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="111"/>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.ui" line="121"/>
+        <source>&amp;Export…</source>
+        <translation>&amp;Exportieren…</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.cpp" line="53"/>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.cpp" line="55"/>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.cpp" line="56"/>
+        <source>%1 h</source>
+        <translation>%1 h</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.cpp" line="178"/>
+        <source>The start of the range must come before its end.</source>
+        <translation>Der Anfang des Zeitraums muss vor seinem Ende liegen.</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.cpp" line="228"/>
+        <source>%1 listed.</source>
+        <translation>%1 gelistet.</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.cpp" line="229"/>
+        <source>%1 of %2 listed.</source>
+        <translation>%1 von %2 gelistet.</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.cpp" line="232"/>
+        <source>Only the %1 with the most bytes are listed; the range holds more.</source>
+        <translation>Nur die %1 mit den meisten Bytes sind gelistet; der Zeitraum enthält mehr.</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.cpp" line="242"/>
+        <source>all streams</source>
+        <translation>alle Verbindungen</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.cpp" line="243"/>
+        <source>Bytes every %1: %2</source>
+        <translation>Bytes je %1: %2</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/HistoryWindow.cpp" line="290"/>
+        <source>The history could not be exported to the file %1</source>
+        <translation>Der Verlauf konnte nicht in die Datei %1 exportiert werden</translation>
     </message>
 </context>
 <context>
@@ -510,6 +740,66 @@
         <translation>Standard&amp;vorlagen wiederherstellen</translation>
     </message>
     <message>
+        <location filename="../app/ui/PreferencesWindow.ui" line="272"/>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.ui" line="281"/>
+        <source>Every stream is kept when it closes, and every open one once a minute, so History can show what talked, when and how much.</source>
+        <translation>Jede Verbindung wird behalten, wenn sie endet, und jede offene einmal pro Minute, damit der Verlauf zeigen kann, was wann wie viel gesprochen hat.</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.ui" line="284"/>
+        <source>Keep history</source>
+        <translation>Verlauf behalten</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.ui" line="291"/>
+        <source>Keep f&amp;or:</source>
+        <translation>Behalten &amp;für:</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.ui" line="304"/>
+        <source> days</source>
+        <translation> Tage</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.ui" line="317"/>
+        <source>Si&amp;ze limit:</source>
+        <translation>Größengren&amp;ze:</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.ui" line="342"/>
+        <source>Size unit</source>
+        <translation>Größeneinheit</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.ui" line="346"/>
+        <source>MiB</source>
+        <translation>MiB</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.ui" line="351"/>
+        <source>GiB</source>
+        <translation>GiB</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.ui" line="368"/>
+        <source>&amp;File:</source>
+        <translation>&amp;Datei:</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.ui" line="383"/>
+        <source>Choose…</source>
+        <translation>Wählen…</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.ui" line="395"/>
+        <source>Whether history is kept, and where, applies to captures started afterwards; the oldest streams go once either limit is reached.</source>
+        <translation>Ob und wo der Verlauf behalten wird, gilt für danach gestartete Mitschnitte; die ältesten Verbindungen gehen, sobald eine der Grenzen erreicht ist.</translation>
+    </message>
+    <message>
         <location filename="../app/ui/PreferencesWindow.ui" line="82"/>
         <source>&amp;Keep at most:</source>
         <translation>&amp;Maximal behalten:</translation>
@@ -525,9 +815,24 @@
         <translation> Verbindungen</translation>
     </message>
     <message>
-        <location filename="../app/ui/PreferencesWindow.cpp" line="22"/>
+        <location filename="../app/ui/PreferencesWindow.cpp" line="26"/>
         <source>Close</source>
         <translation>Schließen</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.cpp" line="187"/>
+        <source>History File</source>
+        <translation>Verlaufsdatei</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.cpp" line="190"/>
+        <source>History files (*.sqlite)</source>
+        <translation>Verlaufsdateien (*.sqlite)</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/PreferencesWindow.cpp" line="190"/>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
     </message>
 </context>
 <context>
@@ -548,27 +853,32 @@
 <context>
     <name>SpeedGraph</name>
     <message>
-        <location filename="../app/ui/SpeedGraph.cpp" line="21"/>
+        <location filename="../app/ui/SpeedGraph.cpp" line="23"/>
         <source>Total speed over the last two minutes: up in blue, down in green</source>
         <translation>Gesamtgeschwindigkeit der letzten zwei Minuten: Upload in Blau, Download in Grün</translation>
     </message>
     <message>
-        <location filename="../app/ui/SpeedGraph.cpp" line="71"/>
+        <location filename="../app/ui/SpeedGraph.cpp" line="42"/>
+        <source>Bytes per time bucket: up in blue, down in green</source>
+        <translation>Bytes je Zeitabschnitt: hinauf in Blau, herunter in Grün</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/SpeedGraph.cpp" line="94"/>
         <source>Down</source>
         <translation>Download</translation>
     </message>
     <message>
-        <location filename="../app/ui/SpeedGraph.cpp" line="71"/>
+        <location filename="../app/ui/SpeedGraph.cpp" line="94"/>
         <source>Up</source>
         <translation>Upload</translation>
     </message>
     <message>
-        <location filename="../app/ui/SpeedGraph.cpp" line="92"/>
+        <location filename="../app/ui/SpeedGraph.cpp" line="115"/>
         <source>now</source>
         <translation>jetzt</translation>
     </message>
     <message>
-        <location filename="../app/ui/SpeedGraph.cpp" line="92"/>
+        <location filename="../app/ui/SpeedGraph.cpp" line="115"/>
         <source>-%1 min</source>
         <translation>-%1 min</translation>
     </message>
@@ -576,12 +886,12 @@
 <context>
     <name>StreamCapture</name>
     <message>
-        <location filename="../app/capture/StreamCapture.cpp" line="85"/>
+        <location filename="../app/capture/StreamCapture.cpp" line="86"/>
         <source>The capture tool could not be started.</source>
         <translation>Das Mitschnittwerkzeug konnte nicht gestartet werden.</translation>
     </message>
     <message>
-        <location filename="../app/capture/StreamCapture.cpp" line="91"/>
+        <location filename="../app/capture/StreamCapture.cpp" line="92"/>
         <source>The capture could not be started: %1</source>
         <translation>Der Mitschnitt konnte nicht gestartet werden: %1</translation>
     </message>
@@ -809,7 +1119,7 @@
     </message>
     <message>
         <location filename="../app/ui/StreamWindowController.cpp" line="170"/>
-        <location filename="../app/ui/StreamWindowController.cpp" line="383"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="385"/>
         <source>&amp;Log to File…</source>
         <translation>In Datei &amp;protokollieren…</translation>
     </message>
@@ -860,7 +1170,7 @@
     </message>
     <message>
         <location filename="../app/ui/StreamWindowController.cpp" line="191"/>
-        <location filename="../app/ui/StreamWindowController.cpp" line="265"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="267"/>
         <source>&amp;Pause</source>
         <translation>&amp;Pausieren</translation>
     </message>
@@ -870,72 +1180,62 @@
         <translation>&amp;Zusammenfassung</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="194"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="193"/>
+        <source>&amp;History…</source>
+        <translation>&amp;Verlauf…</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/StreamWindowController.cpp" line="196"/>
         <source>&amp;Help</source>
         <translation>&amp;Hilfe</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="195"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="197"/>
         <source>Quillmere &amp;Help</source>
         <translation>Quillmere-&amp;Hilfe</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="265"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="267"/>
         <source>&amp;Resume</source>
         <translation>&amp;Fortsetzen</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="352"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="354"/>
         <source>Log to File</source>
         <translation>In Datei protokollieren</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="355"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="357"/>
         <source>Text files (*.txt)</source>
         <translation>Textdateien (*.txt)</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="355"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="357"/>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="372"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="374"/>
         <source>Logging could not be started to the file %1</source>
         <translation>Die Protokollierung in die Datei %1 konnte nicht gestartet werden</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="373"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="375"/>
         <source>Cannot log in the folder %1: %2</source>
         <translation>Im Ordner %1 kann nicht protokolliert werden: %2</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="383"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="385"/>
         <source>Stop &amp;Logging</source>
         <translation>&amp;Protokollierung beenden</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="390"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="392"/>
         <source>An error occurred during the capture process.</source>
         <translation>Beim Mitschnitt ist ein Fehler aufgetreten.</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="397"/>
-        <source>Export</source>
-        <translation>Exportieren</translation>
-    </message>
-    <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="399"/>
-        <source>CSV files (*.csv)</source>
-        <translation>CSV-Dateien (*.csv)</translation>
-    </message>
-    <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="400"/>
-        <source>JSON files (*.json)</source>
-        <translation>JSON-Dateien (*.json)</translation>
-    </message>
-    <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="424"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="415"/>
         <source>The table could not be exported to the file %1</source>
         <translation>Die Tabelle konnte nicht in die Datei %1 exportiert werden</translation>
     </message>
@@ -1107,6 +1407,24 @@
     </message>
 </context>
 <context>
+    <name>TableExport</name>
+    <message>
+        <location filename="../app/ui/TableExport.cpp" line="53"/>
+        <source>Export</source>
+        <translation>Exportieren</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/TableExport.cpp" line="55"/>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV-Dateien (*.csv)</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/TableExport.cpp" line="56"/>
+        <source>JSON files (*.json)</source>
+        <translation>JSON-Dateien (*.json)</translation>
+    </message>
+</context>
+<context>
     <name>ToolInstallation</name>
     <message>
         <location filename="../app/capture/ToolInstallation.cpp" line="112"/>
@@ -1129,17 +1447,17 @@
         <translation>Die Installation des Mitschnittwerkzeugs erfordert die Zustimmung eines Administrators, die hier nicht eingeholt werden kann. Quillmere einmal als root ausführen oder einen polkit-Agenten (zum Beispiel pkttyagent) starten und es dann erneut versuchen. Die Hilfe erklärt beides unter „When no password dialog appears“.</translation>
     </message>
     <message>
-        <location filename="../app/capture/ToolInstallation.cpp" line="158"/>
+        <location filename="../app/capture/ToolInstallation.cpp" line="161"/>
         <source>Installing the capture tool was not authorized.</source>
         <translation>Die Installation des Mitschnittwerkzeugs wurde nicht genehmigt.</translation>
     </message>
     <message>
-        <location filename="../app/capture/ToolInstallation.cpp" line="161"/>
+        <location filename="../app/capture/ToolInstallation.cpp" line="164"/>
         <source>The installer of the capture tool could not be started.</source>
         <translation>Das Installationsprogramm des Mitschnittwerkzeugs konnte nicht gestartet werden.</translation>
     </message>
     <message>
-        <location filename="../app/capture/ToolInstallation.cpp" line="197"/>
+        <location filename="../app/capture/ToolInstallation.cpp" line="200"/>
         <source>The capture tool could not be installed at %1.</source>
         <translation>Das Mitschnittwerkzeug konnte nicht unter %1 installiert werden.</translation>
     </message>
@@ -1159,12 +1477,12 @@
         <translation>Das Aufzeichnungswerkzeug von Quillmere installieren, das %1 dann ausführen darf</translation>
     </message>
     <message>
-        <location filename="../app/capture/ToolInstallation.cpp" line="165"/>
+        <location filename="../app/capture/ToolInstallation.cpp" line="168"/>
         <source>Quillmere asks no administrator to run its installer, because %1, so whoever can change it would have it run as root. Install Quillmere (cmake --install, or its package), or run it as root.</source>
         <translation>Quillmere bittet keinen Administrator, sein Installationsprogramm auszuführen, denn %1; wer es ändern kann, könnte es so als root ausführen lassen. Installieren Sie Quillmere (cmake --install oder sein Paket) oder führen Sie es als root aus.</translation>
     </message>
     <message>
-        <location filename="../app/capture/ToolInstallation.cpp" line="182"/>
+        <location filename="../app/capture/ToolInstallation.cpp" line="185"/>
         <source>%1 has been allowed to capture as a member of the group %2, which takes effect at the next login. Log out and in again, then start the capture again.</source>
         <translation>%1 darf nun als Mitglied der Gruppe %2 aufzeichnen; das wird ab der nächsten Anmeldung wirksam. Melden Sie sich ab und wieder an und starten Sie dann die Aufzeichnung erneut.</translation>
     </message>

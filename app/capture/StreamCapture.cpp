@@ -4,6 +4,7 @@
 #include "capture/CaptureHistory.h"
 #include "capture/StreamCaptureCore.h"
 #include "capture/ToolInstallation.h"
+#include "model/SearchWords.h"
 #include "model/Stream.h"
 #include "platform/Clock.h"
 #include "platform/Elevation.h"
@@ -219,16 +220,13 @@ void StreamCapture::setFilter(const QString &filter)
     updateDisplayArray();
 }
 
-// Split at every single space: two spaces give an empty word, which every stream matches.
 void StreamCapture::updateDisplayArray()
 {
     emit streamsArrayDisplayAboutToChange();
-    const QList<QStringView> words = QStringView(m_filter).split(u' ');
+    const SearchWords words(m_filter);
     m_streamsArrayDisplay.clear();
     for (const std::shared_ptr<Stream> &stream : m_streamsArraySource) {
-        const bool shown
-            = std::all_of(words.begin(), words.end(), [&](QStringView word) { return stream->matchesFilter(word); });
-        if (shown)
+        if (words.matches([&stream](QStringView word) { return stream->matchesRawFilter(word); }))
             m_streamsArrayDisplay.push_back(stream);
     }
     emit streamsArrayDisplayChanged();

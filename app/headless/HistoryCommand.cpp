@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "headless/HistoryCommand.h"
 
-#include "headless/HistoryReport.h"
 #include "history/HistoryFile.h"
 #include "history/SqliteError.h"
 #include "platform/Clock.h"
-#include "platform/Preferences.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>
@@ -73,17 +71,9 @@ std::optional<std::optional<HistoryQuery::Grouping>> grouping(const QString &tex
     return std::nullopt;
 }
 
-double referenceSeconds(const QDateTime &time)
-{
-    return static_cast<double>(time.toMSecsSinceEpoch()) / 1000.0 - Clock::kReferenceDateUnixOffset;
-}
-
 QString storePath(const QString &given)
 {
-    if (!given.isEmpty())
-        return given;
-    const QString preferred = Preferences::shared().stringValue(Preferences::HistoryPath);
-    return preferred.isEmpty() ? HistoryFile::defaultPath() : preferred;
+    return given.isEmpty() ? HistoryFile::preferredPath() : given;
 }
 
 void printError(const QString &message)
@@ -107,9 +97,9 @@ std::optional<double> HistoryCommand::parseTime(const QString &text, double now)
         return now - match.captured(1).toDouble() * unitSeconds.value(match.captured(2).front());
     }
     if (const QDate date = QDate::fromString(text, Qt::ISODate); date.isValid())
-        return referenceSeconds(date.startOfDay());
+        return Clock::referenceFromDateTime(date.startOfDay());
     if (const QDateTime time = QDateTime::fromString(text, Qt::ISODate); time.isValid())
-        return referenceSeconds(time);
+        return Clock::referenceFromDateTime(time);
     return std::nullopt;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "history/HistoryQuery.h"
+#include "history/HistoryReport.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -26,7 +27,7 @@ class HistoryCommand
     Q_DECLARE_TR_FUNCTIONS(HistoryCommand)
 
 public:
-    enum class Format { Text, Json, Csv };
+    using Format = HistoryReport::Format;
     struct Options
     {
         HistoryQuery::Range range;

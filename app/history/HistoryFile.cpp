@@ -6,6 +6,7 @@
 #include "history/SqliteError.h"
 #include "history/SqliteStatement.h"
 #include "platform/Clock.h"
+#include "platform/Preferences.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,6 +47,12 @@ QString HistoryFile::defaultPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
         + QStringLiteral("/Quillmere/history.sqlite");
+}
+
+QString HistoryFile::preferredPath()
+{
+    const QString preferred = Preferences::shared().stringValue(Preferences::HistoryPath);
+    return preferred.isEmpty() ? defaultPath() : preferred;
 }
 
 std::unique_ptr<SqliteConnection> HistoryFile::openForWriting(const QString &path)

@@ -13,6 +13,8 @@ class HistoryFile
 public:
     // ~/.local/share/Quillmere/history.sqlite (the XDG data folder).
     static QString defaultPath();
+    // The file the preferences choose, else the default one.
+    static QString preferredPath();
 
     // Opens the file for writing, creating it and its folder when missing: WAL mode (readers
     // never wait for the writer, and a killed writer loses only what it had not committed),

@@ -121,6 +121,11 @@ HistoryQuery::HistoryQuery(const QString &path)
 
 HistoryQuery::~HistoryQuery() = default;
 
+void HistoryQuery::interrupt() const noexcept
+{
+    m_connection->interrupt();
+}
+
 SqliteStatement &HistoryQuery::statement(const std::string &sql)
 {
     std::unique_ptr<SqliteStatement> &prepared = m_statements[sql];

@@ -29,7 +29,8 @@ class SqliteStatement;
 // left with neither bytes nor streams (no program, once a stream's program was learnt) are
 // not listed.
 //
-// One thread at a time. Every failure throws SqliteError with a message for people.
+// One thread at a time, but for interrupt(). Every failure throws SqliteError with a message
+// for people.
 class HistoryQuery
 {
 public:
@@ -94,6 +95,9 @@ public:
     // made larger.
     std::vector<Bucket> bytesOverTime(const Range &range, double bucketSeconds,
                                       const std::optional<GroupKey> &group = std::nullopt);
+
+    // From any thread: the question being answered now throws (a newer one makes it moot).
+    void interrupt() const noexcept;
 
 private:
     SqliteStatement &statement(const std::string &sql);

@@ -52,6 +52,11 @@ void SqliteConnection::rollBack() noexcept
         sqlite3_exec(m_handle, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
+void SqliteConnection::interrupt() const noexcept
+{
+    sqlite3_interrupt(m_handle);
+}
+
 qint64 SqliteConnection::lastInsertRowId() const
 {
     return sqlite3_last_insert_rowid(m_handle);

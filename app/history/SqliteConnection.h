@@ -34,6 +34,9 @@ public:
     qint64 integer(const char *sql);
     // Ends the open transaction, if any, without its changes; never throws.
     void rollBack() noexcept;
+    // The one call from another thread, while the connection is open: the statement running
+    // now fails with SQLITE_INTERRUPT.
+    void interrupt() const noexcept;
 
     qint64 lastInsertRowId() const;
     int changes() const;

@@ -2,6 +2,7 @@
 #include "model/Stream.h"
 
 #include "model/ByteSize.h"
+#include "model/SearchWords.h"
 #include "platform/Clock.h"
 #include "platform/Preferences.h"
 #include "platform/SystemLog.h"
@@ -69,30 +70,6 @@ QString kilobytesPerSecondText(double bytesPerSecond)
     const auto result
         = std::to_chars(text.data(), text.data() + text.size(), bytesPerSecond / 1024.0, std::chars_format::fixed, 1);
     return QString::fromLatin1(text.data(), result.ptr - text.data()) + QLatin1StringView("k/sec");
-}
-
-// Case-insensitive search as QString's (simple case folding, unit by unit), with a fast
-// path for ASCII words, which is what people type into the search field. Filtering runs
-// over every stream on every update cycle.
-char16_t foldedUnit(char16_t unit)
-{
-    if (unit < 0x80)
-        return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + (u'a' - u'A')) : unit;
-    return QChar(unit).toCaseFolded().unicode();
-}
-
-bool isAscii(QStringView text)
-{
-    return std::all_of(text.begin(), text.end(), [](QChar unit) { return unit.unicode() < 0x80; });
-}
-
-bool containsIgnoringCase(QStringView haystack, QStringView word)
-{
-    if (!isAscii(word))
-        return haystack.contains(word, Qt::CaseInsensitive);
-    const auto unitsEqual
-        = [](QChar wanted, QChar seen) { return foldedUnit(wanted.unicode()) == foldedUnit(seen.unicode()); };
-    return std::search(haystack.begin(), haystack.end(), word.begin(), word.end(), unitsEqual) != haystack.end();
 }
 
 quint64 nextSerial()
@@ -258,21 +235,16 @@ bool Stream::matchesRawFilter(QStringView word) const
         return true;
     {
         std::lock_guard guard(m_endpointMutex);
-        if (containsIgnoringCase(m_source.text(), word) || containsIgnoringCase(m_destination.text(), word)
-            || containsIgnoringCase(m_process, word))
+        if (SearchWords::contains(m_source.text(), word) || SearchWords::contains(m_destination.text(), word)
+            || SearchWords::contains(m_process, word))
             return true;
     }
-    return containsIgnoringCase(m_protocol, word);
+    return SearchWords::contains(m_protocol, word);
 }
 
-// A lone "-" inverts the match of an empty word, which always matches, so it hides every stream.
 bool Stream::matchesFilter(QStringView word) const
 {
-    if (word.isEmpty())
-        return true;
-    if (word.front() == u'-')
-        return !matchesRawFilter(word.mid(1));
-    return matchesRawFilter(word);
+    return SearchWords::matchesWord(word, [this](QStringView found) { return matchesRawFilter(found); });
 }
 
 QString Stream::source() const

@@ -92,9 +92,9 @@ public:
     void addUpDataBytes(quint32 bytes);
     void addDownDataBytes(quint32 bytes);
 
-    // One word of the search text. Raw: empty, or found case-insensitively in source,
-    // destination, protocol or the program. Filter: a leading "-" inverts the raw match of
-    // the rest.
+    // One word of the search text (SearchWords). Raw: empty, or found case-insensitively in
+    // source, destination, protocol or the program. Filter: a leading "-" inverts the raw
+    // match of the rest.
     bool matchesRawFilter(QStringView word) const;
     bool matchesFilter(QStringView word) const;
 

@@ -33,6 +33,11 @@ QDateTime Clock::dateTimeFromReference(double referenceTime, Qt::TimeSpec zone)
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(unixMilliseconds), zone);
 }
 
+double Clock::referenceFromDateTime(const QDateTime &time)
+{
+    return static_cast<double>(time.toMSecsSinceEpoch()) / 1000.0 - kReferenceDateUnixOffset;
+}
+
 void Clock::freezeAt(double referenceTime)
 {
     frozenTime.store(referenceTime, std::memory_order_release);

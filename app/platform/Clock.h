@@ -17,6 +17,8 @@ public:
     // The moment as a date, to the millisecond (rounded down), in local time unless told
     // otherwise.
     static QDateTime dateTimeFromReference(double referenceTime, Qt::TimeSpec zone = Qt::LocalTime);
+    // The other way: the moment a date names, in reference seconds.
+    static double referenceFromDateTime(const QDateTime &time);
 
     // Test seam. Safe to call while other threads read now().
     static void freezeAt(double referenceTime);

@@ -5,6 +5,7 @@
 
 #include "platform/Preferences.h"
 #include "ui/HelpWindow.h"
+#include "ui/HistoryWindow.h"
 #include "ui/InterfaceChooser.h"
 #include "ui/PreferencesWindow.h"
 #include "ui/StreamWindowController.h"
@@ -131,6 +132,13 @@ void AppDelegate::showPreferences()
     bringToFront(m_preferences.get());
 }
 
+void AppDelegate::showHistory()
+{
+    if (!m_history)
+        m_history = std::make_unique<HistoryWindow>();
+    bringToFront(m_history.get());
+}
+
 void AppDelegate::quit()
 {
     if (m_starting) {
@@ -161,6 +169,7 @@ void AppDelegate::adoptStreamWindow(StreamWindowController *window)
     m_streamWindows.append(window);
     connect(window, &StreamWindowController::newRequested, this, &AppDelegate::newChooser);
     connect(window, &StreamWindowController::preferencesRequested, this, &AppDelegate::showPreferences);
+    connect(window, &StreamWindowController::historyRequested, this, &AppDelegate::showHistory);
     connect(window, &StreamWindowController::helpRequested, this, &AppDelegate::showHelp);
     connect(window, &StreamWindowController::quitRequested, this, &AppDelegate::quit);
     connect(window, &QObject::destroyed, this, &AppDelegate::streamWindowGone);

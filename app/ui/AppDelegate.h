@@ -10,13 +10,14 @@
 #include <optional>
 
 class HelpWindow;
+class HistoryWindow;
 class InterfaceChooser;
 class PreferencesWindow;
 class StreamWindowController;
 
 // The application controller, alive for the whole run: registers the preference defaults
 // before anything reads one, offers the machine's interfaces in a chooser, opens a stream
-// window for the chosen one, and shows help and the preferences.
+// window for the chosen one, and shows help, the preferences and the history.
 //
 // The application never runs without a window and never quits on its own while a capture
 // starts: closing the chooser quits when no stream window is open; closing the last stream
@@ -49,6 +50,8 @@ public:
     bool watchInterfaceNamed(const QString &device, QString *failure);
     void showHelp();
     void showPreferences();
+    // One History window, raised when it is already open.
+    void showHistory();
     // Closes every window and ends the event loop; while a capture starts, once it has.
     void quit();
 
@@ -67,6 +70,7 @@ private:
     std::unique_ptr<InterfaceChooser> m_chooser;
     std::unique_ptr<HelpWindow> m_help;
     std::unique_ptr<PreferencesWindow> m_preferences;
+    std::unique_ptr<HistoryWindow> m_history;
     QList<QObject *> m_streamWindows; // open ones, each deletes itself when closed
     // A capture is starting; its password dialog may be up in a nested event loop.
     bool m_starting = false;

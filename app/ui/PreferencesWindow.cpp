@@ -2,15 +2,19 @@
 #include "ui/PreferencesWindow.h"
 
 #include "capture/StreamCapture.h"
+#include "history/HistoryFile.h"
 #include "platform/Preferences.h"
 #include "ui_PreferencesWindow.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLayout>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <cmath>
 
 PreferencesWindow::PreferencesWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)
@@ -40,6 +44,7 @@ PreferencesWindow::PreferencesWindow(QWidget *parent)
                  Preferences::StreamClosedLogEnabled);
     connect(m_ui->restoreTemplatesButton, &QPushButton::clicked, this,
             [] { Preferences::shared().resetLoggingStrings(); });
+    bindHistory();
     setUpClosing();
     fitHints();
 }
@@ -109,6 +114,87 @@ void PreferencesWindow::bindTemplate(QLineEdit *field, const QString &key, const
         if (field->text() != Preferences::shared().stringValue(key))
             Preferences::shared().setValue(key, field->text());
     });
+}
+
+// The limits and the file mean something only while history is kept.
+void PreferencesWindow::bindHistory()
+{
+    bindSwitch(m_ui->historyEnabledCheck, Preferences::HistoryEnabled);
+    Preferences::shared().bind(Preferences::HistoryEnabled, this, [this](const QVariant &value) {
+        const QList<QWidget *> controls{m_ui->historyDaysBox, m_ui->historySizeBox, m_ui->historySizeUnitBox,
+                                        m_ui->historyPathField, m_ui->historyPathButton};
+        for (QWidget *control : controls)
+            control->setEnabled(value.toBool());
+    });
+    QSpinBox *days = m_ui->historyDaysBox;
+    Preferences::shared().bind(Preferences::HistoryRetentionDays, this, [days](const QVariant &value) {
+        const QSignalBlocker blocker(days);
+        days->setValue(static_cast<int>(std::lround(value.toDouble())));
+    });
+    connect(days, &QSpinBox::valueChanged, this,
+            [](int kept) { Preferences::shared().setValue(Preferences::HistoryRetentionDays, double(kept)); });
+    bindHistorySize();
+    bindHistoryPath();
+}
+
+// Shown in GiB when it is a whole number of them, else in MiB; stored in bytes.
+void PreferencesWindow::bindHistorySize()
+{
+    constexpr qint64 kMiB = qint64{1} << 20;
+    constexpr qint64 kGiB = qint64{1} << 30;
+    QSpinBox *size = m_ui->historySizeBox;
+    QComboBox *unit = m_ui->historySizeUnitBox;
+    Preferences::shared().bind(Preferences::HistoryRetentionBytes, this, [size, unit](const QVariant &value) {
+        const qint64 bytes = value.toLongLong();
+        const bool inGiB = bytes >= kGiB && bytes % kGiB == 0;
+        const QSignalBlocker sizeBlocker(size);
+        const QSignalBlocker unitBlocker(unit);
+        unit->setCurrentIndex(inGiB ? 1 : 0);
+        size->setValue(static_cast<int>(std::max<qint64>(1, bytes / (inGiB ? kGiB : kMiB))));
+    });
+    const auto store = [size, unit] {
+        const qint64 bytes = qint64{size->value()} * (unit->currentIndex() == 1 ? kGiB : kMiB);
+        Preferences::shared().setValue(Preferences::HistoryRetentionBytes, qlonglong{bytes});
+    };
+    connect(size, &QSpinBox::valueChanged, this, store);
+    connect(unit, &QComboBox::currentIndexChanged, this, store);
+}
+
+// An empty field stands for the default file, which it shows greyed.
+void PreferencesWindow::bindHistoryPath()
+{
+    QLineEdit *field = m_ui->historyPathField;
+    field->setPlaceholderText(HistoryFile::defaultPath());
+    Preferences::shared().bind(Preferences::HistoryPath, this, [field](const QVariant &value) {
+        if (field->text() != value.toString())
+            field->setText(value.toString());
+    });
+    connect(field, &QLineEdit::editingFinished, this, [field] {
+        const QString path = field->text().trimmed();
+        if (path == Preferences::shared().stringValue(Preferences::HistoryPath))
+            return;
+        if (path.isEmpty())
+            Preferences::shared().removeValue(Preferences::HistoryPath);
+        else
+            Preferences::shared().setValue(Preferences::HistoryPath, path);
+    });
+    connect(m_ui->historyPathButton, &QPushButton::clicked, this, &PreferencesWindow::chooseHistoryPath);
+}
+
+// An existing file is a history to go on with, so choosing one replaces nothing.
+void PreferencesWindow::chooseHistoryPath()
+{
+    auto *dialog = new QFileDialog(this, tr("History File"), QFileInfo(HistoryFile::preferredPath()).absolutePath());
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("sqlite"));
+    dialog->setNameFilters({tr("History files (*.sqlite)"), tr("All files (*)")});
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QFileDialog::fileSelected, this,
+            [](const QString &path) { Preferences::shared().setValue(Preferences::HistoryPath, path); });
+    connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    dialog->open();
 }
 
 void PreferencesWindow::setUpClosing()

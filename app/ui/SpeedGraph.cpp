@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "ui/SpeedGraph.h"
 
+#include "model/ByteSize.h"
 #include "model/ByteSpeedFormatter.h"
+#include "platform/Clock.h"
 
 #include <QLocale>
 #include <QPainter>
@@ -23,9 +25,21 @@ SpeedGraph::SpeedGraph(QWidget *parent)
 
 void SpeedGraph::addSample(double time, double upBytesPerSecond, double downBytesPerSecond)
 {
-    m_samples.push_back({time, std::max(0.0, upBytesPerSecond), std::max(0.0, downBytesPerSecond)});
-    while (!m_samples.empty() && time - m_samples.front().time > kSpanSeconds)
-        m_samples.pop_front();
+    m_points.push_back({time, std::max(0.0, upBytesPerSecond), std::max(0.0, downBytesPerSecond)});
+    while (!m_points.empty() && time - m_points.front().time > kSpanSeconds)
+        m_points.pop_front();
+    m_since = time - kSpanSeconds;
+    m_until = time;
+    update();
+}
+
+void SpeedGraph::showSeries(std::vector<Point> points, double since, double until)
+{
+    m_series = true;
+    m_points.assign(points.begin(), points.end());
+    m_since = since;
+    m_until = std::max(until, since + 1.0);
+    setToolTip(tr("Bytes per time bucket: up in blue, down in green"));
     update();
 }
 
@@ -34,12 +48,19 @@ QSize SpeedGraph::sizeHint() const
     return {220, 130};
 }
 
-double SpeedGraph::highestSpeed() const
+double SpeedGraph::highestValue() const
 {
     double highest = 1024.0;
-    for (const Sample &sample : m_samples)
-        highest = std::max({highest, sample.up, sample.down});
+    for (const Point &point : m_points)
+        highest = std::max({highest, point.up, point.down});
     return highest;
+}
+
+QString SpeedGraph::scaleText(double highest) const
+{
+    if (m_series)
+        return stringWithByteSize(static_cast<quint64>(highest), QLocale());
+    return ByteSpeedFormatter::stringForBytesPerSecond(highest, QLocale());
 }
 
 // Above the plot the scale and the legend, below it the time axis.
@@ -52,14 +73,16 @@ void SpeedGraph::paintEvent(QPaintEvent *)
     painter.setPen(palette().color(QPalette::Mid));
     painter.setBrush(palette().color(QPalette::Base));
     painter.drawRect(area);
-    drawTimeAxis(painter, area);
-    const double highest = highestSpeed();
+    if (m_series)
+        drawSeriesAxis(painter, area);
+    else
+        drawTimeAxis(painter, area);
+    const double highest = highestValue();
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(rect().adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignTop,
-                     ByteSpeedFormatter::stringForBytesPerSecond(highest, QLocale()));
+    painter.drawText(rect().adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignTop, scaleText(highest));
     drawLegend(painter);
-    drawLine(painter, area, highest, &Sample::down);
-    drawLine(painter, area, highest, &Sample::up);
+    drawLine(painter, area, highest, &Point::down);
+    drawLine(painter, area, highest, &Point::up);
 }
 
 // A swatch of each line's colour before its name, right-aligned on the top line.
@@ -97,19 +120,41 @@ void SpeedGraph::drawTimeAxis(QPainter &painter, const QRectF &area) const
     }
 }
 
-void SpeedGraph::drawLine(QPainter &painter, const QRectF &area, double highest, double Sample::*speed) const
+// Five marks from the start of the range to its end: times of day, with the date when the
+// range is longer than a day.
+void SpeedGraph::drawSeriesAxis(QPainter &painter, const QRectF &area) const
 {
-    if (m_samples.size() < 2)
+    const QRectF below(area.left(), area.bottom() + 2, area.width(), painter.fontMetrics().height());
+    constexpr int kMarks = 4;
+    const QString format = m_until - m_since > 86400.0 ? QStringLiteral("d MMM HH:mm") : QStringLiteral("HH:mm");
+    for (int mark = 0; mark <= kMarks; ++mark) {
+        const double share = mark / static_cast<double>(kMarks);
+        const double x = area.left() + share * area.width();
+        if (mark > 0 && mark < kMarks) {
+            painter.setPen(QPen(palette().color(QPalette::Midlight), 1, Qt::DotLine));
+            painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+        }
+        const QDateTime time = Clock::dateTimeFromReference(m_since + share * (m_until - m_since));
+        const Qt::Alignment side = mark == 0 ? Qt::AlignLeft : mark == kMarks ? Qt::AlignRight : Qt::AlignHCenter;
+        const QRectF place = side == Qt::AlignHCenter ? below.translated(x - below.center().x(), 0) : below;
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(place, static_cast<int>(side | Qt::AlignTop), QLocale().toString(time, format));
+    }
+}
+
+void SpeedGraph::drawLine(QPainter &painter, const QRectF &area, double highest, double Point::*value) const
+{
+    if (m_points.size() < 2)
         return;
-    const double newest = m_samples.back().time;
-    const auto pointOf = [&](const Sample &sample) {
-        return QPointF(area.right() - (newest - sample.time) / kSpanSeconds * area.width(),
-                       area.bottom() - sample.*speed / highest * area.height());
+    const double span = m_until - m_since;
+    const auto pointOf = [&](const Point &point) {
+        return QPointF(area.left() + (point.time - m_since) / span * area.width(),
+                       area.bottom() - point.*value / highest * area.height());
     };
-    QPainterPath path(pointOf(m_samples.front()));
-    for (auto sample = std::next(m_samples.begin()); sample != m_samples.end(); ++sample)
-        path.lineTo(pointOf(*sample));
+    QPainterPath path(pointOf(m_points.front()));
+    for (auto point = std::next(m_points.begin()); point != m_points.end(); ++point)
+        path.lineTo(pointOf(*point));
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(speed == &Sample::up ? kUpColor : kDownColor, 1.5));
+    painter.setPen(QPen(value == &Point::up ? kUpColor : kDownColor, 1.5));
     painter.drawPath(path);
 }

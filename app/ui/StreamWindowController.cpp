@@ -190,6 +190,8 @@ void StreamWindowController::setUpMenus()
     m_pauseAction
         = view->addAction(tr("&Pause"), QKeySequence(Qt::CTRL | Qt::Key_P), this, &StreamWindowController::pause);
     view->addAction(tr("&Summary"), this, &StreamWindowController::showSummary);
+    view->addAction(tr("&History…"), QKeySequence(Qt::CTRL | Qt::Key_H), this,
+                    &StreamWindowController::historyRequested);
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     help->addAction(tr("Quillmere &Help"), QKeySequence::HelpContents, this, &StreamWindowController::helpRequested);
@@ -394,26 +396,15 @@ void StreamWindowController::captureFailed(const QString &message)
 
 void StreamWindowController::exportTable()
 {
-    auto *dialog = new QFileDialog(this, tr("Export"));
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    const QString csv = tr("CSV files (*.csv)");
-    dialog->setNameFilters({csv, tr("JSON files (*.json)")});
-    dialog->setDefaultSuffix(QStringLiteral("csv"));
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
-    connect(dialog, &QFileDialog::filterSelected, dialog, [dialog, csv](const QString &filter) {
-        dialog->setDefaultSuffix(filter == csv ? QStringLiteral("csv") : QStringLiteral("json"));
+    TableExport::openSaveDialog(this, [window = QPointer(this)](const QString &path, TableExport::Format format) {
+        if (window)
+            window->writeExport(path, format);
     });
-    connect(dialog, &QFileDialog::fileSelected, this,
-            [this, dialog](const QString &path) { writeExport(path, dialog->selectedNameFilter()); });
-    dialog->open();
 }
 
-void StreamWindowController::writeExport(const QString &path, const QString &chosenFilter)
+void StreamWindowController::writeExport(const QString &path, TableExport::Format format)
 {
-    const bool json = path.endsWith(QLatin1StringView(".json"), Qt::CaseInsensitive)
-        || (!path.endsWith(QLatin1StringView(".csv"), Qt::CaseInsensitive) && chosenFilter.contains(u"json"));
+    const bool json = format == TableExport::Format::Json;
     const QList<TableExport::Field> fields = StreamTableModel::exportFields(visibleColumns());
     const TableExport::Origin origin{m_interfaceName, QDateTime::currentDateTime()};
     const QByteArray bytes

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ui/TableExport.h"
+
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
@@ -59,6 +61,7 @@ public:
 signals:
     void newRequested();
     void preferencesRequested();
+    void historyRequested();
     void helpRequested();
     void quitRequested();
 
@@ -81,7 +84,7 @@ private:
     void startLoggingTo(const QString &path);
     void showLoggingLook();
     void captureFailed(const QString &message);
-    void writeExport(const QString &path, const QString &chosenFilter);
+    void writeExport(const QString &path, TableExport::Format format);
     QList<int> visibleColumns() const;
 
     std::unique_ptr<Ui::StreamWindow> m_ui;

@@ -6,6 +6,7 @@
 #include "model/ValueText.h"
 
 #include <QAbstractItemModel>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -45,4 +46,26 @@ QByteArray TableExport::toJson(const QAbstractItemModel &model, const QList<Fiel
         rows.append(object);
     }
     return QJsonDocument(rows).toJson(QJsonDocument::Indented);
+}
+
+void TableExport::openSaveDialog(QWidget *parent, const Writer &write)
+{
+    auto *dialog = new QFileDialog(parent, tr("Export"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    const QString csv = tr("CSV files (*.csv)");
+    dialog->setNameFilters({csv, tr("JSON files (*.json)")});
+    dialog->setDefaultSuffix(QStringLiteral("csv"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setWindowModality(Qt::WindowModal);
+    QObject::connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog, csv](const QString &filter) {
+        dialog->setDefaultSuffix(filter == csv ? QStringLiteral("csv") : QStringLiteral("json"));
+    });
+    QObject::connect(dialog, &QFileDialog::fileSelected, dialog, [dialog, write](const QString &path) {
+        const bool json = path.endsWith(QLatin1StringView(".json"), Qt::CaseInsensitive)
+            || (!path.endsWith(QLatin1StringView(".csv"), Qt::CaseInsensitive)
+                && dialog->selectedNameFilter().contains(u"json"));
+        write(path, json ? Format::Json : Format::Csv);
+    });
+    dialog->open();
 }

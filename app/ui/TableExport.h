@@ -2,11 +2,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QAbstractItemModel;
+class QWidget;
 
 // A stream table as a file: the rows in the order the model gives them (filtered and
 // sorted), the chosen fields in the chosen order, numbers as numbers, and in every row the
@@ -16,7 +20,11 @@ class QAbstractItemModel;
 // starts with "'". A value the model does not give is an empty CSV field and a JSON null.
 class TableExport
 {
+    Q_DECLARE_TR_FUNCTIONS(TableExport)
+
 public:
+    enum class Format { Csv, Json };
+    using Writer = std::function<void(const QString &path, Format format)>;
     // One field of every row: its name and where the model holds its value.
     struct Field
     {
@@ -32,4 +40,9 @@ public:
 
     static QByteArray toCsv(const QAbstractItemModel &model, const QList<Field> &fields, const Origin &origin);
     static QByteArray toJson(const QAbstractItemModel &model, const QList<Field> &fields, const Origin &origin);
+
+    // The save dialog of every export, window-modal over `parent`: CSV or JSON, the name's
+    // suffix following the kind chosen. `write` gets the path and the format its suffix says
+    // (the kind chosen when it says neither).
+    static void openSaveDialog(QWidget *parent, const Writer &write);
 };

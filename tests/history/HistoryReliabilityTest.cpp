@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <sched.h>
 #include <string>
@@ -78,12 +79,30 @@ void fillUp(const QString &path)
     while (write(file, block.data(), block.size()) > 0) { }
     close(file);
 }
+
+// What a killed writer had told in its progress file: records handed to its store, and of
+// those the ones committed by then.
+struct Progress
+{
+    quint64 recorded = 0;
+    quint64 committed = 0;
+};
+
+std::optional<Progress> readProgress(const std::string &path)
+{
+    QFile file(QString::fromStdString(path));
+    quint64 counts[2]{};
+    if (!file.open(QIODevice::ReadOnly)
+        || file.read(reinterpret_cast<char *>(counts), sizeof counts) != qint64(sizeof counts))
+        return std::nullopt;
+    return Progress{counts[0], counts[1]};
+}
 } // namespace
 
-// Killed at any moment, a writer leaves a file that opens again with every record it had
-// committed: the records it lost are the last ones it was given, well under the two seconds'
-// worth the test allows.
-TEST(HistoryReliabilityTest, WriterKilledAtAnyMomentLosesOnlyItsLastRecords)
+// Killed at any moment after its first commit, a writer leaves a file that opens again with
+// every record it had committed, and only the first records it was given: what it loses is
+// what it had not committed yet.
+TEST(HistoryReliabilityTest, WriterKilledAtAnyMomentKeepsEveryCommittedRecord)
 {
     constexpr double kPerSecond = 5000.0;
     HistoryFolder folder;
@@ -92,34 +111,38 @@ TEST(HistoryReliabilityTest, WriterKilledAtAnyMomentLosesOnlyItsLastRecords)
     std::size_t mostMissing = 0;
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
+        QFile::remove(QString::fromStdString(progressPath));
         const double firstTime = kDay0 + round * kHour;
         ToolProcess writer(
             writerCommand(folder.path(), "eth0", "writer", 100'000'000, kPerSecond, firstTime, progressPath));
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution(2500, 4000)(random)));
+        ASSERT_TRUE(waitUntil([&] {
+            const std::optional<Progress> progress = readProgress(progressPath);
+            return progress && progress->committed > 0;
+        }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution(500, 2000)(random)));
         kill(writer.pid(), SIGKILL);
         ASSERT_TRUE(writer.waitForExit(10s));
-        quint64 recorded = 0;
-        QFile progress(QString::fromStdString(progressPath));
-        ASSERT_TRUE(progress.open(QIODevice::ReadOnly));
-        ASSERT_EQ(progress.read(reinterpret_cast<char *>(&recorded), sizeof recorded), qint64(sizeof recorded));
+        const std::optional<Progress> progress = readProgress(progressPath);
+        ASSERT_TRUE(progress);
 
         HistoryStore reopened(folder.options());
         ASSERT_TRUE(reopened.flush(10s));
         EXPECT_TRUE(reopened.status().movedAside.isEmpty());
         const std::size_t kept = streamsBetween(folder.path(), firstTime, firstTime + kHour);
-        ASSERT_LE(kept, recorded);
+        EXPECT_GE(kept, progress->committed) << "every record committed before the kill is kept";
+        ASSERT_LE(kept, progress->recorded);
         EXPECT_EQ(streamsBetween(folder.path(), firstTime, firstTime + static_cast<double>(kept) / 1000.0), kept)
             << "the records kept are the first ones";
-        mostMissing = std::max(mostMissing, static_cast<std::size_t>(recorded - kept));
+        mostMissing = std::max(mostMissing, static_cast<std::size_t>(progress->recorded - kept));
     }
     std::cout << "killed writer: at most " << mostMissing << " records missing, "
               << static_cast<double>(mostMissing) / kPerSecond << " s at " << kPerSecond << " records/s\n";
     RecordProperty("most_missing_records", static_cast<int>(mostMissing));
-    EXPECT_LE(static_cast<double>(mostMissing), kPerSecond * 2.0);
 }
 
 // Two processes write one file as fast as they can while a third asks it questions: every
-// record is kept, and no question fails or waits for a writer.
+// record is kept, and no question fails or waits for a writer. Each writer commits at most
+// 2,000 records at a time, so the other waits for one short batch, not for a machine's speed.
 TEST(HistoryReliabilityTest, TwoWritersAndAReaderAtOnce)
 {
     constexpr quint64 kEach = 30'000;

@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 
 #include <memory>
@@ -34,7 +36,8 @@ protected:
              {Preferences::UpdateInterval, Preferences::RemoveInterval, Preferences::LookupHostnames,
               Preferences::LookupServiceNames, Preferences::NewStreamLogString, Preferences::StreamClosedLogString,
               Preferences::NewStreamLogEnabled, Preferences::StreamClosedLogEnabled, Preferences::KeepTcpConnections,
-              Preferences::TcpIdleLimit})
+              Preferences::TcpIdleLimit, Preferences::HistoryEnabled, Preferences::HistoryPath,
+              Preferences::HistoryRetentionDays, Preferences::HistoryRetentionBytes})
             Preferences::shared().removeValue(key);
     }
 
@@ -144,4 +147,41 @@ TEST_F(PreferencesWindowTest, KeepingTcpConnectionsIsOffByDefaultAndEnablesItsId
     keep->click();
     EXPECT_TRUE(Preferences::shared().boolValue(Preferences::KeepTcpConnections));
     EXPECT_TRUE(idleLimit->isEnabled());
+}
+
+// The history controls write the keys the store reads, and show what is stored in the unit it
+// reads best in.
+TEST_F(PreferencesWindowTest, HistoryControlsRoundTripThroughTheStore)
+{
+    Preferences &store = Preferences::shared();
+    auto *keep = control<QCheckBox>("historyEnabledCheck");
+    auto *days = control<QSpinBox>("historyDaysBox");
+    auto *size = control<QSpinBox>("historySizeBox");
+    auto *unit = control<QComboBox>("historySizeUnitBox");
+    auto *path = control<QLineEdit>("historyPathField");
+    EXPECT_TRUE(keep->isChecked());
+    EXPECT_EQ(days->value(), 30);
+    EXPECT_EQ(size->value(), 1);
+    EXPECT_EQ(unit->currentText(), "GiB");
+    EXPECT_TRUE(path->text().isEmpty());
+
+    keep->click();
+    EXPECT_FALSE(store.boolValue(Preferences::HistoryEnabled));
+    EXPECT_FALSE(days->isEnabled());
+    keep->click();
+    days->setValue(7);
+    EXPECT_EQ(store.doubleValue(Preferences::HistoryRetentionDays), 7.0);
+    unit->setCurrentIndex(0);
+    size->setValue(300);
+    EXPECT_EQ(store.value(Preferences::HistoryRetentionBytes).toLongLong(), 300LL << 20);
+    store.setValue(Preferences::HistoryRetentionBytes, qlonglong{2} << 30);
+    EXPECT_EQ(size->value(), 2);
+    EXPECT_EQ(unit->currentText(), "GiB");
+
+    path->setText(QStringLiteral("/tmp/elsewhere.sqlite"));
+    QTest::keyClick(path, Qt::Key_Return);
+    EXPECT_EQ(store.stringValue(Preferences::HistoryPath), "/tmp/elsewhere.sqlite");
+    path->clear();
+    QTest::keyClick(path, Qt::Key_Return);
+    EXPECT_FALSE(store.hasUserValue(Preferences::HistoryPath));
 }

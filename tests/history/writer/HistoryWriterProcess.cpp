@@ -3,10 +3,12 @@
 //
 // Records `count` closed streams into a history file, as a capture would, `per second` of
 // them (0: as fast as it can), the stream numbered i last seen at <first time> + (i + 0.5)
-// milliseconds. After each record it writes how many it has handed to the store, as 8
-// bytes at the start of the progress file, so whoever kills it knows how many it had
-// recorded. At the end it waits for the store, prints "written N dropped D" and exits 0
-// when everything was written.
+// milliseconds. After each record it writes how many it has handed to the store and how many
+// of those the store had committed by then, as two 8-byte numbers at the start of the
+// progress file, so whoever kills it knows what it had recorded and what was committed. The
+// store commits in batches of at most kBatchLimit records, so another writer of the same file
+// waits for one short transaction however fast or slow the machine. At the end it waits for
+// the store, prints "written N dropped D" and exits 0 when everything was written.
 
 #include "../HistoryTestSupport.h"
 
@@ -17,6 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+
+constexpr std::size_t kBatchLimit = 2000;
 
 int main(int argc, char **argv)
 {
@@ -31,6 +35,7 @@ int main(int argc, char **argv)
 
     HistoryStore::Options options;
     options.path = QString::fromLocal8Bit(argv[1]);
+    options.batchLimit = kBatchLimit;
     HistoryStore store(options);
     const auto start = std::chrono::steady_clock::now();
     for (quint64 number = 0; number < count; ++number) {
@@ -44,8 +49,8 @@ int main(int argc, char **argv)
         record.programName = QString::fromLocal8Bit(argv[3]);
         record.serial = number;
         store.record(std::move(record));
-        const quint64 recorded = number + 1;
-        if (progress >= 0 && pwrite(progress, &recorded, sizeof recorded, 0) != sizeof recorded)
+        const quint64 counts[2]{number + 1, progress >= 0 ? store.status().written : 0};
+        if (progress >= 0 && pwrite(progress, counts, sizeof counts, 0) != sizeof counts)
             return 1;
     }
     const bool flushed = store.flush(std::chrono::seconds(60));

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "headless/HistoryReport.h"
+#include "history/HistoryReport.h"
 
 #include "model/ByteSize.h"
 #include "model/EndpointText.h"
@@ -16,13 +16,8 @@
 
 namespace {
 
-// A table of named columns; each value keeps its kind, so every format shows it its way.
-enum class Kind { Text, Count, Bytes, Time };
-struct Column
-{
-    QString name;
-    Kind kind;
-};
+using Kind = HistoryReport::Kind;
+using Column = HistoryReport::Column;
 using Row = QVariantList;
 
 QString isoText(double referenceSeconds)
@@ -36,20 +31,6 @@ QVariant exported(const QVariant &value, Kind kind)
     return kind == Kind::Time ? QVariant(isoText(value.toDouble())) : value;
 }
 
-QString shown(const QVariant &value, Kind kind)
-{
-    switch (kind) {
-    case Kind::Bytes:
-        return stringWithByteSize(value.toULongLong());
-    case Kind::Time:
-        return Clock::dateTimeFromReference(value.toDouble()).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    case Kind::Count:
-    case Kind::Text:
-        break;
-    }
-    return printableText(value.toString());
-}
-
 // Texts to the left of their column, numbers to the right; the last column is not padded.
 QByteArray textTable(const std::vector<Column> &columns, const std::vector<Row> &rows)
 {
@@ -59,7 +40,7 @@ QByteArray textTable(const std::vector<Column> &columns, const std::vector<Row> 
     for (const Row &row : rows) {
         cells.emplace_back();
         for (std::size_t index = 0; index < columns.size(); ++index)
-            cells.back() << shown(row.at(qsizetype(index)), columns[index].kind);
+            cells.back() << HistoryReport::shown(row.at(qsizetype(index)), columns[index].kind);
     }
     std::vector<qsizetype> widths(columns.size(), 0);
     for (const QStringList &line : cells)
@@ -107,23 +88,14 @@ QByteArray csvTable(const std::vector<Column> &columns, const std::vector<Row> &
     return (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
 }
 
-QByteArray formatted(const std::vector<Column> &columns, const std::vector<Row> &rows, HistoryCommand::Format format)
+// The titles are looked up when a table is made, so each speaks the language of the moment.
+std::vector<Column> byteColumns()
 {
-    switch (format) {
-    case HistoryCommand::Format::Json:
-        return jsonLines(columns, rows);
-    case HistoryCommand::Format::Csv:
-        return csvTable(columns, rows);
-    case HistoryCommand::Format::Text:
-        break;
-    }
-    return textTable(columns, rows);
+    return {{QStringLiteral("lifetimeUpBytes"), HistoryReport::tr("Up"), Kind::Bytes},
+            {QStringLiteral("lifetimeDownBytes"), HistoryReport::tr("Down"), Kind::Bytes},
+            {QStringLiteral("lifetimeUpDataBytes"), HistoryReport::tr("Payload Up"), Kind::Bytes},
+            {QStringLiteral("lifetimeDownDataBytes"), HistoryReport::tr("Payload Down"), Kind::Bytes}};
 }
-
-const std::vector<Column> kByteColumns{{QStringLiteral("lifetimeUpBytes"), Kind::Bytes},
-                                       {QStringLiteral("lifetimeDownBytes"), Kind::Bytes},
-                                       {QStringLiteral("lifetimeUpDataBytes"), Kind::Bytes},
-                                       {QStringLiteral("lifetimeDownDataBytes"), Kind::Bytes}};
 
 template <typename Counted> void appendBytes(Row &row, const Counted &counted)
 {
@@ -136,19 +108,21 @@ std::vector<Column> groupColumns(HistoryQuery::Grouping grouping)
     std::vector<Column> columns;
     switch (grouping) {
     case HistoryQuery::Grouping::RemoteHost:
-        columns = {{QStringLiteral("host"), Kind::Text}, {QStringLiteral("address"), Kind::Text}};
+        columns = {{QStringLiteral("host"), HistoryReport::tr("Remote Host"), Kind::Text},
+                   {QStringLiteral("address"), HistoryReport::tr("Address"), Kind::Text}};
         break;
     case HistoryQuery::Grouping::Program:
-        columns = {{QStringLiteral("process"), Kind::Text}};
+        columns = {{QStringLiteral("process"), HistoryReport::tr("Program"), Kind::Text}};
         break;
     case HistoryQuery::Grouping::Service:
-        columns = {{QStringLiteral("service"), Kind::Text},
-                   {QStringLiteral("protocol"), Kind::Text},
-                   {QStringLiteral("port"), Kind::Count}};
+        columns = {{QStringLiteral("service"), HistoryReport::tr("Service"), Kind::Text},
+                   {QStringLiteral("protocol"), HistoryReport::tr("Protocol"), Kind::Text},
+                   {QStringLiteral("port"), HistoryReport::tr("Port"), Kind::Count}};
         break;
     }
-    columns.push_back({QStringLiteral("streams"), Kind::Count});
-    columns.insert(columns.end(), kByteColumns.begin(), kByteColumns.end());
+    columns.push_back({QStringLiteral("streams"), HistoryReport::tr("Streams"), Kind::Count});
+    const std::vector<Column> bytes = byteColumns();
+    columns.insert(columns.end(), bytes.begin(), bytes.end());
     return columns;
 }
 
@@ -183,26 +157,30 @@ QString endpointText(const StreamEndpoint &endpoint, const QString &hostName, co
 
 } // namespace
 
-QByteArray HistoryReport::groups(const std::vector<HistoryQuery::Group> &groups, HistoryQuery::Grouping grouping,
-                                 HistoryCommand::Format format)
+HistoryReport::Table HistoryReport::groupTable(const std::vector<HistoryQuery::Group> &groups,
+                                               HistoryQuery::Grouping grouping)
 {
-    std::vector<Row> rows;
+    Table table{groupColumns(grouping), {}};
     for (const HistoryQuery::Group &group : groups)
-        rows.push_back(groupRow(group));
-    return formatted(groupColumns(grouping), rows, format);
+        table.rows.push_back(groupRow(group));
+    return table;
 }
 
 // "time" is when the stream was last seen, as a window-less line's is when it was printed.
-QByteArray HistoryReport::streams(const std::vector<HistoryRecord> &streams, HistoryCommand::Format format)
+HistoryReport::Table HistoryReport::streamTable(const std::vector<HistoryRecord> &streams)
 {
-    std::vector<Column> columns{
-        {QStringLiteral("openedTime"), Kind::Time}, {QStringLiteral("time"), Kind::Time},
-        {QStringLiteral("interface"), Kind::Text},  {QStringLiteral("protocol"), Kind::Text},
-        {QStringLiteral("source"), Kind::Text},     {QStringLiteral("destination"), Kind::Text}};
-    columns.insert(columns.end(), kByteColumns.begin(), kByteColumns.end());
-    columns.insert(columns.end(),
-                   {{QStringLiteral("closeReason"), Kind::Text}, {QStringLiteral("process"), Kind::Text}});
-    std::vector<Row> rows;
+    Table table;
+    table.columns = {{QStringLiteral("openedTime"), tr("Opened"), Kind::Time},
+                     {QStringLiteral("time"), tr("Last Seen"), Kind::Time},
+                     {QStringLiteral("interface"), tr("Interface"), Kind::Text},
+                     {QStringLiteral("protocol"), tr("Protocol"), Kind::Text},
+                     {QStringLiteral("source"), tr("Source"), Kind::Text},
+                     {QStringLiteral("destination"), tr("Destination"), Kind::Text}};
+    const std::vector<Column> bytes = byteColumns();
+    table.columns.insert(table.columns.end(), bytes.begin(), bytes.end());
+    table.columns.insert(table.columns.end(),
+                         {{QStringLiteral("closeReason"), tr("Ended"), Kind::Text},
+                          {QStringLiteral("process"), tr("Process"), Kind::Text}});
     for (const HistoryRecord &record : streams) {
         Row row{record.firstSeen,
                 record.lastSeen,
@@ -215,7 +193,45 @@ QByteArray HistoryReport::streams(const std::vector<HistoryRecord> &streams, His
             ? record.programName
             : QStringLiteral("%1 (%2)").arg(record.programName).arg(record.programId);
         row << record.closeReason << program;
-        rows.push_back(std::move(row));
+        table.rows.push_back(std::move(row));
     }
-    return formatted(columns, rows, format);
+    return table;
+}
+
+QByteArray HistoryReport::formatted(const Table &table, Format format)
+{
+    switch (format) {
+    case Format::Json:
+        return jsonLines(table.columns, table.rows);
+    case Format::Csv:
+        return csvTable(table.columns, table.rows);
+    case Format::Text:
+        break;
+    }
+    return textTable(table.columns, table.rows);
+}
+
+QString HistoryReport::shown(const QVariant &value, Kind kind)
+{
+    switch (kind) {
+    case Kind::Bytes:
+        return stringWithByteSize(value.toULongLong());
+    case Kind::Time:
+        return Clock::dateTimeFromReference(value.toDouble()).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    case Kind::Count:
+    case Kind::Text:
+        break;
+    }
+    return printableText(value.toString());
+}
+
+QByteArray HistoryReport::groups(const std::vector<HistoryQuery::Group> &groups, HistoryQuery::Grouping grouping,
+                                 Format format)
+{
+    return formatted(groupTable(groups, grouping), format);
+}
+
+QByteArray HistoryReport::streams(const std::vector<HistoryRecord> &streams, Format format)
+{
+    return formatted(streamTable(streams), format);
 }
