@@ -2,6 +2,7 @@
 #include "NetworkNamespace.h"
 #include "PrivateSystemFolders.h"
 #include "TestSockets.h"
+#include "ToolProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -87,20 +88,15 @@ protected:
         return !deadline.hasExpired();
     }
 
-    // Once the capture tool in the namespace holds a socket: it has opened its interface.
+    // Once the capture tool in the namespace sleeps in poll: it has opened its interface.
     bool waitUntilToolOpened() const
     {
         const QDeadlineTimer deadline(10000);
         while (!deadline.hasExpired()) {
             for (const QByteArray &pid : processesLeft().split('\n')) {
                 QFile name(QStringLiteral("/proc/%1/comm").arg(QString::fromLatin1(pid)));
-                if (pid.isEmpty() || !name.open(QIODevice::ReadOnly) || name.readAll() != "Netsiphon\n")
-                    continue;
-                const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(QString::fromLatin1(pid)));
-                for (const QFileInfo &descriptor : descriptors.entryInfoList(QDir::System)) {
-                    if (descriptor.symLinkTarget().contains(QStringLiteral("socket:")))
-                        return true;
-                }
+                if (!pid.isEmpty() && name.open(QIODevice::ReadOnly) && name.readAll() == "Netsiphon\n")
+                    return waitUntilPolling(static_cast<pid_t>(pid.toInt()));
             }
             QThread::msleep(50);
         }

@@ -5,7 +5,9 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -150,3 +152,20 @@ template <class Record> std::string BasicToolProcess<Record>::remainingOutput()
 
 template class BasicToolProcess<PacketSummary>;
 template class BasicToolProcess<PacketSummaryV2>;
+
+bool waitUntilPolling(pid_t pid)
+{
+    const std::string syscallFile = "/proc/" + std::to_string(pid) + "/syscall";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        long number = -1;
+        std::ifstream(syscallFile) >> number;
+#ifdef SYS_poll
+        if (number == SYS_poll)
+            return true;
+#endif
+        if (number == SYS_ppoll)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}

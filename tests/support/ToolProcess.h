@@ -58,3 +58,7 @@ private:
 
 using ToolProcess = BasicToolProcess<PacketSummary>;
 using ToolProcessV2 = BasicToolProcess<PacketSummaryV2>;
+
+// The tool has finished opening its capture once it sleeps in poll: a socket alone may not
+// be bound to its interface yet. Waits up to two seconds.
+bool waitUntilPolling(pid_t pid);

@@ -134,24 +134,6 @@ std::string statusLine(pid_t pid, const std::string &key)
     return {};
 }
 
-// The tool has finished opening its capture once it sleeps in poll: a socket alone may not
-// be bound to its interface yet.
-bool waitUntilPolling(pid_t pid)
-{
-    const std::string syscallFile = "/proc/" + std::to_string(pid) + "/syscall";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        long number = -1;
-        std::ifstream(syscallFile) >> number;
-#ifdef SYS_poll
-        if (number == SYS_poll)
-            return true;
-#endif
-        if (number == SYS_ppoll)
-            return true;
-        std::this_thread::sleep_for(20ms);
-    }
-    return false;
-}
 } // namespace
 
 TEST_F(NetsiphonLive, LoopbackRecordsMatchTheUdpTcpAndIcmpPacketsSent)
