@@ -44,7 +44,7 @@
     </message>
     <message>
         <location filename="../app/headless/CommandLineOptions.cpp" line="24"/>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="33"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="37"/>
         <source>FILE</source>
         <translation>DATEI</translation>
     </message>
@@ -65,41 +65,56 @@
     </message>
     <message>
         <location filename="../app/headless/CommandLineOptions.cpp" line="32"/>
+        <source>Group the streams by program or by remote host, their figures summed (with --headless).</source>
+        <translation>Die Verbindungen nach Programm oder entferntem Host gruppieren, ihre Zahlen zusammengezählt (mit --headless).</translation>
+    </message>
+    <message>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="34"/>
+        <source>program|host</source>
+        <translation>program|host</translation>
+    </message>
+    <message>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="36"/>
         <source>Keep the streams&apos; history in this file (with --headless).</source>
         <translation>Den Verlauf der Streams in dieser Datei aufbewahren (mit --headless).</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="35"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="39"/>
         <source>Keep no history in this run (with --headless).</source>
         <translation>In diesem Lauf keinen Verlauf aufbewahren (mit --headless).</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="39"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="43"/>
         <source>Quillmere shows the network conversations of an interface, live.</source>
         <translation>Quillmere zeigt die Netzwerkverbindungen einer Schnittstelle live an.</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="90"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="95"/>
         <source>Unexpected argument: %1</source>
         <translation>Unerwartetes Argument: %1</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="99"/>
-        <source>--log, --interval, --json, --history and --no-history need --headless.</source>
-        <translation>--log, --interval, --json, --history und --no-history brauchen --headless.</translation>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="104"/>
+        <source>--log, --interval, --json, --group, --history and --no-history need --headless.</source>
+        <translation>--log, --interval, --json, --group, --history und --no-history brauchen --headless.</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="104"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="110"/>
         <source>--headless needs --interface NAME.</source>
         <translation>--headless erfordert --interface NAME.</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="106"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="112"/>
         <source>--history needs a FILE, and cannot go with --no-history.</source>
         <translation>--history braucht eine DATEI und geht nicht zusammen mit --no-history.</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="110"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="116"/>
+        <source>--group needs program or host.</source>
+        <translation>--group braucht program oder host.</translation>
+    </message>
+    <message>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="122"/>
         <source>--interval needs a positive number of seconds.</source>
         <translation>--interval erfordert eine positive Anzahl von Sekunden.</translation>
     </message>
@@ -125,22 +140,22 @@
 <context>
     <name>HeadlessCapture</name>
     <message>
-        <location filename="../app/headless/HeadlessCapture.cpp" line="37"/>
+        <location filename="../app/headless/HeadlessCapture.cpp" line="38"/>
         <source>The capture tool is installed with an administrator&apos;s approval. Run Quillmere once as root (for example with sudo), or start a terminal password agent (pkttyagent) in this session, and try again.</source>
         <translation>Das Mitschnittwerkzeug wird mit der Zustimmung eines Administrators installiert. Quillmere einmal als root ausführen (zum Beispiel mit sudo) oder in dieser Sitzung einen Terminal-Passwortagenten (pkttyagent) starten und es dann erneut versuchen.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HeadlessCapture.cpp" line="71"/>
+        <location filename="../app/headless/HeadlessCapture.cpp" line="72"/>
         <source>Cannot log to %1: %2</source>
         <translation>Protokollieren in %1 nicht möglich: %2</translation>
     </message>
     <message>
-        <location filename="../app/headless/HeadlessCapture.cpp" line="79"/>
+        <location filename="../app/headless/HeadlessCapture.cpp" line="80"/>
         <source>The capture was not started: the password dialog was cancelled.</source>
         <translation>Der Mitschnitt wurde nicht gestartet: Der Passwortdialog wurde abgebrochen.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HeadlessCapture.cpp" line="146"/>
+        <location filename="../app/headless/HeadlessCapture.cpp" line="155"/>
         <source>History is kept in %1.</source>
         <translation>Der Verlauf wird in %1 aufbewahrt.</translation>
     </message>
@@ -607,104 +622,128 @@
     </message>
 </context>
 <context>
+    <name>StreamGroup</name>
+    <message>
+        <location filename="../app/model/StreamGroup.cpp" line="107"/>
+        <source>No host</source>
+        <translation>Kein Host</translation>
+    </message>
+    <message>
+        <location filename="../app/model/StreamGroup.cpp" line="107"/>
+        <source>No program</source>
+        <translation>Kein Programm</translation>
+    </message>
+</context>
+<context>
+    <name>StreamGroupModel</name>
+    <message numerus="yes">
+        <location filename="../app/ui/StreamGroupModel.cpp" line="217"/>
+        <source>%n stream(s)</source>
+        <translation>
+            <numerusform>%n Verbindung</numerusform>
+            <numerusform>%n Verbindungen</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>StreamTableModel</name>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="27"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="17"/>
         <source>Source</source>
         <translation>Quelle</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="28"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="18"/>
         <source>Destination</source>
         <translation>Ziel</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="29"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="19"/>
         <source>Protocol</source>
         <translation>Protokoll</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="30"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="20"/>
         <source>Process</source>
         <translation>Prozess</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="31"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="21"/>
         <source>Up</source>
         <translation>Upload</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="32"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="22"/>
         <source>Down</source>
         <translation>Download</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="33"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="23"/>
         <source>Payload Up</source>
         <translation>Nutzdaten Upload</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="34"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="24"/>
         <source>Payload Down</source>
         <translation>Nutzdaten Download</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="35"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="25"/>
         <source>Average Up</source>
         <translation>Mittlerer Upload</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="36"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="26"/>
         <source>Average Down</source>
         <translation>Mittlerer Download</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="37"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="27"/>
         <source>Opened</source>
         <translation>Geöffnet</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="38"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="28"/>
         <source>Total Up</source>
         <translation>Upload gesamt</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="39"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="29"/>
         <source>Total Down</source>
         <translation>Download gesamt</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="40"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="30"/>
         <source>Interval Up</source>
         <translation>Upload im Intervall</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="41"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="31"/>
         <source>Interval Down</source>
         <translation>Download im Intervall</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="261"/>
+        <location filename="../app/ui/StreamCellText.cpp" line="116"/>
         <source>Address: %1</source>
         <translation>Adresse: %1</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="261"/>
+        <location filename="../app/ui/StreamCellText.cpp" line="117"/>
         <source>Port: %1</source>
         <translation>Port: %1</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="264"/>
+        <location filename="../app/ui/StreamCellText.cpp" line="120"/>
         <source>Host name: %1</source>
         <translation>Hostname: %1</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="266"/>
+        <location filename="../app/ui/StreamCellText.cpp" line="122"/>
         <source>Service: %1</source>
         <translation>Dienst: %1</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="268"/>
+        <location filename="../app/ui/StreamCellText.cpp" line="124"/>
         <source>Program: %1</source>
         <translation>Programm: %1</translation>
     </message>
@@ -712,57 +751,57 @@
 <context>
     <name>StreamTableText</name>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="175"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="262"/>
         <source># %1 records of new conversations were counted in the Other stream: the capture holds as many live streams as it may.</source>
         <translation># %1 Datensätze neuer Verbindungen wurden unter „Sonstige“ gezählt: Der Mitschnitt führt bereits so viele aktive Verbindungen wie zulässig.</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="30"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="32"/>
         <source>Source</source>
         <translation>Quelle</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="31"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="33"/>
         <source>Destination</source>
         <translation>Ziel</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="32"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="34"/>
         <source>Protocol</source>
         <translation>Protokoll</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="33"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="35"/>
         <source>Up</source>
         <translation>Upload</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="34"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="36"/>
         <source>Down</source>
         <translation>Download</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="35"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="37"/>
         <source>Payload Up</source>
         <translation>Nutzdaten Upload</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="36"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="38"/>
         <source>Payload Down</source>
         <translation>Nutzdaten Download</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="37"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="39"/>
         <source>Process</source>
         <translation>Prozess</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="94"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="126"/>
         <source>%1  %2  Streams: %3  Up %4 (%5 this interval)  Down %6 (%7 this interval)</source>
         <translation>%1  %2  Verbindungen: %3  Upload %4 (%5 in diesem Intervall)  Download %6 (%7 in diesem Intervall)</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="166"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="169"/>
         <source>... %1 more of %2 streams</source>
         <translation>... %1 weitere von %2 Verbindungen</translation>
     </message>
@@ -775,7 +814,7 @@
         <translation>Quillmere</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindow.ui" line="63"/>
+        <location filename="../app/ui/StreamWindow.ui" line="130"/>
         <source>Summary</source>
         <translation>Zusammenfassung</translation>
     </message>
@@ -783,159 +822,179 @@
 <context>
     <name>StreamWindowController</name>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="45"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="51"/>
         <source>Off</source>
         <translation>Aus</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="48"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="54"/>
         <source>Kept in %1</source>
         <translation>Aufbewahrt in %1</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="151"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="199"/>
+        <source>Group by</source>
+        <translation>Gruppieren nach</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/StreamWindowController.cpp" line="202"/>
+        <source>None</source>
+        <translation>Keine</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/StreamWindowController.cpp" line="203"/>
+        <source>Program</source>
+        <translation>Programm</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/StreamWindowController.cpp" line="204"/>
+        <source>Remote Host</source>
+        <translation>Entfernter Host</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/StreamWindowController.cpp" line="248"/>
         <source>Search</source>
         <translation>Suchen</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="167"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="264"/>
         <source>&amp;File</source>
         <translation>&amp;Datei</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="168"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="265"/>
         <source>&amp;New</source>
         <translation>&amp;Neu</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="170"/>
-        <location filename="../app/ui/StreamWindowController.cpp" line="383"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="267"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="515"/>
         <source>&amp;Log to File…</source>
         <translation>In Datei &amp;protokollieren…</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="171"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="268"/>
         <source>&amp;Export…</source>
         <translation>&amp;Exportieren…</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="174"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="271"/>
         <source>&amp;Close</source>
         <translation>&amp;Schließen</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="175"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="272"/>
         <source>&amp;Quit</source>
         <translation>&amp;Beenden</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="177"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="274"/>
         <source>&amp;Edit</source>
         <translation>&amp;Bearbeiten</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="178"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="275"/>
         <source>&amp;Copy</source>
         <translation>&amp;Kopieren</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="180"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="277"/>
         <source>&amp;Find</source>
         <translation>&amp;Suchen</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="185"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="282"/>
         <source>&amp;Preferences…</source>
         <translation>&amp;Einstellungen…</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="188"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="285"/>
         <source>&amp;View</source>
         <translation>&amp;Ansicht</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="189"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="286"/>
         <source>&amp;Refresh</source>
         <translation>&amp;Aktualisieren</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="191"/>
-        <location filename="../app/ui/StreamWindowController.cpp" line="265"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="288"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="371"/>
         <source>&amp;Pause</source>
         <translation>&amp;Pausieren</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="192"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="289"/>
         <source>&amp;Summary</source>
         <translation>&amp;Zusammenfassung</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="194"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="292"/>
         <source>&amp;Help</source>
         <translation>&amp;Hilfe</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="195"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="293"/>
         <source>Quillmere &amp;Help</source>
         <translation>Quillmere-&amp;Hilfe</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="265"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="371"/>
         <source>&amp;Resume</source>
         <translation>&amp;Fortsetzen</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="352"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="484"/>
         <source>Log to File</source>
         <translation>In Datei protokollieren</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="355"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="487"/>
         <source>Text files (*.txt)</source>
         <translation>Textdateien (*.txt)</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="355"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="487"/>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="372"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="504"/>
         <source>Logging could not be started to the file %1</source>
         <translation>Die Protokollierung in die Datei %1 konnte nicht gestartet werden</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="373"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="505"/>
         <source>Cannot log in the folder %1: %2</source>
         <translation>Im Ordner %1 kann nicht protokolliert werden: %2</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="383"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="515"/>
         <source>Stop &amp;Logging</source>
         <translation>&amp;Protokollierung beenden</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="390"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="522"/>
         <source>An error occurred during the capture process.</source>
         <translation>Beim Mitschnitt ist ein Fehler aufgetreten.</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="397"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="529"/>
         <source>Export</source>
         <translation>Exportieren</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="399"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="531"/>
         <source>CSV files (*.csv)</source>
         <translation>CSV-Dateien (*.csv)</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="400"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="532"/>
         <source>JSON files (*.json)</source>
         <translation>JSON-Dateien (*.json)</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="424"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="556"/>
         <source>The table could not be exported to the file %1</source>
         <translation>Die Tabelle konnte nicht in die Datei %1 exportiert werden</translation>
     </message>
@@ -1129,17 +1188,17 @@
         <translation>Die Installation des Mitschnittwerkzeugs erfordert die Zustimmung eines Administrators, die hier nicht eingeholt werden kann. Quillmere einmal als root ausführen oder einen polkit-Agenten (zum Beispiel pkttyagent) starten und es dann erneut versuchen. Die Hilfe erklärt beides unter „When no password dialog appears“.</translation>
     </message>
     <message>
-        <location filename="../app/capture/ToolInstallation.cpp" line="158"/>
+        <location filename="../app/capture/ToolInstallation.cpp" line="161"/>
         <source>Installing the capture tool was not authorized.</source>
         <translation>Die Installation des Mitschnittwerkzeugs wurde nicht genehmigt.</translation>
     </message>
     <message>
-        <location filename="../app/capture/ToolInstallation.cpp" line="161"/>
+        <location filename="../app/capture/ToolInstallation.cpp" line="164"/>
         <source>The installer of the capture tool could not be started.</source>
         <translation>Das Installationsprogramm des Mitschnittwerkzeugs konnte nicht gestartet werden.</translation>
     </message>
     <message>
-        <location filename="../app/capture/ToolInstallation.cpp" line="197"/>
+        <location filename="../app/capture/ToolInstallation.cpp" line="200"/>
         <source>The capture tool could not be installed at %1.</source>
         <translation>Das Mitschnittwerkzeug konnte nicht unter %1 installiert werden.</translation>
     </message>
@@ -1159,12 +1218,12 @@
         <translation>Das Aufzeichnungswerkzeug von Quillmere installieren, das %1 dann ausführen darf</translation>
     </message>
     <message>
-        <location filename="../app/capture/ToolInstallation.cpp" line="165"/>
+        <location filename="../app/capture/ToolInstallation.cpp" line="168"/>
         <source>Quillmere asks no administrator to run its installer, because %1, so whoever can change it would have it run as root. Install Quillmere (cmake --install, or its package), or run it as root.</source>
         <translation>Quillmere bittet keinen Administrator, sein Installationsprogramm auszuführen, denn %1; wer es ändern kann, könnte es so als root ausführen lassen. Installieren Sie Quillmere (cmake --install oder sein Paket) oder führen Sie es als root aus.</translation>
     </message>
     <message>
-        <location filename="../app/capture/ToolInstallation.cpp" line="182"/>
+        <location filename="../app/capture/ToolInstallation.cpp" line="185"/>
         <source>%1 has been allowed to capture as a member of the group %2, which takes effect at the next login. Log out and in again, then start the capture again.</source>
         <translation>%1 darf nun als Mitglied der Gruppe %2 aufzeichnen; das wird ab der nächsten Anmeldung wirksam. Melden Sie sich ab und wieder an und starten Sie dann die Aufzeichnung erneut.</translation>
     </message>
