@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QClipboard>
 #include <QDialogButtonBox>
@@ -142,6 +143,9 @@ TEST_F(StreamWindowTest, GroupedRowsFilterByGroupOrStreamAndCopyAsTheGroupOverIt
 {
     StreamWindowController *window = windowWithTwoStreams();
     QAbstractItemModel *tree = window->groupSortModel();
+    const QAbstractItemModelTester groupsTester(window->groupModel(),
+                                                QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const QAbstractItemModelTester treeTester(tree, QAbstractItemModelTester::FailureReportingMode::Fatal);
     Preferences::shared().setValue(Preferences::GroupBy, QStringLiteral("host"));
     EXPECT_TRUE(window->groupView()->isVisible());
     EXPECT_FALSE(window->tableView()->isVisible());
