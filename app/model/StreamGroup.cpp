@@ -15,6 +15,21 @@ constexpr std::array kByteKeys{Stream::Key::TotalUpBytes,        Stream::Key::To
                                Stream::Key::LifetimeUpBytes,     Stream::Key::LifetimeDownBytes,
                                Stream::Key::LifetimeUpDataBytes, Stream::Key::LifetimeDownDataBytes};
 
+// What add() reads for each of those keys, without a QVariant between: a grouped window
+// adds every stream once per cycle.
+constexpr std::array<double (Stream::*)() const, kSpeedKeys.size()> kSpeeds{
+    &Stream::upSpeedNumber, &Stream::downSpeedNumber, &Stream::lifetimeUpSpeedNumber, &Stream::lifetimeDownSpeedNumber};
+
+using ByteCount = quint64 (*)(const Stream &);
+constexpr std::array<ByteCount, kByteKeys.size()> kBytes{
+    [](const Stream &stream) -> quint64 { return stream.totalUpBytes(); },
+    [](const Stream &stream) -> quint64 { return stream.totalDownBytes(); },
+    [](const Stream &stream) { return stream.lifetimeUpBytes(); },
+    [](const Stream &stream) { return stream.lifetimeDownBytes(); },
+    [](const Stream &stream) { return stream.lifetimeUpDataBytes(); },
+    [](const Stream &stream) { return stream.lifetimeDownDataBytes(); },
+};
+
 template <typename Keys> std::optional<std::size_t> slotOf(const Keys &keys, Stream::Key key)
 {
     const auto found = std::find(keys.begin(), keys.end(), key);
@@ -93,10 +108,10 @@ StreamGroup::StreamGroup(By by, const QString &key)
 void StreamGroup::add(const std::shared_ptr<Stream> &stream)
 {
     m_streams.push_back(stream);
-    for (std::size_t slot = 0; slot < kSpeedKeys.size(); ++slot)
-        m_speeds[slot] += stream->value(kSpeedKeys[slot]).toDouble();
-    for (std::size_t slot = 0; slot < kByteKeys.size(); ++slot)
-        m_bytes[slot] += stream->value(kByteKeys[slot]).toULongLong();
+    for (std::size_t slot = 0; slot < kSpeeds.size(); ++slot)
+        m_speeds[slot] += ((*stream).*kSpeeds[slot])();
+    for (std::size_t slot = 0; slot < kBytes.size(); ++slot)
+        m_bytes[slot] += kBytes[slot](*stream);
     m_openedTime = std::min(m_openedTime.value_or(stream->openedTime()), stream->openedTime());
 }
 

@@ -55,12 +55,13 @@ void StreamGroupModel::setStreams(const std::vector<std::shared_ptr<Stream>> &st
     }
     if (m_groups.empty())
         return;
-    const int lastColumn = StreamTableModel::ColumnCount - 1;
-    emit dataChanged(index(0, 0), index(rowCount() - 1, lastColumn));
-    for (const auto &row : m_groups) {
-        const QModelIndex parent = index(row->position, 0);
-        emit dataChanged(index(0, 0, parent), index(rowCount(parent) - 1, lastColumn, parent));
-    }
+    // A tree view finds each changed row of a range by a search through every row it shows,
+    // and a collapsed group's rows after a search through all of them: a change of every
+    // stream under every group would cost it thousands of searches a cycle. New figures may
+    // reorder rows anyway, so the whole tree is announced as laid out anew; no row moves, so
+    // every persistent index (the selection, the open groups) stays as it is.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void StreamGroupModel::removeGroupsMissingFrom(const std::vector<StreamGroup> &groups)

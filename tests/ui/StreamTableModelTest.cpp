@@ -215,4 +215,10 @@ TEST_F(StreamTableModelTest, GroupRowsAndTheirStreamsHoldAcrossCycles)
     EXPECT_EQ(tree.rowCount(group), 2);
     EXPECT_EQ(tree.index(group.row(), StreamTableModel::UpBytesColumn).data(StreamTableModel::RawValueRole), 5000u);
     EXPECT_EQ(tree.index(0, 0, group).data().toString(), "10.0.0.1:4");
+
+    // New figures alone reorder the streams in their group.
+    a->addUpBytes(1'000'000);
+    groups.setStreams(copies({a, d}));
+    EXPECT_EQ(tree.index(0, 0, group).data().toString(), "10.0.0.1:1");
+    EXPECT_EQ(selected.row(), 0);
 }

@@ -164,6 +164,9 @@ TEST_F(StreamWindowTest, GroupedRowsFilterByGroupOrStreamAndCopyAsTheGroupOverIt
     ASSERT_EQ(tree->rowCount(), 1);
     ASSERT_EQ(tree->rowCount(tree->index(0, 0)), 1);
 
+    window->groupView()->expand(tree->index(0, 0));
+    window->streamCapture().update();
+    EXPECT_TRUE(window->groupView()->isExpanded(tree->index(0, 0)));
     window->groupView()->setFocus();
     window->groupView()->setCurrentIndex(tree->index(0, 0));
     processEventsUntil([&] { return window->copyAction()->isEnabled(); });
