@@ -624,25 +624,22 @@
 <context>
     <name>StreamGroup</name>
     <message>
-        <location filename="../app/model/StreamGroup.cpp" line="107"/>
+        <location filename="../app/model/StreamGroup.cpp" line="122"/>
         <source>No host</source>
         <translation>Kein Host</translation>
     </message>
     <message>
-        <location filename="../app/model/StreamGroup.cpp" line="107"/>
+        <location filename="../app/model/StreamGroup.cpp" line="122"/>
         <source>No program</source>
         <translation>Kein Programm</translation>
     </message>
 </context>
 <context>
     <name>StreamGroupModel</name>
-    <message numerus="yes">
-        <location filename="../app/ui/StreamGroupModel.cpp" line="217"/>
-        <source>%n stream(s)</source>
-        <translation>
-            <numerusform>%n Verbindung</numerusform>
-            <numerusform>%n Verbindungen</numerusform>
-        </translation>
+    <message>
+        <location filename="../app/ui/StreamGroupModel.cpp" line="220"/>
+        <source>Streams: %1</source>
+        <translation>Verbindungen: %1</translation>
     </message>
 </context>
 <context>

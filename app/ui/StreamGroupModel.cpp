@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QHash>
+#include <QLocale>
 #include <QSet>
 
 #include <algorithm>
@@ -215,7 +216,8 @@ QVariant StreamGroupModel::groupData(const StreamGroup &group, int column, int r
     case Qt::ToolTipRole:
         if (named)
             return StreamCellText::plainToolTip(
-                {group.label(), tr("%n stream(s)", nullptr, static_cast<int>(group.streams().size()))});
+                {group.label(),
+                 tr("Streams: %1").arg(QLocale().toString(static_cast<qulonglong>(group.streams().size())))});
         return numeric ? StreamCellText::plainToolTip({StreamCellText::displayText(column, raw(group, column))})
                        : QVariant();
     case Qt::TextAlignmentRole:
