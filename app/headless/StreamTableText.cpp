@@ -49,9 +49,9 @@ bool isByteCount(Stream::Key key)
     return key == Stream::Key::LifetimeUpDataBytes || key == Stream::Key::LifetimeDownDataBytes;
 }
 
-QString cellText(const Stream &stream, Stream::Key key)
+// A stream's value or a group's sum; a group answers no text key, so its texts are empty.
+QString cellText(Stream::Key key, const QVariant &value)
 {
-    const QVariant value = stream.value(key);
     if (isSpeed(key))
         return ByteSpeedFormatter::stringForBytesPerSecond(value.toDouble(), QLocale());
     if (isByteCount(key))
@@ -72,7 +72,7 @@ BodyRow streamRow(const Stream &stream, const QString &indent = {})
 {
     BodyRow row;
     for (std::size_t column = 0; column < kTextColumns.size(); ++column)
-        row.cells[column] = cellText(stream, kTextColumns[column].key);
+        row.cells[column] = cellText(kTextColumns[column].key, stream.value(kTextColumns[column].key));
     row.cells[0].prepend(indent);
     return row;
 }
@@ -80,13 +80,8 @@ BodyRow streamRow(const Stream &stream, const QString &indent = {})
 BodyRow groupRow(const StreamGroup &group)
 {
     BodyRow row{{}, false};
-    for (std::size_t column = 0; column < kTextColumns.size(); ++column) {
-        const Stream::Key key = kTextColumns[column].key;
-        if (isSpeed(key))
-            row.cells[column] = ByteSpeedFormatter::stringForBytesPerSecond(group.value(key).toDouble(), QLocale());
-        else if (isByteCount(key))
-            row.cells[column] = stringWithByteSize(group.value(key).toULongLong(), QLocale());
-    }
+    for (std::size_t column = 0; column < kTextColumns.size(); ++column)
+        row.cells[column] = cellText(kTextColumns[column].key, group.value(kTextColumns[column].key));
     row.cells[0] = printableText(group.label());
     return row;
 }

@@ -177,7 +177,7 @@ void StreamWindowController::setUpTable()
 }
 
 // The tree shares the table's columns; it takes the table's column layout and sort whenever
-// it is shown, and gives them back when it goes (showGrouping).
+// it is shown, and gives them back when it goes (showView).
 void StreamWindowController::setUpGroupView()
 {
     QTreeView *tree = m_ui->groupView;
