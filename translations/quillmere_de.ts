@@ -748,7 +748,7 @@
 <context>
     <name>StreamTableText</name>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="262"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="257"/>
         <source># %1 records of new conversations were counted in the Other stream: the capture holds as many live streams as it may.</source>
         <translation># %1 Datensätze neuer Verbindungen wurden unter „Sonstige“ gezählt: Der Mitschnitt führt bereits so viele aktive Verbindungen wie zulässig.</translation>
     </message>
@@ -793,12 +793,12 @@
         <translation>Prozess</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="126"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="121"/>
         <source>%1  %2  Streams: %3  Up %4 (%5 this interval)  Down %6 (%7 this interval)</source>
         <translation>%1  %2  Verbindungen: %3  Upload %4 (%5 in diesem Intervall)  Download %6 (%7 in diesem Intervall)</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="169"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="164"/>
         <source>... %1 more of %2 streams</source>
         <translation>... %1 weitere von %2 Verbindungen</translation>
     </message>
