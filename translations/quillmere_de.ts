@@ -44,7 +44,7 @@
     </message>
     <message>
         <location filename="../app/headless/CommandLineOptions.cpp" line="24"/>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="33"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="37"/>
         <source>FILE</source>
         <translation>DATEI</translation>
     </message>
@@ -64,42 +64,57 @@
         <translation>Ein JSON-Objekt pro Verbindung und Intervall ausgeben (mit --headless).</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="32"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="36"/>
         <source>Keep the streams&apos; history in this file (with --headless).</source>
         <translation>Den Verlauf der Streams in dieser Datei aufbewahren (mit --headless).</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="35"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="116"/>
+        <source>--group needs program or host.</source>
+        <translation>--group braucht program oder host.</translation>
+    </message>
+    <message>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="32"/>
+        <source>Group the streams by program or by remote host, their figures summed (with --headless).</source>
+        <translation>Die Verbindungen nach Programm oder entferntem Host gruppieren, ihre Zahlen zusammengezählt (mit --headless).</translation>
+    </message>
+    <message>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="34"/>
+        <source>program|host</source>
+        <translation>program|host</translation>
+    </message>
+    <message>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="39"/>
         <source>Keep no history in this run (with --headless).</source>
         <translation>In diesem Lauf keinen Verlauf aufbewahren (mit --headless).</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="39"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="43"/>
         <source>Quillmere shows the network conversations of an interface, live.</source>
         <translation>Quillmere zeigt die Netzwerkverbindungen einer Schnittstelle live an.</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="90"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="95"/>
         <source>Unexpected argument: %1</source>
         <translation>Unerwartetes Argument: %1</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="99"/>
-        <source>--log, --interval, --json, --history and --no-history need --headless.</source>
-        <translation>--log, --interval, --json, --history und --no-history brauchen --headless.</translation>
-    </message>
-    <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="104"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="110"/>
         <source>--headless needs --interface NAME.</source>
         <translation>--headless erfordert --interface NAME.</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="106"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="104"/>
+        <source>--log, --interval, --json, --group, --history and --no-history need --headless.</source>
+        <translation>--log, --interval, --json, --group, --history und --no-history brauchen --headless.</translation>
+    </message>
+    <message>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="112"/>
         <source>--history needs a FILE, and cannot go with --no-history.</source>
         <translation>--history braucht eine DATEI und geht nicht zusammen mit --no-history.</translation>
     </message>
     <message>
-        <location filename="../app/headless/CommandLineOptions.cpp" line="110"/>
+        <location filename="../app/headless/CommandLineOptions.cpp" line="122"/>
         <source>--interval needs a positive number of seconds.</source>
         <translation>--interval erfordert eine positive Anzahl von Sekunden.</translation>
     </message>
@@ -125,22 +140,22 @@
 <context>
     <name>HeadlessCapture</name>
     <message>
-        <location filename="../app/headless/HeadlessCapture.cpp" line="37"/>
+        <location filename="../app/headless/HeadlessCapture.cpp" line="38"/>
         <source>The capture tool is installed with an administrator&apos;s approval. Run Quillmere once as root (for example with sudo), or start a terminal password agent (pkttyagent) in this session, and try again.</source>
         <translation>Das Mitschnittwerkzeug wird mit der Zustimmung eines Administrators installiert. Quillmere einmal als root ausführen (zum Beispiel mit sudo) oder in dieser Sitzung einen Terminal-Passwortagenten (pkttyagent) starten und es dann erneut versuchen.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HeadlessCapture.cpp" line="71"/>
+        <location filename="../app/headless/HeadlessCapture.cpp" line="72"/>
         <source>Cannot log to %1: %2</source>
         <translation>Protokollieren in %1 nicht möglich: %2</translation>
     </message>
     <message>
-        <location filename="../app/headless/HeadlessCapture.cpp" line="79"/>
+        <location filename="../app/headless/HeadlessCapture.cpp" line="80"/>
         <source>The capture was not started: the password dialog was cancelled.</source>
         <translation>Der Mitschnitt wurde nicht gestartet: Der Passwortdialog wurde abgebrochen.</translation>
     </message>
     <message>
-        <location filename="../app/headless/HeadlessCapture.cpp" line="146"/>
+        <location filename="../app/headless/HeadlessCapture.cpp" line="155"/>
         <source>History is kept in %1.</source>
         <translation>Der Verlauf wird in %1 aufbewahrt.</translation>
     </message>
@@ -917,104 +932,125 @@
     </message>
 </context>
 <context>
+    <name>StreamGroup</name>
+    <message>
+        <location filename="../app/model/StreamGroup.cpp" line="122"/>
+        <source>No host</source>
+        <translation>Kein Host</translation>
+    </message>
+    <message>
+        <location filename="../app/model/StreamGroup.cpp" line="122"/>
+        <source>No program</source>
+        <translation>Kein Programm</translation>
+    </message>
+</context>
+<context>
+    <name>StreamGroupModel</name>
+    <message>
+        <location filename="../app/ui/StreamGroupModel.cpp" line="220"/>
+        <source>Streams: %1</source>
+        <translation>Verbindungen: %1</translation>
+    </message>
+</context>
+<context>
     <name>StreamTableModel</name>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="27"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="17"/>
         <source>Source</source>
         <translation>Quelle</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="28"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="18"/>
         <source>Destination</source>
         <translation>Ziel</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="29"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="19"/>
         <source>Protocol</source>
         <translation>Protokoll</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="30"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="20"/>
         <source>Process</source>
         <translation>Prozess</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="31"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="21"/>
         <source>Up</source>
         <translation>Upload</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="32"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="22"/>
         <source>Down</source>
         <translation>Download</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="33"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="23"/>
         <source>Payload Up</source>
         <translation>Nutzdaten Upload</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="34"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="24"/>
         <source>Payload Down</source>
         <translation>Nutzdaten Download</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="35"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="25"/>
         <source>Average Up</source>
         <translation>Mittlerer Upload</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="36"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="26"/>
         <source>Average Down</source>
         <translation>Mittlerer Download</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="37"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="27"/>
         <source>Opened</source>
         <translation>Geöffnet</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="38"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="28"/>
         <source>Total Up</source>
         <translation>Upload gesamt</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="39"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="29"/>
         <source>Total Down</source>
         <translation>Download gesamt</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="40"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="30"/>
         <source>Interval Up</source>
         <translation>Upload im Intervall</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="41"/>
+        <location filename="../app/ui/StreamTableModel.cpp" line="31"/>
         <source>Interval Down</source>
         <translation>Download im Intervall</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="261"/>
+        <location filename="../app/ui/StreamCellText.cpp" line="116"/>
         <source>Address: %1</source>
         <translation>Adresse: %1</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="261"/>
+        <location filename="../app/ui/StreamCellText.cpp" line="117"/>
         <source>Port: %1</source>
         <translation>Port: %1</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="264"/>
+        <location filename="../app/ui/StreamCellText.cpp" line="120"/>
         <source>Host name: %1</source>
         <translation>Hostname: %1</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="266"/>
+        <location filename="../app/ui/StreamCellText.cpp" line="122"/>
         <source>Service: %1</source>
         <translation>Dienst: %1</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamTableModel.cpp" line="268"/>
+        <location filename="../app/ui/StreamCellText.cpp" line="124"/>
         <source>Program: %1</source>
         <translation>Programm: %1</translation>
     </message>
@@ -1022,57 +1058,57 @@
 <context>
     <name>StreamTableText</name>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="175"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="257"/>
         <source># %1 records of new conversations were counted in the Other stream: the capture holds as many live streams as it may.</source>
         <translation># %1 Datensätze neuer Verbindungen wurden unter „Sonstige“ gezählt: Der Mitschnitt führt bereits so viele aktive Verbindungen wie zulässig.</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="30"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="32"/>
         <source>Source</source>
         <translation>Quelle</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="31"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="33"/>
         <source>Destination</source>
         <translation>Ziel</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="32"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="34"/>
         <source>Protocol</source>
         <translation>Protokoll</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="33"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="35"/>
         <source>Up</source>
         <translation>Upload</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="34"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="36"/>
         <source>Down</source>
         <translation>Download</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="35"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="37"/>
         <source>Payload Up</source>
         <translation>Nutzdaten Upload</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="36"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="38"/>
         <source>Payload Down</source>
         <translation>Nutzdaten Download</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="37"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="39"/>
         <source>Process</source>
         <translation>Prozess</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="94"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="121"/>
         <source>%1  %2  Streams: %3  Up %4 (%5 this interval)  Down %6 (%7 this interval)</source>
         <translation>%1  %2  Verbindungen: %3  Upload %4 (%5 in diesem Intervall)  Download %6 (%7 in diesem Intervall)</translation>
     </message>
     <message>
-        <location filename="../app/headless/StreamTableText.cpp" line="166"/>
+        <location filename="../app/headless/StreamTableText.cpp" line="164"/>
         <source>... %1 more of %2 streams</source>
         <translation>... %1 weitere von %2 Verbindungen</translation>
     </message>
@@ -1085,7 +1121,7 @@
         <translation>Quillmere</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindow.ui" line="63"/>
+        <location filename="../app/ui/StreamWindow.ui" line="130"/>
         <source>Summary</source>
         <translation>Zusammenfassung</translation>
     </message>
@@ -1093,149 +1129,169 @@
 <context>
     <name>StreamWindowController</name>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="45"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="51"/>
         <source>Off</source>
         <translation>Aus</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="48"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="54"/>
         <source>Kept in %1</source>
         <translation>Aufbewahrt in %1</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="151"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="248"/>
         <source>Search</source>
         <translation>Suchen</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="167"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="264"/>
         <source>&amp;File</source>
         <translation>&amp;Datei</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="168"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="265"/>
         <source>&amp;New</source>
         <translation>&amp;Neu</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="170"/>
-        <location filename="../app/ui/StreamWindowController.cpp" line="385"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="267"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="517"/>
         <source>&amp;Log to File…</source>
         <translation>In Datei &amp;protokollieren…</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="171"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="268"/>
         <source>&amp;Export…</source>
         <translation>&amp;Exportieren…</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="174"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="271"/>
         <source>&amp;Close</source>
         <translation>&amp;Schließen</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="175"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="272"/>
         <source>&amp;Quit</source>
         <translation>&amp;Beenden</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="177"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="274"/>
         <source>&amp;Edit</source>
         <translation>&amp;Bearbeiten</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="178"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="275"/>
         <source>&amp;Copy</source>
         <translation>&amp;Kopieren</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="180"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="277"/>
         <source>&amp;Find</source>
         <translation>&amp;Suchen</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="185"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="282"/>
         <source>&amp;Preferences…</source>
         <translation>&amp;Einstellungen…</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="188"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="285"/>
         <source>&amp;View</source>
         <translation>&amp;Ansicht</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="189"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="286"/>
         <source>&amp;Refresh</source>
         <translation>&amp;Aktualisieren</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="191"/>
-        <location filename="../app/ui/StreamWindowController.cpp" line="267"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="288"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="373"/>
         <source>&amp;Pause</source>
         <translation>&amp;Pausieren</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="192"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="289"/>
         <source>&amp;Summary</source>
         <translation>&amp;Zusammenfassung</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="193"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="290"/>
         <source>&amp;History…</source>
         <translation>&amp;Verlauf…</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="196"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="294"/>
         <source>&amp;Help</source>
         <translation>&amp;Hilfe</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="197"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="295"/>
         <source>Quillmere &amp;Help</source>
         <translation>Quillmere-&amp;Hilfe</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="267"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="199"/>
+        <source>Group by</source>
+        <translation>Gruppieren nach</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/StreamWindowController.cpp" line="202"/>
+        <source>None</source>
+        <translation>Keine</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/StreamWindowController.cpp" line="203"/>
+        <source>Program</source>
+        <translation>Programm</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/StreamWindowController.cpp" line="204"/>
+        <source>Remote Host</source>
+        <translation>Entfernter Host</translation>
+    </message>
+    <message>
+        <location filename="../app/ui/StreamWindowController.cpp" line="373"/>
         <source>&amp;Resume</source>
         <translation>&amp;Fortsetzen</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="354"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="486"/>
         <source>Log to File</source>
         <translation>In Datei protokollieren</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="357"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="489"/>
         <source>Text files (*.txt)</source>
         <translation>Textdateien (*.txt)</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="357"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="489"/>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="374"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="506"/>
         <source>Logging could not be started to the file %1</source>
         <translation>Die Protokollierung in die Datei %1 konnte nicht gestartet werden</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="375"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="507"/>
         <source>Cannot log in the folder %1: %2</source>
         <translation>Im Ordner %1 kann nicht protokolliert werden: %2</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="385"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="517"/>
         <source>Stop &amp;Logging</source>
         <translation>&amp;Protokollierung beenden</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="392"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="524"/>
         <source>An error occurred during the capture process.</source>
         <translation>Beim Mitschnitt ist ein Fehler aufgetreten.</translation>
     </message>
     <message>
-        <location filename="../app/ui/StreamWindowController.cpp" line="415"/>
+        <location filename="../app/ui/StreamWindowController.cpp" line="547"/>
         <source>The table could not be exported to the file %1</source>
         <translation>Die Tabelle konnte nicht in die Datei %1 exportiert werden</translation>
     </message>

@@ -28,6 +28,10 @@ struct Parser
                                 CommandLineOptions::tr("SECONDS")};
     QCommandLineOption json{QStringLiteral("json"),
                             CommandLineOptions::tr("Print one JSON object per stream and interval (with --headless).")};
+    QCommandLineOption group{QStringLiteral("group"),
+                             CommandLineOptions::tr("Group the streams by program or by remote host, their figures "
+                                                    "summed (with --headless)."),
+                             CommandLineOptions::tr("program|host")};
     QCommandLineOption history{QStringLiteral("history"),
                                CommandLineOptions::tr("Keep the streams' history in this file (with --headless)."),
                                CommandLineOptions::tr("FILE")};
@@ -39,7 +43,8 @@ struct Parser
         parser.setApplicationDescription(CommandLineOptions::tr("Quillmere shows the network conversations of an "
                                                                 "interface, live."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({helpOption, version, headless, interfaceName, log, interval, json, history, noHistory});
+        parser.addOptions(
+            {helpOption, version, headless, interfaceName, log, interval, json, group, history, noHistory});
     }
 
     // The usage line names the program as it was started; without an application object
@@ -95,8 +100,9 @@ CommandLineOptions CommandLineOptions::parse(const QStringList &arguments)
     options.noHistory = parser.parser.isSet(parser.noHistory);
     if (!parser.parser.isSet(parser.headless)) {
         if (!options.logPath.isEmpty() || options.json || parser.parser.isSet(parser.interval)
-            || parser.parser.isSet(parser.history) || options.noHistory)
-            return usageError(tr("--log, --interval, --json, --history and --no-history need --headless."), help);
+            || parser.parser.isSet(parser.group) || parser.parser.isSet(parser.history) || options.noHistory)
+            return usageError(tr("--log, --interval, --json, --group, --history and --no-history need --headless."),
+                              help);
         return options;
     }
     options.mode = Mode::Headless;
@@ -104,6 +110,12 @@ CommandLineOptions CommandLineOptions::parse(const QStringList &arguments)
         return usageError(tr("--headless needs --interface NAME."), help);
     if (parser.parser.isSet(parser.history) && (options.noHistory || options.historyPath.isEmpty()))
         return usageError(tr("--history needs a FILE, and cannot go with --no-history."), help);
+    if (parser.parser.isSet(parser.group)) {
+        const auto by = StreamGroup::byNamed(parser.parser.value(parser.group));
+        if (!by || *by == StreamGroup::By::None)
+            return usageError(tr("--group needs program or host."), help);
+        options.groupBy = *by;
+    }
     if (parser.parser.isSet(parser.interval)) {
         options.interval = positiveSeconds(parser.parser.value(parser.interval));
         if (!options.interval)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "model/StreamGroup.h"
+
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
@@ -11,7 +13,7 @@
 //   quillmere                          the interface chooser and windows
 //   quillmere --interface NAME         a window on NAME straight away
 //   quillmere --headless --interface NAME [--log FILE] [--interval SECONDS] [--json]
-//             [--history FILE | --no-history]
+//             [--group program|host] [--history FILE | --no-history]
 //                                      no window: the stream table printed every interval
 //   quillmere --help | --version
 class CommandLineOptions
@@ -29,6 +31,7 @@ public:
     QString logPath;
     std::optional<double> interval;
     bool json = false;
+    StreamGroup::By groupBy = StreamGroup::By::None;
     QString historyPath; // empty: as the preferences have it
     bool noHistory = false;
     // The help text for Help; the complaint and the usage for UsageError.

@@ -5,6 +5,7 @@
 #include "headless/StreamTableText.h"
 #include "logging/QueuedWriter.h"
 #include "model/Stream.h"
+#include "model/StreamGroup.h"
 #include "platform/EndingSignals.h"
 #include "platform/MainThreadDelivery.h"
 #include "platform/Preferences.h"
@@ -114,10 +115,16 @@ void HeadlessCapture::startOutput()
 void HeadlessCapture::printTable()
 {
     const auto streams = StreamTableText::bySpeed(m_capture->streamsArrayDisplay());
+    const bool grouped = m_options.groupBy != StreamGroup::By::None;
+    const auto groups = grouped ? StreamTableText::bySpeed(StreamGroup::grouped(streams, m_options.groupBy))
+                                : std::vector<StreamGroup>{};
     const quint64 folded = m_capture->totals().foldedRecords;
     const QDateTime now = QDateTime::currentDateTime();
     QByteArray text;
-    if (m_options.json) {
+    if (m_options.json && grouped) {
+        for (const StreamGroup &group : groups)
+            text += StreamTableText::groupJsonLine(group, m_options.interfaceName, now, folded) + '\n';
+    } else if (m_options.json) {
         for (const auto &stream : streams)
             text += StreamTableText::jsonLine(*stream, m_options.interfaceName, now, folded) + '\n';
     } else {
@@ -128,7 +135,9 @@ void HeadlessCapture::printTable()
             text += "\x1b[H\x1b[2J";
         else if (!m_first)
             text += '\n';
-        text += StreamTableText::textBlock(streams, m_options.interfaceName, now, folded, size).toUtf8();
+        text += (grouped ? StreamTableText::groupedTextBlock(groups, m_options.interfaceName, now, folded, size)
+                         : StreamTableText::textBlock(streams, m_options.interfaceName, now, folded, size))
+                    .toUtf8();
     }
     m_first = false;
     m_output->append(text);

@@ -5,11 +5,13 @@
 #include "model/ByteSpeedFormatter.h"
 #include "model/PrintableText.h"
 #include "model/Stream.h"
+#include "model/StreamGroup.h"
 #include "model/ValueText.h"
 #include "platform/Clock.h"
 #include "platform/TerminalSize.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
@@ -47,9 +49,9 @@ bool isByteCount(Stream::Key key)
     return key == Stream::Key::LifetimeUpDataBytes || key == Stream::Key::LifetimeDownDataBytes;
 }
 
-QString cellText(const Stream &stream, Stream::Key key)
+// A stream's value or a group's sum; a group answers no text key, so its texts are empty.
+QString cellText(Stream::Key key, const QVariant &value)
 {
-    const QVariant value = stream.value(key);
     if (isSpeed(key))
         return ByteSpeedFormatter::stringForBytesPerSecond(value.toDouble(), QLocale());
     if (isByteCount(key))
@@ -58,6 +60,31 @@ QString cellText(const Stream &stream, Stream::Key key)
 }
 
 using TextRow = std::array<QString, kTextColumns.size()>;
+
+// A line under the titles, and whether it is a stream's (the others are groups').
+struct BodyRow
+{
+    TextRow cells;
+    bool isStream = true;
+};
+
+BodyRow streamRow(const Stream &stream, const QString &indent = {})
+{
+    BodyRow row;
+    for (std::size_t column = 0; column < kTextColumns.size(); ++column)
+        row.cells[column] = cellText(kTextColumns[column].key, stream.value(kTextColumns[column].key));
+    row.cells[0].prepend(indent);
+    return row;
+}
+
+BodyRow groupRow(const StreamGroup &group)
+{
+    BodyRow row{{}, false};
+    for (std::size_t column = 0; column < kTextColumns.size(); ++column)
+        row.cells[column] = cellText(kTextColumns[column].key, group.value(kTextColumns[column].key));
+    row.cells[0] = printableText(group.label());
+    return row;
+}
 
 // Texts to the left, figures to the right, two spaces between; the last column is not padded.
 QString alignedLine(const TextRow &row, const std::array<qsizetype, kTextColumns.size()> &widths)
@@ -109,6 +136,38 @@ std::size_t streamsShown(std::size_t streams, std::size_t otherLines, const std:
     return room > otherLines + 1 ? room - otherLines - 1 : 0;
 }
 
+// The time line, the titles and the rows in aligned columns, cut to the terminal; the rows
+// that do not fit are counted by the streams among them.
+QString composedBlock(const std::vector<std::shared_ptr<Stream>> &streams, const std::vector<BodyRow> &body,
+                      const QString &interfaceName, const QDateTime &time, quint64 foldedRecords,
+                      const TerminalSize &size)
+{
+    QStringList lines{totalsLine(streams, interfaceName, time)};
+    if (foldedRecords > 0)
+        lines << StreamTableText::foldedLine(foldedRecords);
+    const std::size_t shown = streamsShown(body.size(), static_cast<std::size_t>(lines.size()) + 1, size.rows);
+    std::vector<TextRow> rows(1);
+    for (std::size_t column = 0; column < kTextColumns.size(); ++column)
+        rows[0][column] = StreamTableText::tr(kTextColumns[column].title);
+    for (std::size_t row = 0; row < shown; ++row)
+        rows.push_back(body[row].cells);
+    std::array<qsizetype, kTextColumns.size()> widths{};
+    for (const TextRow &row : rows) {
+        for (std::size_t column = 0; column < row.size(); ++column)
+            widths[column] = std::max(widths[column], row[column].size());
+    }
+    for (const TextRow &row : rows)
+        lines << alignedLine(row, widths);
+    const auto hidden = std::count_if(body.begin() + static_cast<std::ptrdiff_t>(shown), body.end(),
+                                      [](const BodyRow &row) { return row.isStream; });
+    if (shown < body.size())
+        lines << StreamTableText::tr("... %1 more of %2 streams").arg(hidden).arg(streams.size());
+    QString block;
+    for (const QString &line : lines)
+        block += (size.columns ? line.left(*size.columns) : line) + u'\n';
+    return block;
+}
+
 constexpr std::array kJsonNumberKeys{Stream::Key::TotalUpBytes,          Stream::Key::TotalDownBytes,
                                      Stream::Key::LifetimeUpBytes,       Stream::Key::LifetimeDownBytes,
                                      Stream::Key::LifetimeUpDataBytes,   Stream::Key::LifetimeDownDataBytes,
@@ -122,6 +181,26 @@ void insertEndpoint(QJsonObject &object, const QString &side, const std::optiona
     object.insert(side + QLatin1StringView("Address"), endpoint ? QJsonValue(endpoint->addressText()) : QJsonValue());
     object.insert(side + QLatin1StringView("Port"),
                   endpoint ? QJsonValue(static_cast<int>(endpoint->port)) : QJsonValue());
+}
+
+QJsonObject streamObject(const Stream &stream, const QString &interfaceName, const QDateTime &time,
+                         quint64 foldedRecords)
+{
+    QJsonObject object{
+        {QStringLiteral("interface"), interfaceName},
+        {QStringLiteral("time"), isoDateTimeText(time)},
+        {QStringLiteral("source"), printableText(stream.source())},
+        {QStringLiteral("destination"), printableText(stream.destination())},
+        {QStringLiteral("protocol"), printableText(stream.protocol())},
+        {QStringLiteral("process"), printableText(stream.process())},
+        {QStringLiteral("openedTime"), isoDateTimeText(Clock::dateTimeFromReference(stream.openedTime()))},
+    };
+    insertEndpoint(object, QStringLiteral("source"), stream.sourceSide().endpoint());
+    insertEndpoint(object, QStringLiteral("destination"), stream.destinationSide().endpoint());
+    for (const Stream::Key key : kJsonNumberKeys)
+        object.insert(Stream::keyName(key), stream.value(key).toDouble());
+    object.insert(QStringLiteral("foldedRecords"), static_cast<double>(foldedRecords));
+    return object;
 }
 
 } // namespace
@@ -141,33 +220,36 @@ std::vector<std::shared_ptr<Stream>> StreamTableText::bySpeed(const std::vector<
     return sorted;
 }
 
+std::vector<StreamGroup> StreamTableText::bySpeed(std::vector<StreamGroup> groups)
+{
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const StreamGroup &left, const StreamGroup &right) { return left.speed() > right.speed(); });
+    return groups;
+}
+
 QString StreamTableText::textBlock(const std::vector<std::shared_ptr<Stream>> &streams, const QString &interfaceName,
                                    const QDateTime &time, quint64 foldedRecords, const TerminalSize &size)
 {
-    QStringList lines{totalsLine(streams, interfaceName, time)};
-    if (foldedRecords > 0)
-        lines << foldedLine(foldedRecords);
-    const std::size_t shown = streamsShown(streams.size(), static_cast<std::size_t>(lines.size()) + 1, size.rows);
-    std::vector<TextRow> rows(shown + 1);
-    for (std::size_t column = 0; column < kTextColumns.size(); ++column)
-        rows[0][column] = tr(kTextColumns[column].title);
-    for (std::size_t row = 0; row < shown; ++row) {
-        for (std::size_t column = 0; column < kTextColumns.size(); ++column)
-            rows[row + 1][column] = cellText(*streams[row], kTextColumns[column].key);
+    std::vector<BodyRow> body;
+    body.reserve(streams.size());
+    for (const auto &stream : streams)
+        body.push_back(streamRow(*stream));
+    return composedBlock(streams, body, interfaceName, time, foldedRecords, size);
+}
+
+QString StreamTableText::groupedTextBlock(const std::vector<StreamGroup> &groups, const QString &interfaceName,
+                                          const QDateTime &time, quint64 foldedRecords, const TerminalSize &size)
+{
+    std::vector<std::shared_ptr<Stream>> streams;
+    std::vector<BodyRow> body;
+    for (const StreamGroup &group : groups) {
+        body.push_back(groupRow(group));
+        for (const auto &stream : bySpeed(group.streams())) {
+            body.push_back(streamRow(*stream, QStringLiteral("  ")));
+            streams.push_back(stream);
+        }
     }
-    std::array<qsizetype, kTextColumns.size()> widths{};
-    for (const TextRow &row : rows) {
-        for (std::size_t column = 0; column < row.size(); ++column)
-            widths[column] = std::max(widths[column], row[column].size());
-    }
-    for (const TextRow &row : rows)
-        lines << alignedLine(row, widths);
-    if (shown < streams.size())
-        lines << tr("... %1 more of %2 streams").arg(streams.size() - shown).arg(streams.size());
-    QString block;
-    for (const QString &line : lines)
-        block += (size.columns ? line.left(*size.columns) : line) + u'\n';
-    return block;
+    return composedBlock(streams, body, interfaceName, time, foldedRecords, size);
 }
 
 QString StreamTableText::foldedLine(quint64 foldedRecords)
@@ -180,19 +262,24 @@ QString StreamTableText::foldedLine(quint64 foldedRecords)
 QByteArray StreamTableText::jsonLine(const Stream &stream, const QString &interfaceName, const QDateTime &time,
                                      quint64 foldedRecords)
 {
+    return QJsonDocument(streamObject(stream, interfaceName, time, foldedRecords)).toJson(QJsonDocument::Compact);
+}
+
+QByteArray StreamTableText::groupJsonLine(const StreamGroup &group, const QString &interfaceName, const QDateTime &time,
+                                          quint64 foldedRecords)
+{
     QJsonObject object{
         {QStringLiteral("interface"), interfaceName},
         {QStringLiteral("time"), isoDateTimeText(time)},
-        {QStringLiteral("source"), printableText(stream.source())},
-        {QStringLiteral("destination"), printableText(stream.destination())},
-        {QStringLiteral("protocol"), printableText(stream.protocol())},
-        {QStringLiteral("process"), printableText(stream.process())},
-        {QStringLiteral("openedTime"), isoDateTimeText(Clock::dateTimeFromReference(stream.openedTime()))},
+        {QStringLiteral("groupBy"), QString(StreamGroup::nameOf(group.by()))},
+        {QStringLiteral("group"), group.key().isEmpty() ? QJsonValue() : QJsonValue(printableText(group.key()))},
     };
-    insertEndpoint(object, QStringLiteral("source"), stream.sourceSide().endpoint());
-    insertEndpoint(object, QStringLiteral("destination"), stream.destinationSide().endpoint());
     for (const Stream::Key key : kJsonNumberKeys)
-        object.insert(Stream::keyName(key), stream.value(key).toDouble());
+        object.insert(Stream::keyName(key), group.value(key).toDouble());
+    QJsonArray streams;
+    for (const auto &stream : group.streams())
+        streams.append(streamObject(*stream, interfaceName, time, foldedRecords));
+    object.insert(QStringLiteral("streams"), streams);
     object.insert(QStringLiteral("foldedRecords"), static_cast<double>(foldedRecords));
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

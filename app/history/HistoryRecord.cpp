@@ -1,26 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "history/HistoryRecord.h"
 
+#include "model/ProgramName.h"
 #include "model/Stream.h"
 #include "model/StreamProtocol.h"
 
 #include <QHash>
-#include <QRegularExpression>
 
 namespace {
-// A stream keeps its program as one text, "name (4242)"; the trailing process id in
-// parentheses is taken apart again. A text without one (another user's socket) is all name.
-void splitProgram(const QString &process, HistoryRecord &record)
-{
-    static const QRegularExpression withId(QStringLiteral("^(.*) \\(([0-9]{1,10})\\)$"),
-                                           QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch match = withId.match(process);
-    bool isNumber = false;
-    const quint32 id = match.hasMatch() ? match.captured(2).toUInt(&isNumber) : 0;
-    record.programName = isNumber ? match.captured(1) : process;
-    record.programId = isNumber ? id : 0;
-}
-
 std::size_t endpointHash(const StreamEndpoint &endpoint, std::size_t seed)
 {
     return qHashBits(endpoint.address.data(), endpoint.address.size(), seed ^ endpoint.port);
@@ -58,7 +45,9 @@ std::optional<HistoryRecord> HistoryRecord::fromStream(const Stream &stream, con
     record.remoteHostName = destination.hostName();
     record.localServiceName = source.serviceName();
     record.remoteServiceName = destination.serviceName();
-    splitProgram(stream.process(), record);
+    const ProgramName program = ProgramName::fromText(stream.process());
+    record.programName = program.name;
+    record.programId = program.id;
     record.upBytes = stream.lifetimeUpBytes();
     record.downBytes = stream.lifetimeDownBytes();
     record.upPayloadBytes = stream.lifetimeUpDataBytes();

@@ -3,6 +3,7 @@
 
 #include "model/PrintableText.h"
 #include "model/Stream.h"
+#include "model/StreamGroup.h"
 #include "model/ValueText.h"
 
 bool PasteboardSupport::canCopy(bool tableHasFocus, int selectedRow)
@@ -25,4 +26,25 @@ std::optional<QString> PasteboardSupport::stringForCopy(const QStringList &colum
             fields.append(printableText(textOfValue(value)));
     }
     return fields.join(u'\t');
+}
+
+QString PasteboardSupport::stringForGroupCopy(const QStringList &columnIdentifiers, const StreamGroup &group,
+                                              std::span<const std::shared_ptr<Stream>> shownStreams)
+{
+    const QString source = Stream::keyName(Stream::Key::Source);
+    QStringList fields;
+    if (!columnIdentifiers.contains(source))
+        fields.append(printableText(group.label()));
+    for (const QString &identifier : columnIdentifiers) {
+        const std::optional<Stream::Key> key = Stream::keyNamed(identifier);
+        if (!key)
+            continue;
+        fields.append(identifier == source ? printableText(group.label()) : textOfValue(group.value(*key)));
+    }
+    QStringList lines{fields.join(u'\t')};
+    for (std::size_t row = 0; row < shownStreams.size(); ++row) {
+        if (const auto line = stringForCopy(columnIdentifiers, static_cast<int>(row), shownStreams))
+            lines.append(*line);
+    }
+    return lines.join(u'\n');
 }

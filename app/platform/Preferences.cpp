@@ -20,7 +20,7 @@ QMetaType typeOfKnownKey(QAnyStringView key)
         || key == Preferences::HistoryEnabled || key == Preferences::KeepTcpConnections)
         return QMetaType::fromType<bool>();
     if (key == Preferences::NewStreamLogString || key == Preferences::StreamClosedLogString
-        || key == Preferences::HistoryPath)
+        || key == Preferences::HistoryPath || key == Preferences::GroupBy)
         return QMetaType::fromType<QString>();
     if (key == Preferences::HistoryRetentionDays)
         return QMetaType::fromType<double>();
@@ -99,6 +99,7 @@ QVariantMap Preferences::defaultValues()
         {HistoryRetentionBytes, qlonglong{1} << 30},
         {KeepTcpConnections, false},
         {TcpIdleLimit, 600.0},
+        {GroupBy, QStringLiteral("none")},
     };
 }
 

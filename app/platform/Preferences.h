@@ -54,6 +54,8 @@ public:
     // interval, and the idle time after which it leaves all the same.
     static constexpr QLatin1StringView KeepTcpConnections{"KeepTcpConnections"}; // bool
     static constexpr QLatin1StringView TcpIdleLimit{"TcpIdleLimit"};             // double, seconds
+    // What the stream windows group their rows by: "none", "program" or "host".
+    static constexpr QLatin1StringView GroupBy{"GroupBy"}; // QString
     // Saved toolbar configuration of the stream windows (written by the window layer).
     static constexpr QLatin1StringView StreamWindow{"StreamWindow"};
 
@@ -76,7 +78,7 @@ public:
     static QString defaultStreamClosedLoggingString();
     // UpdateInterval 1.0, RemoveInterval 10.0, LookupHostnames true, the two templates,
     // both events' lines on, a limit of 200,000 live streams, history on, kept 30 days and
-    // 1 GiB at most, and TCP connections not kept (idle limit 600 seconds).
+    // 1 GiB at most, TCP connections not kept (idle limit 600 seconds), and no grouping.
     static QVariantMap defaultValues();
     // Start-up registration: defaultValues() become the initial values, then the
     // registered defaults. Called once by the application controller before any window

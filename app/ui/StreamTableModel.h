@@ -52,9 +52,23 @@ public:
     static QString identifierOfColumn(int column);
     static bool isShownByDefault(int column);
     static bool isNumeric(int column);
+    // A column's title, identifier and first sort order, for every model in these columns.
+    static QVariant columnHeader(int section, Qt::Orientation orientation, int role);
     // What an export of these columns writes: each column under its identifier, an endpoint
     // column followed by its address and port ("sourceAddress", "sourcePort").
     static QList<TableExport::Field> exportFields(const QList<int> &columns);
+
+    // The values of one row, each read from its stream at most once per cycle.
+    class RowValues
+    {
+    public:
+        const QVariant &take(const Stream &stream, int column);
+        void forget() { m_taken.reset(); }
+
+    private:
+        std::array<QVariant, ColumnCount> m_values;
+        std::bitset<ColumnCount> m_taken;
+    };
 
     explicit StreamTableModel(QObject *parent = nullptr);
 
@@ -71,19 +85,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    struct Cache
-    {
-        std::array<QVariant, ColumnCount> values;
-        std::bitset<ColumnCount> taken;
-    };
-
-    void removeRowsMissingFrom(const std::vector<std::shared_ptr<Stream>> &streams);
-    void insertRowsNewIn(const std::vector<std::shared_ptr<Stream>> &streams);
-    QString displayText(int column, const QVariant &value) const;
-    QString toolTip(int row, int column) const;
-    QVariant exportValue(int row, int column) const;
-    QVariant endpointValue(int row, int column, int role) const;
-
     std::vector<std::shared_ptr<Stream>> m_streams;
-    mutable std::vector<Cache> m_cache;
+    mutable std::vector<RowValues> m_cache;
 };

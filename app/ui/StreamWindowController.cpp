@@ -5,8 +5,10 @@
 #include "logging/GuardedFile.h"
 #include "logging/PasteboardSupport.h"
 #include "model/Stream.h"
+#include "model/StreamGroup.h"
 #include "platform/Preferences.h"
 #include "ui/PlainAlert.h"
+#include "ui/StreamGroupModel.h"
 #include "ui/StreamSortModel.h"
 #include "ui/StreamTableModel.h"
 #include "ui/StreamWindowToolbar.h"
@@ -14,6 +16,7 @@
 #include "ui/TableExport.h"
 #include "ui_StreamWindow.h"
 
+#include <QActionGroup>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -28,8 +31,11 @@
 #include <QShortcut>
 #include <QShowEvent>
 #include <QTimer>
+#include <QTreeView>
 
 #include <algorithm>
+#include <array>
+#include <span>
 
 namespace {
 
@@ -70,6 +76,8 @@ StreamWindowController::StreamWindowController(const QString &interfaceName, con
     , m_capture(new StreamCapture(this))
     , m_model(new StreamTableModel(this))
     , m_sortModel(new StreamSortModel(m_model, this))
+    , m_groupModel(new StreamGroupModel(this))
+    , m_groupSortModel(new StreamSortModel(m_groupModel, this))
     , m_searchField(new QLineEdit(this))
     , m_interfaceName(interfaceName)
 {
@@ -82,11 +90,13 @@ StreamWindowController::StreamWindowController(const QString &interfaceName, con
         title << address;
     setWindowTitle(title.join(QStringLiteral(" - ")));
     setUpTable();
+    setUpGroupView();
     setUpToolbar();
     setUpMenus();
     m_ui->summaryDrawer->setInterface(interfaceName, address);
     m_ui->summaryDrawer->hide();
     restoreLayout();
+    Preferences::shared().bind(Preferences::GroupBy, this, [this](const QVariant &name) { showGrouping(name); });
     connect(m_capture, &StreamCapture::streamsArrayDisplayChanged, this, &StreamWindowController::refreshDisplay);
     connect(m_capture, &StreamCapture::captureError, this, &StreamWindowController::captureFailed);
 }
@@ -99,8 +109,10 @@ StreamWindowController::~StreamWindowController()
     // is no longer a StreamWindowController to tell.
     disconnect(qApp, nullptr, this, nullptr);
     disconnect(m_ui->tableView->selectionModel(), nullptr, this, nullptr);
+    disconnect(m_ui->groupView->selectionModel(), nullptr, this, nullptr);
     m_capture->disconnect(this);
     m_model->setStreams({});
+    m_groupModel->setStreams({});
     m_capture->shutdown();
 }
 
@@ -118,6 +130,26 @@ QString StreamWindowController::startFailure() const
 QTableView *StreamWindowController::tableView() const
 {
     return m_ui->tableView;
+}
+
+QTreeView *StreamWindowController::groupView() const
+{
+    return m_ui->groupView;
+}
+
+bool StreamWindowController::isGrouped() const
+{
+    return m_ui->viewStack->currentWidget() == m_ui->groupPage;
+}
+
+QAbstractItemView *StreamWindowController::shownView() const
+{
+    return isGrouped() ? static_cast<QAbstractItemView *>(m_ui->groupView) : m_ui->tableView;
+}
+
+QHeaderView *StreamWindowController::shownHeader() const
+{
+    return isGrouped() ? m_ui->groupView->header() : m_ui->tableView->horizontalHeader();
 }
 
 void StreamWindowController::setUpTable()
@@ -138,12 +170,77 @@ void StreamWindowController::setUpTable()
     header->resizeSection(StreamTableModel::SourceColumn, 190);
     header->resizeSection(StreamTableModel::DestinationColumn, 190);
     connect(header, &QWidget::customContextMenuRequested, this, &StreamWindowController::showColumnMenu);
-    // The next window opens sorted the same way, even when this one never closes normally.
-    connect(header, &QHeaderView::sortIndicatorChanged, this,
-            [header] { Preferences::shared().setValue(kTableKey, header->saveState()); });
+    connect(header, &QHeaderView::sortIndicatorChanged, this, [this, header] { saveSort(header); });
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &StreamWindowController::updateCopyAction);
     connect(qApp, &QApplication::focusChanged, this, &StreamWindowController::updateCopyAction);
+}
+
+// The tree shares the table's columns; it takes the table's column layout and sort whenever
+// it is shown, and gives them back when it goes (showView).
+void StreamWindowController::setUpGroupView()
+{
+    QTreeView *tree = m_ui->groupView;
+    tree->setModel(m_groupSortModel);
+    tree->sortByColumn(-1, Qt::AscendingOrder);
+    QHeaderView *header = tree->header();
+    header->setSectionsMovable(true);
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this, &StreamWindowController::showColumnMenu);
+    connect(header, &QHeaderView::sortIndicatorChanged, this, [this, header] { saveSort(header); });
+    connect(tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &StreamWindowController::updateCopyAction);
+    // The table comes filtered by the capture; the tree holds every stream and filters itself.
+    connect(m_searchField, &QLineEdit::textChanged, m_groupSortModel, &StreamSortModel::setFilterText);
+}
+
+void StreamWindowController::setUpGroupMenu(QMenu *view)
+{
+    QMenu *groupBy = view->addMenu(tr("Group by"));
+    m_groupActions = new QActionGroup(this);
+    const std::array<std::pair<QString, StreamGroup::By>, 3> choices{{
+        {tr("None"), StreamGroup::By::None},
+        {tr("Program"), StreamGroup::By::Program},
+        {tr("Remote Host"), StreamGroup::By::RemoteHost},
+    }};
+    for (const auto &[text, by] : choices) {
+        QAction *action = groupBy->addAction(text);
+        action->setCheckable(true);
+        action->setActionGroup(m_groupActions);
+        const QString name = StreamGroup::nameOf(by);
+        connect(action, &QAction::triggered, this,
+                [name] { Preferences::shared().setValue(Preferences::GroupBy, name); });
+        action->setData(name);
+    }
+}
+
+// Every window groups as the preference says; an unknown word groups nothing.
+void StreamWindowController::showGrouping(const QVariant &name)
+{
+    const StreamGroup::By by = StreamGroup::byNamed(name.toString()).value_or(StreamGroup::By::None);
+    for (QAction *action : m_groupActions->actions())
+        action->setChecked(action->data().toString() == StreamGroup::nameOf(by));
+    const bool grouped = by != StreamGroup::By::None;
+    m_groupModel->setGroupBy(by);
+    m_groupModel->setStreams(grouped ? m_capture->streamsArraySource() : std::vector<std::shared_ptr<Stream>>{});
+    if (grouped != isGrouped())
+        showView(grouped);
+    updateCopyAction();
+}
+
+// The view coming takes the columns, their order, widths and the sort of the one going.
+void StreamWindowController::showView(bool grouped)
+{
+    QAbstractItemView *before = shownView();
+    QHeaderView *header = grouped ? m_ui->groupView->header() : m_ui->tableView->horizontalHeader();
+    header->restoreState(shownHeader()->saveState());
+    m_ui->viewStack->setCurrentWidget(grouped ? m_ui->groupPage : m_ui->tablePage);
+    if (grouped)
+        m_ui->groupView->sortByColumn(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    else
+        m_ui->tableView->sortByColumn(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    if (before->hasFocus())
+        shownView()->setFocus();
 }
 
 void StreamWindowController::setUpToolbar()
@@ -192,6 +289,7 @@ void StreamWindowController::setUpMenus()
     view->addAction(tr("&Summary"), this, &StreamWindowController::showSummary);
     view->addAction(tr("&History…"), QKeySequence(Qt::CTRL | Qt::Key_H), this,
                     &StreamWindowController::historyRequested);
+    setUpGroupMenu(view);
 
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     help->addAction(tr("Quillmere &Help"), QKeySequence::HelpContents, this, &StreamWindowController::helpRequested);
@@ -224,12 +322,20 @@ void StreamWindowController::keepOnScreen()
     move(placed.topLeft());
 }
 
+// The next window opens sorted the same way, even when this one never closes normally. The
+// hidden view taking the shown one's columns is no choice of the person's.
+void StreamWindowController::saveSort(const QHeaderView *header)
+{
+    if (header == shownHeader())
+        Preferences::shared().setValue(kTableKey, header->saveState());
+}
+
 void StreamWindowController::saveLayout() const
 {
     Preferences &preferences = Preferences::shared();
     preferences.setValue(kGeometryKey, saveGeometry());
     preferences.setValue(kStateKey, saveState());
-    preferences.setValue(kTableKey, m_ui->tableView->horizontalHeader()->saveState());
+    preferences.setValue(kTableKey, shownHeader()->saveState());
 }
 
 void StreamWindowController::showEvent(QShowEvent *event)
@@ -247,7 +353,7 @@ void StreamWindowController::closeEvent(QCloseEvent *event)
 
 void StreamWindowController::showColumnMenu(const QPoint &position)
 {
-    QHeaderView *header = m_ui->tableView->horizontalHeader();
+    QHeaderView *header = shownHeader();
     QMenu menu(this);
     for (int column = 0; column < StreamTableModel::ColumnCount; ++column) {
         QAction *action = menu.addAction(m_model->headerData(column, Qt::Horizontal).toString());
@@ -281,6 +387,8 @@ void StreamWindowController::showSummary()
 void StreamWindowController::refreshDisplay()
 {
     m_model->setStreams(m_capture->streamsArrayDisplay());
+    if (m_groupModel->groupBy() != StreamGroup::By::None)
+        m_groupModel->setStreams(m_capture->streamsArraySource());
     refreshSummary();
     updateCopyAction();
 }
@@ -301,9 +409,10 @@ void StreamWindowController::refreshSummary()
 
 bool StreamWindowController::canCopy() const
 {
-    const QModelIndex current = m_ui->tableView->selectionModel()->currentIndex();
-    const bool selected = m_ui->tableView->selectionModel()->hasSelection() && current.isValid();
-    return PasteboardSupport::canCopy(m_ui->tableView->hasFocus(), selected ? current.row() : -1);
+    const QAbstractItemView *view = shownView();
+    const QModelIndex current = view->selectionModel()->currentIndex();
+    const bool selected = view->selectionModel()->hasSelection() && current.isValid();
+    return PasteboardSupport::canCopy(view->hasFocus(), selected ? current.row() : -1);
 }
 
 void StreamWindowController::updateCopyAction()
@@ -313,7 +422,7 @@ void StreamWindowController::updateCopyAction()
 
 QList<int> StreamWindowController::visibleColumns() const
 {
-    const QHeaderView *header = m_ui->tableView->horizontalHeader();
+    const QHeaderView *header = shownHeader();
     QList<int> columns;
     for (int visual = 0; visual < header->count(); ++visual) {
         const int column = header->logicalIndex(visual);
@@ -337,11 +446,34 @@ void StreamWindowController::copy()
 {
     if (!canCopy())
         return;
-    const QModelIndex selected = m_sortModel->mapToSource(m_ui->tableView->selectionModel()->currentIndex());
-    const std::optional<QString> text
-        = PasteboardSupport::stringForCopy(visibleColumnIdentifiers(), selected.row(), m_model->streams());
+    std::optional<QString> text;
+    if (isGrouped()) {
+        text = copiedGroupText();
+    } else {
+        const QModelIndex selected = m_sortModel->mapToSource(m_ui->tableView->selectionModel()->currentIndex());
+        text = PasteboardSupport::stringForCopy(visibleColumnIdentifiers(), selected.row(), m_model->streams());
+    }
     if (text)
         QGuiApplication::clipboard()->setText(*text);
+}
+
+// A group row copies as the group's line and the lines of its streams the search leaves, in
+// the order shown; a stream row as its line.
+std::optional<QString> StreamWindowController::copiedGroupText() const
+{
+    const QModelIndex current = m_ui->groupView->selectionModel()->currentIndex().siblingAtColumn(0);
+    const QModelIndex selected = m_groupSortModel->mapToSource(current);
+    if (const StreamGroup *group = m_groupModel->groupAt(selected)) {
+        std::vector<std::shared_ptr<Stream>> shown;
+        for (int row = 0; row < m_groupSortModel->rowCount(current); ++row)
+            shown.push_back(
+                m_groupModel->streamAt(m_groupSortModel->mapToSource(m_groupSortModel->index(row, 0, current))));
+        return PasteboardSupport::stringForGroupCopy(visibleColumnIdentifiers(), *group, shown);
+    }
+    const std::shared_ptr<Stream> stream = m_groupModel->streamAt(selected);
+    if (!stream)
+        return std::nullopt;
+    return PasteboardSupport::stringForCopy(visibleColumnIdentifiers(), 0, std::span(&stream, 1));
 }
 
 void StreamWindowController::log()

@@ -8,11 +8,18 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
+class QAbstractItemView;
 class QAction;
+class QActionGroup;
+class QHeaderView;
 class QLineEdit;
+class QMenu;
 class QTableView;
+class QTreeView;
 class StreamCapture;
+class StreamGroupModel;
 class StreamSortModel;
 class StreamTableModel;
 class StreamWindowToolbar;
@@ -43,6 +50,10 @@ public:
 
     StreamCapture &streamCapture() { return *m_capture; }
     QTableView *tableView() const;
+    // The grouped rows, shown instead of the table while the rows are grouped.
+    QTreeView *groupView() const;
+    StreamGroupModel *groupModel() const { return m_groupModel; }
+    StreamSortModel *groupSortModel() const { return m_groupSortModel; }
     QLineEdit *searchField() const { return m_searchField; }
     StreamTableModel *tableModel() const { return m_model; }
     StreamSortModel *sortModel() const { return m_sortModel; }
@@ -53,7 +64,7 @@ public:
     void log();
     void copy();
     void exportTable();
-    // The table has the focus and a row is selected.
+    // The shown table or tree has the focus and a row is selected.
     bool canCopy() const;
     // The identifiers of the shown columns, in the order the person sees them.
     QStringList visibleColumnIdentifiers() const;
@@ -72,10 +83,19 @@ protected:
 
 private:
     void setUpTable();
+    void setUpGroupView();
+    void setUpGroupMenu(QMenu *view);
+    void showGrouping(const QVariant &name);
+    void showView(bool grouped);
+    bool isGrouped() const;
+    QAbstractItemView *shownView() const;
+    QHeaderView *shownHeader() const;
+    std::optional<QString> copiedGroupText() const;
     void setUpToolbar();
     void setUpMenus();
     void restoreLayout();
     void saveLayout() const;
+    void saveSort(const QHeaderView *header);
     void keepOnScreen();
     void showColumnMenu(const QPoint &position);
     void refreshDisplay();
@@ -91,11 +111,14 @@ private:
     StreamCapture *m_capture;
     StreamTableModel *m_model;
     StreamSortModel *m_sortModel;
+    StreamGroupModel *m_groupModel;
+    StreamSortModel *m_groupSortModel;
     QLineEdit *m_searchField;
     StreamWindowToolbar *m_toolbar = nullptr;
     QAction *m_copyAction = nullptr;
     QAction *m_pauseAction = nullptr;
     QAction *m_loggingAction = nullptr;
+    QActionGroup *m_groupActions = nullptr;
     QString m_interfaceName;
     QElapsedTimer m_opened;
 };

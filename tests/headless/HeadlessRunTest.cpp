@@ -352,6 +352,9 @@ TEST(HeadlessUsage, UsageErrorsExitWithTwoAndHelpAndVersionWithZero)
         {{QStringLiteral("--headless"), QStringLiteral("--interface"), QStringLiteral("lo"),
           QStringLiteral("--interval"), QStringLiteral("-1")},
          2},
+        {{QStringLiteral("--headless"), QStringLiteral("--interface"), QStringLiteral("lo"), QStringLiteral("--group"),
+          QStringLiteral("process")},
+         2},
         {{QStringLiteral("--help")}, 0},
         {{QStringLiteral("--version")}, 0},
     };

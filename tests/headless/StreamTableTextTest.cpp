@@ -3,11 +3,13 @@
 #include "TestEndpoints.h"
 #include "headless/CommandLineOptions.h"
 #include "model/Stream.h"
+#include "model/StreamGroup.h"
 #include "platform/Clock.h"
 #include "platform/TerminalSize.h"
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
@@ -88,6 +90,52 @@ TEST(StreamTableText, JsonLinesCarryNumbersAsNumbersAndTimesWithTheirOffset)
     EXPECT_EQ(QDateTime::fromString(object.value(QStringLiteral("time")).toString(), Qt::ISODateWithMs), time);
 }
 
+// Groups fastest first, each group's line over its streams, which are indented; the JSON has
+// one object per group with its sums and its streams' usual objects.
+TEST(StreamTableText, GroupsPrintTheirSumsOverTheirIndentedStreamsAndAsOneJsonObjectEach)
+{
+    QLocale::setDefault(QLocale::c());
+    Clock::freezeAt(800000000.0);
+    const auto made = [](const char *address, std::uint16_t port, const char *process, quint32 up) {
+        auto stream
+            = std::make_shared<Stream>(endpointAt(address, port), endpointAt("10.0.0.9", 443), QStringLiteral("TCP"));
+        stream->setProcess(QString::fromUtf8(process));
+        stream->addUpBytes(up);
+        stream->addUpDataBytes(up);
+        return stream;
+    };
+    const std::vector<std::shared_ptr<Stream>> streams{
+        made("10.0.0.1", 1, "", 100), made("10.0.0.1", 2, "curl (7)", 1024), made("10.0.0.1", 3, "curl (8)", 2048)};
+    Clock::freezeAt(800000001.0);
+    const auto groups = StreamTableText::bySpeed(StreamGroup::grouped(streams, StreamGroup::By::Program));
+    const QDateTime time(QDate(2026, 12, 10), QTime(14, 3, 7));
+    const QStringList lines
+        = StreamTableText::groupedTextBlock(groups, QStringLiteral("eth0"), time, 0, {}).split(u'\n');
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("Streams: 3 "))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("curl "))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("3.0kB/sec"))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("  10.0.0.1:3 "))) << lines[3].toStdString();
+    EXPECT_TRUE(lines[4].startsWith(QStringLiteral("  10.0.0.1:2 "))) << lines[4].toStdString();
+    EXPECT_TRUE(lines[5].startsWith(QStringLiteral("No program "))) << lines[5].toStdString();
+    EXPECT_EQ(lines[3].indexOf(QStringLiteral("10.0.0.9")), lines[1].indexOf(QStringLiteral("Destination")));
+
+    const QJsonObject curl
+        = QJsonDocument::fromJson(StreamTableText::groupJsonLine(groups[0], QStringLiteral("eth0"), time)).object();
+    Clock::useSystemTime();
+    EXPECT_EQ(curl.value(QStringLiteral("groupBy")).toString(), "program");
+    EXPECT_EQ(curl.value(QStringLiteral("group")).toString(), "curl");
+    EXPECT_EQ(curl.value(QStringLiteral("lifetimeUpDataBytes")).toDouble(), 3072.0);
+    const QJsonArray members = curl.value(QStringLiteral("streams")).toArray();
+    ASSERT_EQ(members.size(), 2);
+    EXPECT_EQ(members[0].toObject().value(QStringLiteral("process")).toString(), "curl (7)");
+    EXPECT_EQ(members[0].toObject().value(QStringLiteral("sourcePort")).toInt(), 2);
+    EXPECT_TRUE(QJsonDocument::fromJson(StreamTableText::groupJsonLine(groups[1], QStringLiteral("eth0"), time))
+                    .object()
+                    .value(QStringLiteral("group"))
+                    .isNull());
+}
+
 TEST(CommandLineOptions, UsageErrorsAndModes)
 {
     using Mode = CommandLineOptions::Mode;
@@ -108,11 +156,17 @@ TEST(CommandLineOptions, UsageErrorsAndModes)
         {{"quillmere", "--headless", "--interface", "lo", "--history", "h.sqlite", "--no-history"}, Mode::UsageError},
         {{"quillmere", "--headless", "--interface", "lo", "--history", ""}, Mode::UsageError},
         {{"quillmere", "--no-history"}, Mode::UsageError},
+        {{"quillmere", "--headless", "--interface", "lo", "--group", "host"}, Mode::Headless},
+        {{"quillmere", "--headless", "--interface", "lo", "--group", "none"}, Mode::UsageError},
+        {{"quillmere", "--headless", "--interface", "lo", "--group"}, Mode::UsageError},
+        {{"quillmere", "--group", "program"}, Mode::UsageError},
     };
     for (const auto &[arguments, mode] : cases)
         EXPECT_EQ(CommandLineOptions::parse(arguments).mode, mode) << arguments.join(u' ').toStdString();
     const CommandLineOptions headless
         = CommandLineOptions::parse({"quillmere", "--headless", "--interface", "eth0", "--interval", "2.5"});
     EXPECT_EQ(headless.interval, 2.5);
+    EXPECT_EQ(CommandLineOptions::parse({"quillmere", "--headless", "--interface", "lo", "--group", "program"}).groupBy,
+              StreamGroup::By::Program);
     EXPECT_TRUE(CommandLineOptions::parse({"quillmere", "--headless"}).message.contains(u"Usage: quillmere"));
 }

@@ -5,6 +5,7 @@
 #include "model/Stream.h"
 #include "platform/Clock.h"
 #include "ui/SpeedGraph.h"
+#include "ui/StreamGroupModel.h"
 #include "ui/StreamSortModel.h"
 #include "ui/SummaryDrawer.h"
 
@@ -15,6 +16,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPalette>
+#include <QPersistentModelIndex>
 
 #include <functional>
 
@@ -177,4 +179,46 @@ TEST_F(StreamTableModelTest, AnEndedConnectionShowsGreyedForItsLastCycle)
     const QColor greyed = QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
     EXPECT_FALSE(m_model.index(0, StreamTableModel::SourceColumn).data(Qt::ForegroundRole).isValid());
     EXPECT_EQ(m_model.index(1, StreamTableModel::SourceColumn).data(Qt::ForegroundRole).value<QColor>(), greyed);
+}
+
+// Across cycles a group keeps its row while streams come and go under it, a group whose
+// streams all went leaves, and the selected stream row follows its stream.
+TEST_F(StreamTableModelTest, GroupRowsAndTheirStreamsHoldAcrossCycles)
+{
+    const auto program = [this](int port, const char *process) {
+        const auto stream = live(port, static_cast<quint32>(port * 1000));
+        stream->setProcess(QString::fromUtf8(process));
+        return stream;
+    };
+    const auto a = program(1, "curl (1)");
+    const auto b = program(2, "curl (2)");
+    const auto c = program(5, "ssh (5)");
+    StreamGroupModel groups;
+    groups.setGroupBy(StreamGroup::By::Program);
+    StreamSortModel tree(&groups);
+    const QAbstractItemModelTester groupsTester(&groups, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const QAbstractItemModelTester treeTester(&tree, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    groups.setStreams(copies({a, b, c}));
+    tree.sort(StreamTableModel::UpSpeedColumn, Qt::DescendingOrder);
+    ASSERT_EQ(tree.rowCount(), 2);
+    const QModelIndex curl = tree.index(1, 0);
+    EXPECT_EQ(curl.data().toString(), "curl");
+    EXPECT_EQ(tree.index(0, 0, curl).data().toString(), "10.0.0.1:2");
+    const QPersistentModelIndex selected = tree.index(1, 0, curl);
+    const QPersistentModelIndex group = curl;
+
+    const auto d = program(4, "curl (4)");
+    groups.setStreams(copies({a, d}));
+    ASSERT_EQ(tree.rowCount(), 1);
+    EXPECT_EQ(group.data().toString(), "curl");
+    EXPECT_EQ(selected.data().toString(), "10.0.0.1:1");
+    EXPECT_EQ(tree.rowCount(group), 2);
+    EXPECT_EQ(tree.index(group.row(), StreamTableModel::UpBytesColumn).data(StreamTableModel::RawValueRole), 5000u);
+    EXPECT_EQ(tree.index(0, 0, group).data().toString(), "10.0.0.1:4");
+
+    // New figures alone reorder the streams in their group.
+    a->addUpBytes(1'000'000);
+    groups.setStreams(copies({a, d}));
+    EXPECT_EQ(tree.index(0, 0, group).data().toString(), "10.0.0.1:1");
+    EXPECT_EQ(selected.row(), 0);
 }

@@ -9,6 +9,7 @@
 #include "tools/capture/PacketSummary.h"
 #include "ui/HelpWindow.h"
 #include "ui/PreferencesWindow.h"
+#include "ui/StreamGroupModel.h"
 #include "ui/StreamSortModel.h"
 #include "ui/StreamTableModel.h"
 #include "ui/StreamWindowController.h"
@@ -17,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QClipboard>
 #include <QDialogButtonBox>
@@ -37,6 +39,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTranslator>
+#include <QTreeView>
 
 #include <array>
 #include <string>
@@ -64,6 +67,7 @@ protected:
     void TearDown() override
     {
         Preferences::shared().removeValue(Preferences::LookupHostnames);
+        Preferences::shared().removeValue(Preferences::GroupBy);
         for (QWidget *window : QApplication::topLevelWidgets()) {
             if (window->parentWidget() == nullptr)
                 window->deleteLater();
@@ -131,6 +135,51 @@ TEST_F(StreamWindowTest, CopyNeedsTheTableFocusedAndARowSelectedAndCopiesTheShow
     window->searchField()->setFocus();
     processEventsUntil([&] { return !window->copyAction()->isEnabled(); });
     EXPECT_FALSE(window->canCopy());
+}
+
+// The tree holds every stream and filters itself: a group stays for its label or for any
+// stream the words leave; a group row copies as its line over its shown streams' lines.
+TEST_F(StreamWindowTest, GroupedRowsFilterByGroupOrStreamAndCopyAsTheGroupOverItsStreams)
+{
+    StreamWindowController *window = windowWithTwoStreams();
+    QAbstractItemModel *tree = window->groupSortModel();
+    const QAbstractItemModelTester groupsTester(window->groupModel(),
+                                                QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const QAbstractItemModelTester treeTester(tree, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    Preferences::shared().setValue(Preferences::GroupBy, QStringLiteral("host"));
+    EXPECT_TRUE(window->groupView()->isVisible());
+    EXPECT_FALSE(window->tableView()->isVisible());
+    EXPECT_EQ(tree->rowCount(), 2);
+    window->searchField()->setText(QStringLiteral("10.0.0.2"));
+    ASSERT_EQ(tree->rowCount(), 1);
+    EXPECT_EQ(tree->index(0, 0).data().toString(), "10.0.0.2");
+
+    // Neither stream has a program: one group holds both.
+    Preferences::shared().setValue(Preferences::GroupBy, QStringLiteral("program"));
+    window->searchField()->setText(QStringLiteral("program"));
+    ASSERT_EQ(tree->rowCount(), 1);
+    EXPECT_EQ(tree->index(0, 0).data().toString(), "No program");
+    EXPECT_EQ(tree->rowCount(tree->index(0, 0)), 2);
+    window->searchField()->setText(QStringLiteral(":5001"));
+    ASSERT_EQ(tree->rowCount(), 1);
+    ASSERT_EQ(tree->rowCount(tree->index(0, 0)), 1);
+
+    window->groupView()->expand(tree->index(0, 0));
+    window->streamCapture().update();
+    EXPECT_TRUE(window->groupView()->isExpanded(tree->index(0, 0)));
+    window->groupView()->setFocus();
+    window->groupView()->setCurrentIndex(tree->index(0, 0));
+    processEventsUntil([&] { return window->copyAction()->isEnabled(); });
+    window->copy();
+    const QStringList lines = QGuiApplication::clipboard()->text().split(u'\n');
+    ASSERT_EQ(lines.size(), 2) << lines.join(u'|').toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("No program\t\t\t\t"))) << lines[0].toStdString();
+    EXPECT_EQ(lines[0].count(u'\t'), lines[1].count(u'\t'));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("127.0.0.1:5001\t10.0.0.2:53\tUDP\t"))) << lines[1].toStdString();
+
+    Preferences::shared().setValue(Preferences::GroupBy, QStringLiteral("none"));
+    EXPECT_TRUE(window->tableView()->isVisible());
+    EXPECT_EQ(window->groupModel()->rowCount(), 0);
 }
 
 TEST_F(StreamWindowTest, FindShowsTheSearchFieldAgainWhenItWasTakenOffTheToolbar)
