@@ -318,11 +318,11 @@ StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, Stre
     m_lastCycle = now;
     announceOverdue(now, log);
     Cycle cycle;
-    cycle.expired = expire(now, removeInterval, log);
+    expire(now, removeInterval, log, cycle);
     cycle.copies.reserve(m_order.size());
-    for (const Node *node : m_order) {
-        const Entry &entry = node->second;
-        cycle.copies.push_back(entry.stream->copy());
+    for (Node *node : m_order) {
+        Entry &entry = node->second;
+        cycle.copies.push_back(snapshotOf(entry));
         if (entry.protocol == kProtocolTcp)
             ++cycle.totals.tcpStreams;
         else if (entry.protocol == kProtocolUdp)
@@ -335,16 +335,28 @@ StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, Stre
     cycle.totals.upBytes = m_upBytes;
     cycle.totals.downBytes = m_downBytes;
     cycle.totals.foldedRecords = m_foldedRecords;
+    ++m_cycles;
     return cycle;
+}
+
+// The copy of two cycles ago is free once the display has moved on to the last one; the
+// update cycle runs on the main thread, where every copy is held, so nobody takes it meanwhile.
+std::shared_ptr<Stream> StreamTable::snapshotOf(Entry &entry)
+{
+    std::shared_ptr<Stream> &snapshot = entry.snapshots[m_cycles % entry.snapshots.size()];
+    if (snapshot && snapshot.use_count() == 1)
+        entry.stream->copyInto(*snapshot);
+    else
+        snapshot = entry.stream->copy();
+    return snapshot;
 }
 
 // From the last stream down, so closed-stream lines come in reverse creation order; the
 // survivors then close ranks in one pass, keeping their order. When most streams leave at
 // once (a flood of conversations ending together), the map lets go of them wholesale instead
-// of looking each one up.
-std::vector<std::shared_ptr<const Stream>> StreamTable::expire(double now, double removeInterval, StreamEventLog &log)
+// of looking each one up. Either way their entries are only taken out here, not freed.
+void StreamTable::expire(double now, double removeInterval, StreamEventLog &log, Cycle &cycle)
 {
-    std::vector<std::shared_ptr<const Stream>> expired;
     std::vector<const Node *> leaving;
     for (auto it = m_order.rbegin(); it != m_order.rend(); ++it) {
         Entry &entry = (*it)->second;
@@ -354,24 +366,15 @@ std::vector<std::shared_ptr<const Stream>> StreamTable::expire(double now, doubl
             m_tails.emplace((*it)->first, now);
         if (const auto announcement = entry.announcement.lock())
             announcement->announce(entry.stream->process(), log);
-        expired.push_back(std::move(entry.stream));
+        cycle.expired.push_back(std::move(entry.stream));
         leaving.push_back(*it);
         *it = nullptr;
     }
-    if (expired.empty())
-        return expired;
+    if (cycle.expired.empty())
+        return;
     std::erase(m_order, nullptr);
-    if (leaving.size() > m_order.size()) {
-        keepOnlySurvivors();
-    } else {
-        for (const Node *node : leaving) {
-            const StreamKey key = node->first;
-            m_cache.forget(key, key.hash());
-            m_entries.erase(key);
-        }
-    }
-    log.queueRemovedStreams(expired);
-    return expired;
+    cycle.departed = leaving.size() > m_order.size() ? keepOnlySurvivors() : takeOut(leaving);
+    log.queueRemovedStreams(cycle.expired);
 }
 
 // Whether the stream leaves this cycle; the reason is written in as it is decided. A kept
@@ -394,15 +397,27 @@ bool StreamTable::leaves(Entry &entry, double now, double removeInterval) const
     return true;
 }
 
-// The survivors' nodes are taken out and put back whole, so m_order's pointers to them hold.
-void StreamTable::keepOnlySurvivors()
+std::shared_ptr<const void> StreamTable::takeOut(const std::vector<const Node *> &leaving)
 {
-    std::vector<decltype(m_entries)::node_type> survivors;
-    survivors.reserve(m_order.size());
+    auto departed = std::make_shared<std::vector<Entries::node_type>>();
+    departed->reserve(leaving.size());
+    for (const Node *node : leaving) {
+        const StreamKey key = node->first;
+        m_cache.forget(key, key.hash());
+        departed->push_back(m_entries.extract(key));
+    }
+    return departed;
+}
+
+// The survivors' nodes are moved into a new map whole, so m_order's pointers to them hold;
+// the old map keeps the rest.
+std::shared_ptr<const void> StreamTable::keepOnlySurvivors()
+{
+    auto departed = std::make_shared<Entries>();
+    departed->swap(m_entries);
+    m_entries.reserve(m_order.size());
     for (const Node *node : m_order)
-        survivors.push_back(m_entries.extract(node->first));
-    m_entries.clear();
-    for (auto &survivor : survivors)
-        m_entries.insert(std::move(survivor));
+        m_entries.insert(departed->extract(node->first));
     m_cache.clear();
+    return departed;
 }
