@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <mutex>
 
 namespace {
 // Records counted together after fetching their memory ahead: enough to overlap many
@@ -52,10 +53,49 @@ qsizetype longestCommonPrefix(const QStringList &ownAddresses, const QString &en
 }
 } // namespace
 
+// A batch of answers crosses to the main thread in one delivery, not one each: a flood of new
+// conversations would otherwise wake the window's thread once per stream. The first answer
+// of a batch posts the delivery; those that come before it runs join it.
+class StreamTable::ProcessAnswers : public std::enable_shared_from_this<ProcessAnswers>
+{
+public:
+    void add(std::weak_ptr<Stream> stream, const QString &process)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_pending.emplace_back(std::move(stream), process);
+            if (m_pending.size() > 1)
+                return;
+        }
+        if (!MainThreadDelivery::post([answers = shared_from_this()] { answers->deliver(); })) {
+            const std::lock_guard lock(m_mutex);
+            m_pending.clear();
+        }
+    }
+
+private:
+    void deliver()
+    {
+        std::vector<std::pair<std::weak_ptr<Stream>, QString>> answers;
+        {
+            const std::lock_guard lock(m_mutex);
+            answers.swap(m_pending);
+        }
+        for (const auto &[asked, process] : answers) {
+            if (const std::shared_ptr<Stream> live = asked.lock())
+                live->setProcess(process);
+        }
+    }
+
+    std::mutex m_mutex; // guards m_pending
+    std::vector<std::pair<std::weak_ptr<Stream>, QString>> m_pending;
+};
+
 StreamTable::StreamTable(bool performLookups, OwnAddresses ownAddresses)
     : m_performLookups(performLookups)
     , m_ownAddresses(std::move(ownAddresses))
     , m_otherText(QCoreApplication::translate("StreamCapture", "Other"))
+    , m_processAnswers(std::make_shared<ProcessAnswers>())
 {
 }
 
@@ -82,9 +122,8 @@ void StreamTable::updateWithSummaries(std::span<const PacketSummaryV2> summaries
         for (std::size_t i = 0; i < run.size(); ++i) {
             if (!run[i].hasPorts)
                 continue;
-            const StreamLookupCache::Slot &slot = m_cache.slot(lookups[i].hash);
-            if (slot.stream != nullptr && slot.key == lookups[i].key)
-                prefetchCounters(*slot.stream);
+            if (const StreamLookupCache::Slot *slot = m_cache.find(lookups[i].key, lookups[i].hash))
+                prefetchCounters(*slot->stream);
         }
         for (std::size_t i = 0; i < run.size(); ++i)
             countRecord(run[i], lookups[i], now, log);
@@ -110,8 +149,8 @@ void StreamTable::countRecord(const PacketSummaryV2 &summary, const Lookup &look
         count(*otherEntry().stream, summary, isOwnAddress(summary.sourceAddress), now);
         return;
     }
-    const StreamLookupCache::Slot *slot = &m_cache.slot(lookup.hash);
-    if (slot->stream == nullptr || !(slot->key == lookup.key)) {
+    const StreamLookupCache::Slot *slot = m_cache.find(lookup.key, lookup.hash);
+    if (slot == nullptr) {
         const Found found = cacheConversation(summary, lookup, log);
         if (found.tail) {
             countInTotals(summary);
@@ -167,7 +206,7 @@ StreamTable::Found StreamTable::cacheConversation(const PacketSummaryV2 &summary
     }
     const Entry &entry = found->second;
     const bool sourceIsLocal = entry.local == source;
-    StreamLookupCache::Slot &slot = m_cache.slot(lookup.hash);
+    StreamLookupCache::Slot &slot = m_cache.place(lookup.hash);
     slot = {lookup.key, entry.stream.get(), sourceIsLocal == lookup.sourceIsLesser};
     return {&slot, false};
 }
@@ -225,17 +264,14 @@ bool StreamTable::askForProcess(const Entry &entry, const StreamEndpoint &remote
     if (m_attribution == nullptr)
         return false;
     return m_attribution->ask({protocol, entry.local, remote},
-                              [asked = std::weak_ptr<Stream>(entry.stream), announcement, log](const QString &process) {
+                              [asked = std::weak_ptr<Stream>(entry.stream), announcement, log,
+                               answers = m_processAnswers](const QString &process) {
                                   if (announcement) {
                                       announcement->announce(process, *log);
                                       log->writeQueuedLines();
                                   }
-                                  if (process.isEmpty())
-                                      return;
-                                  MainThreadDelivery::post([asked, process] {
-                                      if (const std::shared_ptr<Stream> live = asked.lock())
-                                          live->setProcess(process);
-                                  });
+                                  if (!process.isEmpty())
+                                      answers->add(asked, process);
                               });
 }
 

@@ -131,6 +131,8 @@ private:
         bool sourceIsLesser = false; // the record's source is the key's lesser endpoint
         static Lookup of(const PacketSummaryV2 &summary);
     };
+    // Programs found for live streams, on their way to the main thread (see StreamTable.cpp).
+    class ProcessAnswers;
     // A conversation's slot; none for a new one past the limit, or for a tail.
     struct Found
     {
@@ -171,6 +173,7 @@ private:
     StreamLookupCache m_cache;   // of m_entries
     std::size_t m_streamLimit = kDefaultStreamLimit;
     AsyncProcessAttribution *m_attribution = nullptr;
+    std::shared_ptr<ProcessAnswers> m_processAnswers; // shared with the questions' callbacks
     // Lines waiting for their program, in creation order and so by deadline.
     std::deque<std::shared_ptr<NewStreamAnnouncement>> m_announcements;
     // Ends of conversations without a stream, with the time of the cycle before they were seen.
