@@ -81,7 +81,7 @@ void BM_RecordsForExistingStreams(benchmark::State &state)
         core.dataAvailable(chunk);
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kChunkRecords));
 }
-BENCHMARK(BM_RecordsForExistingStreams)->Arg(1000)->Arg(100000);
+BENCHMARK(BM_RecordsForExistingStreams)->Arg(1000)->Arg(10000)->Arg(100000);
 
 void BM_RecordsForNewStreams(benchmark::State &state)
 {
