@@ -10,11 +10,24 @@ StreamLookupCache::StreamLookupCache()
 {
 }
 
+StreamLookupCache::Slot &StreamLookupCache::place(std::size_t hash)
+{
+    Slot *pair = &m_slots[hash & m_mask & ~std::size_t{1}];
+    if (pair[0].stream == nullptr)
+        return pair[0];
+    if (pair[1].stream == nullptr)
+        return pair[1];
+    pair[1] = pair[0];
+    return pair[0];
+}
+
 void StreamLookupCache::forget(const StreamKey &key, std::size_t hash)
 {
-    Slot &held = slot(hash);
-    if (held.stream != nullptr && held.key == key)
-        held = Slot{};
+    Slot *pair = &m_slots[hash & m_mask & ~std::size_t{1}];
+    for (Slot *held = pair; held != pair + 2; ++held) {
+        if (held->stream != nullptr && held->key == key)
+            *held = Slot{};
+    }
 }
 
 void StreamLookupCache::fitTo(std::size_t streams)

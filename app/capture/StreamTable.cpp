@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <mutex>
 
 namespace {
 // Records counted together after fetching their memory ahead: enough to overlap many
@@ -26,6 +27,17 @@ void prefetchCounters(const Stream &stream)
     const char *end = reinterpret_cast<const char *>(&stream) + sizeof(Stream);
     __builtin_prefetch(end - kCounterBytes, 1);
     __builtin_prefetch(end - 1, 1);
+}
+
+// A cycle's scans of the table fetch this many nodes ahead, and the streams of half as many:
+// a node must have arrived before its stream's address can be read from it.
+constexpr std::size_t kScanAhead = 16;
+
+// What expiry reads of a stream: its end, and its counters with the last update's time.
+void prefetchForExpiry(const Stream &stream)
+{
+    __builtin_prefetch(&stream.closeReason(), 1);
+    prefetchCounters(stream);
 }
 
 const QString &closeReasonOf(bool wasReset)
@@ -52,10 +64,49 @@ qsizetype longestCommonPrefix(const QStringList &ownAddresses, const QString &en
 }
 } // namespace
 
+// A batch of answers crosses to the main thread in one delivery, not one each: a flood of new
+// conversations would otherwise wake the window's thread once per stream. The first answer
+// of a batch posts the delivery; those that come before it runs join it.
+class StreamTable::ProcessAnswers : public std::enable_shared_from_this<ProcessAnswers>
+{
+public:
+    void add(std::weak_ptr<Stream> stream, const QString &process)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_pending.emplace_back(std::move(stream), process);
+            if (m_pending.size() > 1)
+                return;
+        }
+        if (!MainThreadDelivery::post([answers = shared_from_this()] { answers->deliver(); })) {
+            const std::lock_guard lock(m_mutex);
+            m_pending.clear();
+        }
+    }
+
+private:
+    void deliver()
+    {
+        std::vector<std::pair<std::weak_ptr<Stream>, QString>> answers;
+        {
+            const std::lock_guard lock(m_mutex);
+            answers.swap(m_pending);
+        }
+        for (const auto &[asked, process] : answers) {
+            if (const std::shared_ptr<Stream> live = asked.lock())
+                live->setProcess(process);
+        }
+    }
+
+    std::mutex m_mutex; // guards m_pending
+    std::vector<std::pair<std::weak_ptr<Stream>, QString>> m_pending;
+};
+
 StreamTable::StreamTable(bool performLookups, OwnAddresses ownAddresses)
     : m_performLookups(performLookups)
     , m_ownAddresses(std::move(ownAddresses))
     , m_otherText(QCoreApplication::translate("StreamCapture", "Other"))
+    , m_processAnswers(std::make_shared<ProcessAnswers>())
 {
 }
 
@@ -82,9 +133,8 @@ void StreamTable::updateWithSummaries(std::span<const PacketSummaryV2> summaries
         for (std::size_t i = 0; i < run.size(); ++i) {
             if (!run[i].hasPorts)
                 continue;
-            const StreamLookupCache::Slot &slot = m_cache.slot(lookups[i].hash);
-            if (slot.stream != nullptr && slot.key == lookups[i].key)
-                prefetchCounters(*slot.stream);
+            if (const StreamLookupCache::Slot *slot = m_cache.find(lookups[i].key, lookups[i].hash))
+                prefetchCounters(*slot->stream);
         }
         for (std::size_t i = 0; i < run.size(); ++i)
             countRecord(run[i], lookups[i], now, log);
@@ -110,8 +160,8 @@ void StreamTable::countRecord(const PacketSummaryV2 &summary, const Lookup &look
         count(*otherEntry().stream, summary, isOwnAddress(summary.sourceAddress), now);
         return;
     }
-    const StreamLookupCache::Slot *slot = &m_cache.slot(lookup.hash);
-    if (slot->stream == nullptr || !(slot->key == lookup.key)) {
+    const StreamLookupCache::Slot *slot = m_cache.find(lookup.key, lookup.hash);
+    if (slot == nullptr) {
         const Found found = cacheConversation(summary, lookup, log);
         if (found.tail) {
             countInTotals(summary);
@@ -167,7 +217,7 @@ StreamTable::Found StreamTable::cacheConversation(const PacketSummaryV2 &summary
     }
     const Entry &entry = found->second;
     const bool sourceIsLocal = entry.local == source;
-    StreamLookupCache::Slot &slot = m_cache.slot(lookup.hash);
+    StreamLookupCache::Slot &slot = m_cache.place(lookup.hash);
     slot = {lookup.key, entry.stream.get(), sourceIsLocal == lookup.sourceIsLesser};
     return {&slot, false};
 }
@@ -225,17 +275,14 @@ bool StreamTable::askForProcess(const Entry &entry, const StreamEndpoint &remote
     if (m_attribution == nullptr)
         return false;
     return m_attribution->ask({protocol, entry.local, remote},
-                              [asked = std::weak_ptr<Stream>(entry.stream), announcement, log](const QString &process) {
+                              [asked = std::weak_ptr<Stream>(entry.stream), announcement, log,
+                               answers = m_processAnswers](const QString &process) {
                                   if (announcement) {
                                       announcement->announce(process, *log);
                                       log->writeQueuedLines();
                                   }
-                                  if (process.isEmpty())
-                                      return;
-                                  MainThreadDelivery::post([asked, process] {
-                                      if (const std::shared_ptr<Stream> live = asked.lock())
-                                          live->setProcess(process);
-                                  });
+                                  if (!process.isEmpty())
+                                      answers->add(asked, process);
                               });
 }
 
@@ -318,11 +365,11 @@ StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, Stre
     m_lastCycle = now;
     announceOverdue(now, log);
     Cycle cycle;
-    cycle.expired = expire(now, removeInterval, log);
+    expire(now, removeInterval, log, cycle);
     cycle.copies.reserve(m_order.size());
-    for (const Node *node : m_order) {
-        const Entry &entry = node->second;
-        cycle.copies.push_back(entry.stream->copy());
+    for (Node *node : m_order) {
+        Entry &entry = node->second;
+        cycle.copies.push_back(snapshotOf(entry));
         if (entry.protocol == kProtocolTcp)
             ++cycle.totals.tcpStreams;
         else if (entry.protocol == kProtocolUdp)
@@ -335,43 +382,51 @@ StreamTable::Cycle StreamTable::runCycle(double now, double removeInterval, Stre
     cycle.totals.upBytes = m_upBytes;
     cycle.totals.downBytes = m_downBytes;
     cycle.totals.foldedRecords = m_foldedRecords;
+    ++m_cycles;
     return cycle;
+}
+
+// The copy of two cycles ago is free once the display has moved on to the last one; the
+// update cycle runs on the main thread, where every copy is held, so nobody takes it meanwhile.
+std::shared_ptr<Stream> StreamTable::snapshotOf(Entry &entry)
+{
+    std::shared_ptr<Stream> &snapshot = entry.snapshots[m_cycles % entry.snapshots.size()];
+    if (snapshot && snapshot.use_count() == 1)
+        entry.stream->copyInto(*snapshot);
+    else
+        snapshot = entry.stream->copy();
+    return snapshot;
 }
 
 // From the last stream down, so closed-stream lines come in reverse creation order; the
 // survivors then close ranks in one pass, keeping their order. When most streams leave at
 // once (a flood of conversations ending together), the map lets go of them wholesale instead
-// of looking each one up.
-std::vector<std::shared_ptr<const Stream>> StreamTable::expire(double now, double removeInterval, StreamEventLog &log)
+// of looking each one up. Either way their entries are only taken out here, not freed.
+void StreamTable::expire(double now, double removeInterval, StreamEventLog &log, Cycle &cycle)
 {
-    std::vector<std::shared_ptr<const Stream>> expired;
     std::vector<const Node *> leaving;
-    for (auto it = m_order.rbegin(); it != m_order.rend(); ++it) {
-        Entry &entry = (*it)->second;
+    for (std::size_t index = m_order.size(); index-- > 0;) {
+        if (index >= kScanAhead)
+            __builtin_prefetch(m_order[index - kScanAhead], 1);
+        if (index >= kScanAhead / 2)
+            prefetchForExpiry(*m_order[index - kScanAhead / 2]->second.stream);
+        Node *&node = m_order[index];
+        Entry &entry = node->second;
         if (!leaves(entry, now, removeInterval))
             continue;
         if (entry.tcp.reset || (entry.tcp.finUp && entry.tcp.finDown))
-            m_tails.emplace((*it)->first, now);
+            m_tails.emplace(node->first, now);
         if (const auto announcement = entry.announcement.lock())
             announcement->announce(entry.stream->process(), log);
-        expired.push_back(std::move(entry.stream));
-        leaving.push_back(*it);
-        *it = nullptr;
+        cycle.expired.push_back(std::move(entry.stream));
+        leaving.push_back(node);
+        node = nullptr;
     }
-    if (expired.empty())
-        return expired;
+    if (cycle.expired.empty())
+        return;
     std::erase(m_order, nullptr);
-    if (leaving.size() > m_order.size()) {
-        keepOnlySurvivors();
-    } else {
-        for (const Node *node : leaving) {
-            const StreamKey key = node->first;
-            m_cache.forget(key, key.hash());
-            m_entries.erase(key);
-        }
-    }
-    log.queueRemovedStreams(expired);
-    return expired;
+    cycle.departed = leaving.size() > m_order.size() ? keepOnlySurvivors() : takeOut(leaving);
+    log.queueRemovedStreams(cycle.expired);
 }
 
 // Whether the stream leaves this cycle; the reason is written in as it is decided. A kept
@@ -394,15 +449,27 @@ bool StreamTable::leaves(Entry &entry, double now, double removeInterval) const
     return true;
 }
 
-// The survivors' nodes are taken out and put back whole, so m_order's pointers to them hold.
-void StreamTable::keepOnlySurvivors()
+std::shared_ptr<const void> StreamTable::takeOut(const std::vector<const Node *> &leaving)
 {
-    std::vector<decltype(m_entries)::node_type> survivors;
-    survivors.reserve(m_order.size());
+    auto departed = std::make_shared<std::vector<Entries::node_type>>();
+    departed->reserve(leaving.size());
+    for (const Node *node : leaving) {
+        const StreamKey key = node->first;
+        m_cache.forget(key, key.hash());
+        departed->push_back(m_entries.extract(key));
+    }
+    return departed;
+}
+
+// The survivors' nodes are moved into a new map whole, so m_order's pointers to them hold;
+// the old map keeps the rest.
+std::shared_ptr<const void> StreamTable::keepOnlySurvivors()
+{
+    auto departed = std::make_shared<Entries>();
+    departed->swap(m_entries);
+    m_entries.reserve(m_order.size());
     for (const Node *node : m_order)
-        survivors.push_back(m_entries.extract(node->first));
-    m_entries.clear();
-    for (auto &survivor : survivors)
-        m_entries.insert(std::move(survivor));
+        m_entries.insert(departed->extract(node->first));
     m_cache.clear();
+    return departed;
 }

@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -55,6 +56,9 @@ public:
         std::vector<std::shared_ptr<Stream>> copies;        // the live streams after expiry, in order
         std::vector<std::shared_ptr<const Stream>> expired; // those that left, from the last down
         CaptureTotals totals;
+        // What the table kept of those that left, let go of by whoever holds the cycle: after
+        // the capture's lock is released, so a flood of expiries frees nothing under it.
+        std::shared_ptr<const void> departed;
     };
 
     // This machine's addresses, for telling the local side: CurrentHost's snapshot unless a
@@ -81,7 +85,8 @@ public:
     // The update cycle's work under the lock: streams idle for longer than removeInterval
     // (strictly) leave, from the last down, each queueing its closed-stream line while its
     // counters are final; then every remaining stream is copied, in creation order, and
-    // starts a new measuring interval.
+    // starts a new measuring interval. A stream's copy of two cycles ago that nobody holds
+    // any more is written over rather than made anew: the display holds only the last.
     Cycle runCycle(double now, double removeInterval, StreamEventLog &log);
 
     std::size_t size() const { return m_order.size(); }
@@ -114,8 +119,10 @@ private:
         std::uint8_t protocol = 0; // 0 on the "other" stream
         TcpState tcp;
         std::weak_ptr<NewStreamAnnouncement> announcement; // while its line may wait
+        std::array<std::shared_ptr<Stream>, 2> snapshots;  // its copies of the last two cycles
     };
-    using Node = std::pair<const StreamKey, Entry>;
+    using Entries = std::unordered_map<StreamKey, Entry, StreamKeyHash>;
+    using Node = Entries::value_type;
     // What a record with ports is looked up by.
     struct Lookup
     {
@@ -124,6 +131,8 @@ private:
         bool sourceIsLesser = false; // the record's source is the key's lesser endpoint
         static Lookup of(const PacketSummaryV2 &summary);
     };
+    // Programs found for live streams, on their way to the main thread (see StreamTable.cpp).
+    class ProcessAnswers;
     // A conversation's slot; none for a new one past the limit, or for a tail.
     struct Found
     {
@@ -143,11 +152,13 @@ private:
     bool askForProcess(const Entry &entry, const StreamEndpoint &remote, std::uint8_t protocol,
                        const std::shared_ptr<NewStreamAnnouncement> &announcement, StreamEventLog *log);
     void announceOverdue(double now, StreamEventLog &log);
-    std::vector<std::shared_ptr<const Stream>> expire(double now, double removeInterval, StreamEventLog &log);
+    void expire(double now, double removeInterval, StreamEventLog &log, Cycle &cycle);
     bool leaves(Entry &entry, double now, double removeInterval) const;
     bool isTail(const StreamKey &key, const PacketSummaryV2 &summary);
     void forgetOldTails(double now);
-    void keepOnlySurvivors();
+    std::shared_ptr<const void> takeOut(const std::vector<const Node *> &leaving);
+    std::shared_ptr<const void> keepOnlySurvivors();
+    std::shared_ptr<Stream> snapshotOf(Entry &entry);
     void count(Stream &stream, const PacketSummaryV2 &summary, bool up, double now);
     void countInTotals(const PacketSummaryV2 &summary);
 
@@ -157,16 +168,18 @@ private:
     // so records of the "other" stream, which may come in floods, need no fetch of their own.
     std::shared_ptr<const CurrentHost::Snapshot> m_own;
     const QString m_otherText;
-    std::unordered_map<StreamKey, Entry, StreamKeyHash> m_entries;
+    Entries m_entries;
     std::vector<Node *> m_order; // creation order; nodes of an unordered_map never move
     StreamLookupCache m_cache;   // of m_entries
     std::size_t m_streamLimit = kDefaultStreamLimit;
     AsyncProcessAttribution *m_attribution = nullptr;
+    std::shared_ptr<ProcessAnswers> m_processAnswers; // shared with the questions' callbacks
     // Lines waiting for their program, in creation order and so by deadline.
     std::deque<std::shared_ptr<NewStreamAnnouncement>> m_announcements;
     // Ends of conversations without a stream, with the time of the cycle before they were seen.
     std::unordered_map<StreamKey, double, StreamKeyHash> m_tails;
     double m_lastCycle = 0.0;
+    std::size_t m_cycles = 0; // which of each entry's snapshots the next cycle writes
     bool m_keepTcpConnections = false;
     double m_tcpIdleLimit = kDefaultTcpIdleLimit;
     quint64 m_upBytes = 0;

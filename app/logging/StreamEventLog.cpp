@@ -101,15 +101,15 @@ void StreamEventLog::queueNewStream(const Stream &stream)
     queue(std::move(lines));
 }
 
-void StreamEventLog::queueRemovedStreams(std::vector<std::shared_ptr<const Stream>> streams)
+void StreamEventLog::queueRemovedStreams(std::span<const std::shared_ptr<const Stream>> streams)
 {
     const QueuedLine line = lineFor(m_logFormatStreamClosed);
     if (!line.file || streams.empty())
         return;
     std::vector<QueuedLine> lines;
     lines.reserve(streams.size());
-    for (std::shared_ptr<const Stream> &stream : streams)
-        lines.push_back({line.file, line.format, std::move(stream)});
+    for (const std::shared_ptr<const Stream> &stream : streams)
+        lines.push_back({line.file, line.format, stream});
     queue(std::move(lines));
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -72,7 +73,7 @@ public:
 
     // Queue the stream's line if logging and the event has a template; otherwise nothing.
     void queueNewStream(const Stream &stream);
-    void queueRemovedStreams(std::vector<std::shared_ptr<const Stream>> streams);
+    void queueRemovedStreams(std::span<const std::shared_ptr<const Stream>> streams);
     void writeQueuedLines();
 
     // Make the stream's line now and hand it to the file, if logging and the event has a

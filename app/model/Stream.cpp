@@ -170,17 +170,34 @@ std::shared_ptr<Stream> Stream::copy() const
     auto snapshot = std::make_shared<Stream>(m_source, m_destination, m_protocol);
     snapshot->m_process = m_process;
     guard.unlock();
-    snapshot->m_closeReason = m_closeReason;
-    snapshot->m_serial = m_serial;
-    snapshot->m_openedTime = m_openedTime;
-    snapshot->m_startTime = m_startTime;
-    snapshot->m_totalUpBytes = m_totalUpBytes;
-    snapshot->m_totalDownBytes = m_totalDownBytes;
-    snapshot->m_lifetimeUpDataBytes = m_lifetimeUpDataBytes;
-    snapshot->m_lifetimeDownDataBytes = m_lifetimeDownDataBytes;
-    snapshot->m_lifetimeUpBytes = m_lifetimeUpBytes;
-    snapshot->m_lifetimeDownBytes = m_lifetimeDownBytes;
+    copyTimesAndCountersInto(*snapshot);
     return snapshot;
+}
+
+// The protocol is the stream's for life, so an earlier snapshot already has it.
+void Stream::copyInto(Stream &snapshot) const
+{
+    {
+        const std::lock_guard guard(m_endpointMutex);
+        snapshot.m_source = m_source;
+        snapshot.m_destination = m_destination;
+        snapshot.m_process = m_process;
+    }
+    copyTimesAndCountersInto(snapshot);
+}
+
+void Stream::copyTimesAndCountersInto(Stream &snapshot) const
+{
+    snapshot.m_closeReason = m_closeReason;
+    snapshot.m_serial = m_serial;
+    snapshot.m_openedTime = m_openedTime;
+    snapshot.m_startTime = m_startTime;
+    snapshot.m_totalUpBytes = m_totalUpBytes;
+    snapshot.m_totalDownBytes = m_totalDownBytes;
+    snapshot.m_lifetimeUpDataBytes = m_lifetimeUpDataBytes;
+    snapshot.m_lifetimeDownDataBytes = m_lifetimeDownDataBytes;
+    snapshot.m_lifetimeUpBytes = m_lifetimeUpBytes;
+    snapshot.m_lifetimeDownBytes = m_lifetimeDownBytes;
 }
 
 void Stream::resetTime()

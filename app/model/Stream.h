@@ -76,6 +76,9 @@ public:
     // The snapshot the update cycle shows: same texts, times and counters, but
     // lastUpdateTime 0 and no lookups; later answers rewrite only the live stream.
     std::shared_ptr<Stream> copy() const;
+    // The same snapshot written over an earlier snapshot of this stream that nobody else holds
+    // any more: an update cycle of many streams then allocates nothing.
+    void copyInto(Stream &snapshot) const;
 
     // Starts a new measuring interval: the interval counters go to 0, lifetime ones stay.
     void resetTime();
@@ -163,6 +166,7 @@ private:
     void lookUpServiceName(EndpointText Stream::*side);
     void lookUpHostName(const std::shared_ptr<Stream> &self, EndpointText Stream::*side);
     std::optional<StreamEndpoint> endpointOf(EndpointText Stream::*side) const;
+    void copyTimesAndCountersInto(Stream &snapshot) const;
 
     quint64 m_serial;
     mutable std::mutex m_endpointMutex; // guards m_source, m_destination and m_process only

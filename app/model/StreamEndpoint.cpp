@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 
 #include <algorithm>
+#include <charconv>
 
 std::optional<StreamEndpoint> StreamEndpoint::fromAddressText(const QString &address, std::uint16_t port)
 {
@@ -30,8 +31,17 @@ bool StreamEndpoint::isIpv4() const
 
 QString StreamEndpoint::addressText() const
 {
-    if (isIpv4())
-        return QStringLiteral("%1.%2.%3.%4").arg(address[12]).arg(address[13]).arg(address[14]).arg(address[15]);
+    if (isIpv4()) {
+        // Written digit by digit: every new stream makes this text several times.
+        std::array<char, INET_ADDRSTRLEN> text{};
+        char *end = text.data();
+        for (std::size_t byte = 12; byte < address.size(); ++byte) {
+            if (byte > 12)
+                *end++ = '.';
+            end = std::to_chars(end, text.data() + text.size(), address[byte]).ptr;
+        }
+        return QString::fromLatin1(text.data(), end - text.data());
+    }
     std::array<char, INET6_ADDRSTRLEN> text{};
     in6_addr binary{};
     std::copy(address.begin(), address.end(), binary.s6_addr);

@@ -288,6 +288,23 @@ TEST_F(StreamTableTest, InterleavedConversationsCountOnTheirOwnStreamsAlsoAfterS
     EXPECT_EQ(countsOf(*later.back()), (Counts{0, 100, 0, 72}));
 }
 
+// Copies of two cycles ago are written over only once nobody holds them: a copy kept (here as
+// a window would keep it) stays as it was, and every cycle's copies show that cycle's counts.
+TEST_F(StreamTableTest, ACycleNeverRewritesACopyStillHeld)
+{
+    add(record(17, kLoopback, 5000, kRemote, 53, 100, 80));
+    const std::shared_ptr<Stream> kept = cycle().copies.at(0);
+    std::shared_ptr<Stream> last;
+    for (quint64 n = 1; n <= 3; ++n) {
+        add(record(17, kRemote, 53, kLoopback, 5000, 10, 2));
+        last = cycle().copies.at(0);
+        EXPECT_EQ(countsOf(*last), (Counts{100, 10 * n, 80, 2 * n}));
+        EXPECT_NE(last, kept);
+    }
+    EXPECT_EQ(countsOf(*kept), (Counts{100, 0, 80, 0}));
+    EXPECT_EQ(last->serial(), kept->serial());
+}
+
 // A machine's addresses change (a new lease, an interface coming up) between cycles.
 TEST(StreamTableOwnAddresses, TheOtherStreamsDirectionFollowsTheAddressesOfEachCycle)
 {

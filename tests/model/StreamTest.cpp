@@ -168,6 +168,20 @@ TEST_F(StreamTest, CopyCarriesCountersAndTimesButNotLastUpdateTime)
     EXPECT_EQ(copy->totalUpBytes(), 512u);
     EXPECT_EQ(copy->source(), kSource);
     EXPECT_EQ(stream->source(), QStringLiteral("laptop:49152"));
+
+    // Written over an earlier snapshot, as update cycles do, it shows the stream as it is now.
+    stream->copyInto(*copy);
+    EXPECT_EQ(copy->source(), QStringLiteral("laptop:49152"));
+    EXPECT_EQ(copy->totalUpBytes(), 0u);
+    EXPECT_EQ(copy->lifetimeUpBytes(), 2560u);
+    EXPECT_EQ(copy->serial(), stream->serial());
+}
+
+TEST(StreamEndpointText, Ipv4AddressesReadAsDottedDecimalsWhateverTheirBytes)
+{
+    EXPECT_EQ(StreamEndpoint::ipv4(0, 0).text(), QStringLiteral("0.0.0.0:0"));
+    EXPECT_EQ(StreamEndpoint::ipv4(0xFFFFFFFF, 65535).text(), QStringLiteral("255.255.255.255:65535"));
+    EXPECT_EQ(StreamEndpoint::ipv4(0x0AC8032D, 80).addressText(), QStringLiteral("10.200.3.45"));
 }
 
 // Which endpoint an answer names: the one with that whole address and no name yet, source
