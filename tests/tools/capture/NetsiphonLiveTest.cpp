@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -132,6 +133,17 @@ std::string statusLine(pid_t pid, const std::string &key)
             return line;
     }
     return {};
+}
+
+// A leak checker, where the tool is built with one, needs a descriptor of its own at exit; a
+// tool left none would end in the checker's complaint instead of its own message.
+std::vector<std::string> toolWatching(const std::string &interface, bool descriptorsLimited)
+{
+    if (!descriptorsLimited)
+        return {kTool, interface};
+    const char *options = std::getenv("ASAN_OPTIONS");
+    return {"env", std::string("ASAN_OPTIONS=") + (options != nullptr ? options : "") + ":detect_leaks=0", kTool,
+            interface};
 }
 
 } // namespace
@@ -341,7 +353,7 @@ TEST_F(NetsiphonLive, ARemovedInterfaceEndsTheToolWithStatusOneAndSaysSo)
         SCOPED_TRACE(static_cast<int>(before));
         ASSERT_TRUE(m_network.run("ip link add qmv0 index 4242 type veth peer name qmv1"));
         ASSERT_TRUE(m_network.run("ip link set qmv0 up"));
-        ToolProcess tool(m_network.commandLine({kTool, "qmv0"}));
+        ToolProcess tool(m_network.commandLine(toolWatching("qmv0", before == Before::DescriptorsLimited)));
         ASSERT_TRUE(waitUntilPolling(tool.pid()));
         if (before == Before::TakenDown || before == Before::IndexReused) {
             ASSERT_TRUE(m_network.run("ip link set qmv0 down"));

@@ -217,6 +217,7 @@ TEST_F(NetsiphonRecordsV2Live, FramesAbove64KiBAreCountedWithTheirWholeLength)
         GTEST_SKIP() << "loopback takes no segments above 64 KiB here";
     const std::uint16_t clientPort = exchangeOverTcp6(m_network, 40002, 400000, 0);
     const TcpTally tally = tallyTcp6(tool->readUntilQuiet(500ms), clientPort, 40002);
-    EXPECT_EQ(tally.upData, 400000u);
+    // A segment the sender retransmits is on the wire twice, and counted twice.
+    EXPECT_GE(tally.upData, 400000u);
     EXPECT_GT(tally.largestPacket, 65535u);
 }
