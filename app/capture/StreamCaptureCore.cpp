@@ -230,6 +230,7 @@ StreamTable::Cycle StreamCaptureCore::runCycle(double now, double removeInterval
     }
     m_eventLog.writeQueuedLines();
     cycle.totals.droppedLogLines = m_eventLog.droppedLines();
+    cycle.freeDepartedElsewhere();
     return cycle;
 }
 

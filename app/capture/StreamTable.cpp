@@ -10,6 +10,7 @@
 #include "platform/MainThreadDelivery.h"
 
 #include <QCoreApplication>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <array>
@@ -101,6 +102,12 @@ private:
     std::mutex m_mutex; // guards m_pending
     std::vector<std::pair<std::weak_ptr<Stream>, QString>> m_pending;
 };
+
+void StreamTable::Cycle::freeDepartedElsewhere()
+{
+    if (departed)
+        QThreadPool::globalInstance()->start([held = std::move(departed)]() mutable { held.reset(); });
+}
 
 StreamTable::StreamTable(bool performLookups, OwnAddresses ownAddresses)
     : m_performLookups(performLookups)

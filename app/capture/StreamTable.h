@@ -59,6 +59,10 @@ public:
         // What the table kept of those that left, let go of by whoever holds the cycle: after
         // the capture's lock is released, so a flood of expiries frees nothing under it.
         std::shared_ptr<const void> departed;
+
+        // Lets a pool thread free what left: for a flood of expiries that takes tens of
+        // milliseconds the window's thread should not wait for.
+        void freeDepartedElsewhere();
     };
 
     // This machine's addresses, for telling the local side: CurrentHost's snapshot unless a
