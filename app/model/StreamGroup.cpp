@@ -2,6 +2,7 @@
 #include "model/StreamGroup.h"
 
 #include "model/ProgramName.h"
+#include "model/SearchWords.h"
 
 #include <QHash>
 
@@ -138,11 +139,7 @@ double StreamGroup::speed() const
     return m_speeds[0] + m_speeds[1];
 }
 
-bool StreamGroup::matchesFilter(QStringView word) const
+bool StreamGroup::labelContains(QStringView word) const
 {
-    if (word.isEmpty())
-        return true;
-    if (word.front() == u'-')
-        return word.size() > 1 && !label().contains(word.mid(1), Qt::CaseInsensitive);
-    return label().contains(word, Qt::CaseInsensitive);
+    return SearchWords::contains(label(), word);
 }

@@ -54,9 +54,8 @@ public:
     QVariant value(Stream::Key key) const;
     // The current speed up plus down, the order of "fastest first".
     double speed() const;
-    // One word of the search text against the label, as Stream::matchesFilter takes it: a
-    // leading "-" inverts the match, an empty word matches.
-    bool matchesFilter(QStringView word) const;
+    // Whether one search word (without its "-") is found in the label.
+    bool labelContains(QStringView word) const;
 
 private:
     By m_by;

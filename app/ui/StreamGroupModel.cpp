@@ -146,14 +146,13 @@ std::shared_ptr<Stream> StreamGroupModel::streamAt(const QModelIndex &index) con
     return row->streams.at(static_cast<std::size_t>(index.row()));
 }
 
-bool StreamGroupModel::matchesFilter(int row, const QModelIndex &parent, const QList<QStringView> &words) const
+bool StreamGroupModel::matchesFilter(int row, const QModelIndex &parent, const SearchWords &words) const
 {
     const QModelIndex at = index(row, 0, parent);
     if (const StreamGroup *group = groupAt(at))
-        return std::all_of(words.begin(), words.end(), [&](QStringView word) { return group->matchesFilter(word); });
+        return words.matches([group](QStringView word) { return group->labelContains(word); });
     const std::shared_ptr<Stream> stream = streamAt(at);
-    return stream
-        && std::all_of(words.begin(), words.end(), [&](QStringView word) { return stream->matchesFilter(word); });
+    return stream && words.matches([&stream](QStringView word) { return stream->matchesRawFilter(word); });
 }
 
 QModelIndex StreamGroupModel::index(int row, int column, const QModelIndex &parent) const

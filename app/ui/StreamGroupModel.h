@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "model/SearchWords.h"
 #include "model/StreamGroup.h"
 #include "ui/StreamTableModel.h"
 
@@ -34,7 +35,7 @@ public:
     std::shared_ptr<Stream> streamAt(const QModelIndex &index) const;
     // Whether the row matches every word of the search text: a stream row as
     // Stream::matchesFilter, a group row by its label.
-    bool matchesFilter(int row, const QModelIndex &parent, const QList<QStringView> &words) const;
+    bool matchesFilter(int row, const QModelIndex &parent, const SearchWords &words) const;
 
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     QModelIndex parent(const QModelIndex &child) const override;

@@ -30,6 +30,7 @@ void StreamSortModel::setFilterText(const QString &text)
     if (text == m_filterText)
         return;
     m_filterText = text;
+    m_filterWords = SearchWords(text);
     invalidateFilter();
 }
 
@@ -55,5 +56,5 @@ bool StreamSortModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceP
 {
     if (m_groups == nullptr || m_filterText.isEmpty())
         return true;
-    return m_groups->matchesFilter(sourceRow, sourceParent, QStringView(m_filterText).split(u' '));
+    return m_groups->matchesFilter(sourceRow, sourceParent, m_filterWords);
 }

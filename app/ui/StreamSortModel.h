@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "model/SearchWords.h"
+
 #include <QSortFilterProxyModel>
 #include <QString>
 
@@ -36,4 +38,5 @@ private:
     StreamTableModel *m_table = nullptr;
     StreamGroupModel *m_groups = nullptr;
     QString m_filterText;
+    SearchWords m_filterWords{QString()}; // m_filterText's, read once
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "model/StreamGroup.h"
 #include "TestEndpoints.h"
+#include "model/SearchWords.h"
 #include "platform/Clock.h"
 
 #include <gtest/gtest.h>
@@ -64,8 +65,9 @@ TEST(StreamGroup, GroupsByProgramNameOrRemoteHostAndSumsTheirFigures)
     }
     const StreamGroup none = StreamGroup::grouped(streams, StreamGroup::By::Program)[1];
     EXPECT_TRUE(none.key().isEmpty());
-    EXPECT_TRUE(none.matchesFilter(u"program"));
-    EXPECT_FALSE(none.matchesFilter(u"-program"));
+    const auto inLabel = [&none](QStringView word) { return none.labelContains(word); };
+    EXPECT_TRUE(SearchWords(QStringLiteral("program")).matches(inLabel));
+    EXPECT_FALSE(SearchWords(QStringLiteral("-program")).matches(inLabel));
     EXPECT_EQ(StreamGroup::byNamed(u"host"), StreamGroup::By::RemoteHost);
     EXPECT_FALSE(StreamGroup::byNamed(u"Program"));
     Clock::useSystemTime();
